@@ -1,0 +1,24 @@
+// Time and waiting without spinning: the clock and the window event pump.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds from an arbitrary start; never goes back, not reset at midnight.
+  virtual std::uint64_t MonotonicMilliseconds() const = 0;
+};
+
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  // Handles every pending window event of the program, then returns.
+  virtual void ProcessPendingEvents() = 0;
+  // Sleeps until a window event is pending or `milliseconds` have passed.
+  virtual void WaitForEvents(std::uint32_t milliseconds) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+// The running program: the single-instance check, ending at once, starting other programs.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+class Process {
+ public:
+  virtual ~Process() = default;
+  // True when an earlier instance of this same program is still running.
+  virtual bool PreviousInstanceRunning() = 0;
+  // Ends the program at once: no further handler runs and open files are closed.
+  [[noreturn]] virtual void EndProgram() = 0;
+  // Starts `commandLine` (program found as the system finds commands) with the window style
+  // `showStyle` and returns without waiting. Throws Failure when it cannot start.
+  virtual void Start(const std::u16string& commandLine, int showStyle) = 0;
+};
+
+}  // namespace platform

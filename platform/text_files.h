@@ -1,0 +1,25 @@
+// Sequential text files whose lines are bytes in the system's ANSI code page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Every operation opens its file, does its work and closes it again, so the program
+// never holds a file open between calls.
+class TextFiles {
+ public:
+  virtual ~TextFiles() = default;
+  // Opens `path` for appending and closes it: creates an empty file where there is none and
+  // leaves an existing file unchanged. Throws Failure.
+  virtual void AppendCreate(const std::u16string& path) = 0;
+  // The bytes of the file's first line: everything before the first CR, the whole file when it
+  // holds no CR; nullopt for a file of zero bytes. Throws Failure.
+  virtual std::optional<std::string> ReadFirstLine(const std::u16string& path) = 0;
+  // Creates or truncates `path` and writes each line followed by CR LF. Throws Failure.
+  virtual void WriteLines(const std::u16string& path, const std::vector<std::string>& lines) = 0;
+};
+
+}  // namespace platform

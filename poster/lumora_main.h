@@ -1,0 +1,70 @@
+// Lumora's one window: start-up, stored credentials, clipboard intake, counter and the two buttons.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/services.h"
+#include "poster/web/hosts.h"
+
+namespace poster {
+
+// The controls the handlers touch, by their design names.
+struct LumoraControls {
+  platform::Window& form;
+  platform::TextBox& yourUserName;
+  platform::TextBox& yourPassword;
+  platform::TextBox& theLongUrl;
+  platform::TextBox& yourTweet;
+  platform::Label& llen;
+  platform::Button& sendTweetButton;
+  platform::Button& createTinyUrlButton;
+  platform::Timer& timer1;
+
+  static LumoraControls From(platform::Form& form);
+};
+
+class LumoraMain {
+ public:
+  // Wires the handlers to the controls; nothing runs until Form_Load.
+  LumoraMain(LumoraControls controls, platform::Services& services, web::Hosts hosts);
+
+  void Form_Load();
+  void Timer1_Timer();
+  void YourTweet_Change();
+  void SendTweetButton_Click();
+  void CreateTinyURLButton_Click();
+
+  void Initiation();
+  // Empty until Initiation has run; then ends in a backslash.
+  const std::u16string& DataFolder() const { return dataFolder_; }
+
+  // The form body as bytes, one per UTF-16 code unit in the ANSI code page. Throws
+  // std::overflow_error for a character whose code does not fit one byte.
+  void BuildPostData(std::vector<std::uint8_t>& BYTEARRAY, const std::u16string& strPostData) const;
+  // POSTs the text after the first "?" of TheURL to the address before it; returns the
+  // response text, or "" without any request when TheURL has no "?". Throws platform::Failure.
+  std::u16string PostURLSource(const std::u16string& TheURL);
+  std::u16string CredentialPostURLSource(const std::u16string& TheURL, const std::u16string& UN,
+                                         const std::u16string& PS);
+
+ private:
+  std::u16string ReadCredential(const char16_t* fileName);
+  // Stores both boxes' trimmed values; false (after telling the user) when a file failed.
+  bool StoreCredentials();
+  bool InputIsComplete(const std::u16string& userName, const std::u16string& password,
+                       const std::u16string& status);
+  std::u16string Post(const std::u16string& TheURL, const std::u16string* UN,
+                      const std::u16string* PS);
+  void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
+
+  LumoraControls c_;
+  platform::Services& s_;
+  web::Hosts hosts_;
+  std::u16string dataFolder_;
+};
+
+}  // namespace poster
