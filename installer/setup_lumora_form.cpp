@@ -1,0 +1,84 @@
+#include "installer/setup_lumora_form.h"
+
+#include <exception>
+
+#include "installer/deployed_files.h"
+#include "platform/failure.h"
+
+namespace installer {
+
+SetupLumoraControls SetupLumoraControls::From(platform::Form& form) {
+  return {form.Self(), form.ButtonNamed("UpdateRegistryButton")};
+}
+
+SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, platform::Services& services)
+    : c_(controls), s_(services) {
+  c_.updateRegistryButton.SetOnClick([this] { UpdateRegistryButton_Click(); });
+}
+
+void SetupLumoraForm::Form_Load() {
+  c_.form.SetTop(40);
+  c_.form.SetLeft((c_.form.ScreenWidth() - c_.form.Width()) / 2);
+  Initialize();
+
+  WriteTextFile(dataFolder_ + u"Lumora.Reg", RegistryLines(dataFolder_));
+  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_));
+
+  // From here on every failure is ignored: an older Lumora.exe that is running stays in place
+  // and the window still opens.
+  WriteProgramFile(dataFolder_ + u"Lumora.exe");
+}
+
+void SetupLumoraForm::Initialize() {
+  dataFolder_ = DataFolderFor(s_.environment.Variable(u"ProgramFiles"));
+  // An existing folder is the usual case on a second run; any other failure shows up when
+  // the text files are written.
+  s_.environment.CreateFolder(dataFolder_);
+}
+
+void SetupLumoraForm::WriteTextFile(const std::u16string& path,
+                                    const std::vector<std::u16string>& lines) {
+  std::vector<std::string> bytes;
+  bytes.reserve(lines.size());
+  for (const auto& line : lines) bytes.push_back(s_.ansi.ToAnsi(line));
+  s_.textFiles.WriteLines(path, bytes);
+}
+
+void SetupLumoraForm::WriteProgramFile(const std::u16string& path) {
+  try {
+    auto program = s_.resources.Read(kProgramResourceType, kProgramResourceId);
+    // Without the embedded copy there is nothing to write; an empty file would only break an
+    // installed Lumora.
+    if (!program) return;
+    s_.binaryFiles.WriteWhole(path, *program);
+  } catch (const platform::Failure&) {
+  } catch (const std::exception&) {
+  }
+}
+
+void SetupLumoraForm::UpdateRegistryButton_Click() {
+  // A click already queued when the window was hidden would otherwise start a second editor
+  // and a second closing message from inside the wait.
+  if (clicked_) return;
+  clicked_ = true;
+
+  s_.process.Start(RegeditCommandLine(dataFolder_), 1);
+  c_.form.Hide();
+  WaitResponsively(kRegistryEditorGraceMs);
+  s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::kMbIconInformation);
+  s_.process.EndProgram();
+}
+
+void SetupLumoraForm::WaitResponsively(std::uint64_t milliseconds) {
+  // The clock is monotonic, so a wait across midnight is no different from any other; the
+  // thread sleeps between events instead of polling.
+  const std::uint64_t deadline = s_.clock.MonotonicMilliseconds() + milliseconds;
+  for (;;) {
+    s_.events.ProcessPendingEvents();
+    const std::uint64_t now = s_.clock.MonotonicMilliseconds();
+    if (now >= deadline) return;
+    s_.events.WaitForEvents(static_cast<std::uint32_t>(deadline - now));
+  }
+}
+
+}  // namespace installer

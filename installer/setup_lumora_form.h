@@ -1,0 +1,56 @@
+// SetupLumora's one window: installs Lumora while it loads; its button has the registry merged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/services.h"
+
+namespace installer {
+
+// The embedded Lumora executable: resource type and identifier inside SetupLumora.
+inline constexpr char16_t kProgramResourceType[] = u"CUSTOM";
+inline constexpr int kProgramResourceId = 101;
+// How long the registry editor is given before the closing message.
+inline constexpr std::uint64_t kRegistryEditorGraceMs = 5000;
+
+// The controls the handlers touch, by their design names.
+struct SetupLumoraControls {
+  platform::Window& form;
+  platform::Button& updateRegistryButton;
+
+  static SetupLumoraControls From(platform::Form& form);
+};
+
+class SetupLumoraForm {
+ public:
+  // Wires the button's click handler; nothing runs until Form_Load.
+  SetupLumoraForm(SetupLumoraControls controls, platform::Services& services);
+
+  // Places the window, settles the data folder and writes Lumora.Reg, Lumora.htm and
+  // Lumora.exe into it. A failure writing the text files escapes (the program then ends);
+  // every failure writing the program file is ignored.
+  void Form_Load();
+  // Sets DataFolder from ProgramFiles and creates the folder, ignoring any failure.
+  void Initialize();
+  // Starts the registry editor on Lumora.reg, hides the window, waits five seconds while
+  // answering events, shows the closing message and ends the program.
+  void UpdateRegistryButton_Click();
+
+  // Empty until Initialize has run; then ends in a backslash.
+  const std::u16string& DataFolder() const { return dataFolder_; }
+
+ private:
+  void WriteTextFile(const std::u16string& path, const std::vector<std::u16string>& lines);
+  void WriteProgramFile(const std::u16string& path);
+  void WaitResponsively(std::uint64_t milliseconds);
+
+  SetupLumoraControls c_;
+  platform::Services& s_;
+  std::u16string dataFolder_;
+  bool clicked_ = false;
+};
+
+}  // namespace installer

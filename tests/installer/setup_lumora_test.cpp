@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "installer/deployed_files.h"
+#include "installer/setup_lumora_form.h"
+#include "platform/fake/fake_binary_files.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_controls.h"
+#include "platform/fake/fake_http.h"
+#include "platform/fake/fake_resources.h"
+#include "platform/fake/fake_services.h"
+
+namespace installer {
+namespace {
+
+using platform::fake::ProgramEnded;
+
+constexpr char16_t kUsualFolder[] = u"C:\\Program Files\\Kestrova\\";
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& line : lines) out += line + "\r\n";
+  return out;
+}
+
+class SetupLumoraTest : public ::testing::Test {
+ protected:
+  SetupLumoraTest() {
+    environment.variables[u"ProgramFiles"] = u"C:\\Program Files";
+    resources.table[{u"CUSTOM", 101}] = program;
+  }
+
+  SetupLumoraForm& Form() {
+    if (!form_) {
+      form_ = std::make_unique<SetupLumoraForm>(SetupLumoraControls{window, button}, services);
+    }
+    return *form_;
+  }
+
+  // Presses the button; returns true when the program ended at the end of the handler.
+  bool Press() {
+    try {
+      button.Click();
+    } catch (const ProgramEnded&) {
+      return true;
+    }
+    return false;
+  }
+
+  std::vector<std::uint8_t> program{'M', 'Z', 0x90, 0x00, 0x03, 0xFF};
+
+  platform::fake::Journal journal;
+  platform::fake::FakeWindow window;
+  platform::fake::FakeButton button;
+  platform::fake::FakeClipboard clipboard;
+  platform::fake::FakeMessageBoxes boxes{&journal};
+  platform::fake::FakeMousePointer pointer;
+  platform::fake::FakeTextFiles files{&journal};
+  platform::fake::FakeBinaryFiles binaries;
+  platform::fake::FakeAnsiCodec ansi;
+  platform::fake::FakeEnvironment environment;
+  platform::fake::FakeProcess process{&journal};
+  platform::fake::FakeHttpClient http;
+  platform::fake::FakeResources resources;
+  platform::fake::FakeClock clock;
+  platform::fake::FakeEventPump events{clock};
+  platform::Services services{clipboard,   boxes,   pointer, files,     binaries, ansi,
+                              environment, process, http,    resources, clock,    events};
+
+ private:
+  std::unique_ptr<SetupLumoraForm> form_;
+};
+
+TEST(DataFolderRule, AddsOneBackslashAndTheMakersFolder) {
+  EXPECT_EQ(DataFolderFor(u"C:\\Program Files"), u"C:\\Program Files\\Kestrova\\");
+  EXPECT_EQ(DataFolderFor(u"D:\\"), u"D:\\Kestrova\\");
+  EXPECT_EQ(DataFolderFor(u"C:\\Apps\\"), u"C:\\Apps\\Kestrova\\");
+  EXPECT_EQ(DataFolderFor(u""), u"\\Kestrova\\");
+}
+
+TEST_F(SetupLumoraTest, UsualFolderGetsTheFirstReleasesFilesByteForByte) {
+  Form().Form_Load();
+
+  EXPECT_EQ(Form().DataFolder(), kUsualFolder);
+  EXPECT_EQ(environment.createdFolders, std::vector<std::u16string>{kUsualFolder});
+  EXPECT_EQ(files.files[u"C:\\Program Files\\Kestrova\\Lumora.Reg"],
+            Joined({
+                R"(Windows Registry Editor Version 5.00)",
+                R"()",
+                R"([HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\MenuExt\Lumora])",
+                R"(@="C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")",
+            }));
+  EXPECT_EQ(
+      files.files[u"C:\\Program Files\\Kestrova\\Lumora.htm"],
+      Joined({
+          R"(<HTML>)",
+          R"( <HEAD>)",
+          R"(  <TITLE>)",
+          R"(   Tweet Web Text INSTANTLY to your Twitter Followers)",
+          R"(  </TITLE>)",
+          R"( </HEAD>)",
+          R"(  <script language="javascript" type="text/javascript">)",
+          R"()",
+          R"(// ===================)",
+          R"(// STORE SELECTED TEXT)",
+          R"(// ===================)",
+          R"(   var Selected = window.external.menuArguments.document.selection.createRange().text;)",
+          R"()",
+          R"(// ========================)",
+          R"(// COPY IT TO THE CLIPBOARD)",
+          R"(// ========================)",
+          R"(   window.clipboardData.setData("Text",Selected);)",
+          R"()",
+          R"(// ===============)",
+          R"(// SHELL MY TALVEX APP)",
+          R"(// ===============)",
+          R"(   var oShell = new ActiveXObject("WScript.Shell");)",
+          R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)",
+          R"(   oShell.run('"'+prog+'"',1);)",
+          R"()",
+          R"(   window.close();)",
+          R"(  </script>)",
+          R"( </BODY>)",
+          R"(</HTML>)",
+      }));
+  EXPECT_EQ(binaries.files[u"C:\\Program Files\\Kestrova\\Lumora.exe"], program);
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines"}));
+}
+
+TEST_F(SetupLumoraTest, FilesNameTheFolderInUseWhereverItIs) {
+  environment.variables[u"ProgramFiles"] = u"D:\\PROGRA~1\\Caf\u00e9 Apps\\";
+  Form().Form_Load();
+
+  const std::u16string folder = u"D:\\PROGRA~1\\Caf\u00e9 Apps\\Kestrova\\";
+  ASSERT_EQ(Form().DataFolder(), folder);
+  // The "~" of a short name is part of the path, not a quote placeholder; the folder's
+  // characters go through the ANSI code page like every other character.
+  EXPECT_EQ(
+      files.files[folder + u"Lumora.Reg"],
+      Joined({"Windows Registry Editor Version 5.00", "",
+              R"([HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\MenuExt\Lumora])",
+              "@=\"D:\\\\\\\\PROGRA~1\\\\\\\\Caf\xe9 Apps\\\\\\\\Kestrova\\\\\\\\Lumora.htm\""}));
+  const std::string script = files.files[folder + u"Lumora.htm"];
+  EXPECT_NE(script.find("\r\n   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Caf\xe9 Apps\\\\\\\\Kestrova"
+                        "\\\\\\\\Lumora.exe\";\r\n   oShell.run("),
+            std::string::npos)
+      << script;
+  EXPECT_EQ(std::count(script.begin(), script.end(), '\n'), 29);
+  EXPECT_EQ(binaries.files.count(folder + u"Lumora.exe"), 1u);
+}
+
+TEST_F(SetupLumoraTest, WindowStandsNearTheTopAndCentredEvenWhenWiderThanTheScreen) {
+  window.width = 11671;
+  window.screenWidth = 9600;  // 640 pixels
+  Form().Form_Load();
+  EXPECT_EQ(window.top, 40);
+  EXPECT_DOUBLE_EQ(window.left, -1035.5);
+}
+
+TEST_F(SetupLumoraTest, ExistingOrUncreatableFolderIsNotReported) {
+  environment.createSucceeds = false;
+  Form().Form_Load();
+  EXPECT_EQ(files.files.size(), 2u);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(SetupLumoraTest, TextFileFailureEscapesBeforeTheProgramIsWritten) {
+  files.failing[u"C:\\Program Files\\Kestrova\\Lumora.htm"] = 75;
+  try {
+    Form().Form_Load();
+    FAIL() << "the failure was swallowed";
+  } catch (const platform::Failure& failure) {
+    EXPECT_EQ(failure.Code(), 75u);
+  }
+  EXPECT_EQ(files.files.count(u"C:\\Program Files\\Kestrova\\Lumora.Reg"), 1u);
+  EXPECT_TRUE(binaries.writes.empty());
+  EXPECT_TRUE(resources.reads.empty());
+}
+
+TEST_F(SetupLumoraTest, ProgramFileFailuresAreIgnored) {
+  const std::u16string exe = u"C:\\Program Files\\Kestrova\\Lumora.exe";
+  binaries.files[exe] = {'o', 'l', 'd'};
+  binaries.inUse.insert(exe);
+  Form().Form_Load();
+  EXPECT_EQ(binaries.files[exe], (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(resources.reads, (std::vector<std::pair<std::u16string, int>>{{u"CUSTOM", 101}}));
+
+  // Without the embedded copy nothing is written, not even an empty file.
+  binaries.inUse.clear();
+  binaries.writes.clear();
+  resources.table.clear();
+  Form().Form_Load();
+  EXPECT_TRUE(binaries.writes.empty());
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(SetupLumoraTest, ButtonMergesTheRegistryFileThenSaysHowToUseTheMenuAndEnds) {
+  environment.variables[u"ProgramFiles"] = u"C:\\Apps";
+  Form().Form_Load();
+  journal.clear();
+  bool hiddenDuringMessage = false;
+  boxes.onShow = [&](const platform::fake::ShownBox&) { hiddenDuringMessage = !window.visible; };
+
+  EXPECT_TRUE(Press());
+
+  using Started = std::pair<std::u16string, int>;
+  EXPECT_EQ(process.started,
+            std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"", 1)});
+  EXPECT_EQ(window.calls, std::vector<std::string>{"Hide"});
+  EXPECT_TRUE(hiddenDuringMessage);
+  EXPECT_EQ(journal, (platform::fake::Journal{"Start", "MessageBox", "EndProgram"}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, u"THANK YOU - REGISTRY UPDATED?");
+  EXPECT_EQ(boxes.shown[0].style, 64);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"If you answered 'YES' then the next time you open Internet Explorer, simply "
+            u"HIGHLIGHT some text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"
+            u"Lumora - and follow the instructions!\n\n"
+            u"Please note: This Fun Application for Twitter is absolutely FREE.");
+  EXPECT_EQ(boxes.shown[0].beepedFirst, false);
+}
+
+TEST_F(SetupLumoraTest, WaitSleepsBetweenEventsForFiveSecondsAcrossMidnight) {
+  Form().Form_Load();
+  // Three seconds before a day's end, counted in milliseconds since some earlier midnight.
+  const std::uint64_t start = 3 * 86'400'000ull - 3'000;
+  clock.now = start;
+  std::vector<std::uint64_t> handledAt;
+  events.Schedule(start + 1'000, [&] { handledAt.push_back(clock.now); });
+  events.Schedule(start + 4'200, [&] { handledAt.push_back(clock.now); });
+  std::uint64_t shownAt = 0;
+  boxes.onShow = [&](const platform::fake::ShownBox&) { shownAt = clock.now; };
+
+  EXPECT_TRUE(Press());
+
+  EXPECT_EQ(handledAt, (std::vector<std::uint64_t>{start + 1'000, start + 4'200}));
+  EXPECT_EQ(shownAt, start + 5'000);
+  // Each sleep asks for the whole remaining time; only the two events cut it short.
+  EXPECT_EQ(events.waits, (std::vector<std::uint32_t>{5'000, 4'000, 800}));
+}
+
+TEST_F(SetupLumoraTest, EditorThatCannotStartEndsTheHandlerWithoutWaitOrMessage) {
+  Form().Form_Load();
+  process.startFailure = platform::Failure(2, u"File not found");
+  EXPECT_THROW(button.Click(), platform::Failure);
+  EXPECT_TRUE(events.waits.empty());
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(process.ends, 0);
+}
+
+TEST_F(SetupLumoraTest, QueuedSecondClickDuringTheWaitDoesNothing) {
+  Form().Form_Load();
+  events.Schedule(1'000, [&] { button.Click(); });
+  EXPECT_TRUE(Press());
+  EXPECT_EQ(process.started.size(), 1u);
+  EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace installer
