@@ -1,0 +1,58 @@
+#include "platform/fake/fake_http.h"
+
+namespace platform::fake {
+namespace {
+
+class FakeHttpRequest : public HttpRequest {
+ public:
+  FakeHttpRequest(FakeHttpClient& client, std::size_t index, HttpScript script)
+      : client_(client), index_(index), script_(std::move(script)) {
+    ++client_.alive;
+  }
+  ~FakeHttpRequest() override {
+    Record({"Release", {}, {}});
+    --client_.alive;
+  }
+  void Open(const std::u16string& method, const std::u16string& url, bool async,
+            const std::optional<std::u16string>& user,
+            const std::optional<std::u16string>& password) override {
+    std::vector<std::u16string> args{method, url, async ? u"true" : u"false"};
+    if (user) args.push_back(*user);
+    if (password) args.push_back(*password);
+    Record({"Open", args, {}});
+    if (script_.failOnOpen) throw *script_.failOnOpen;
+  }
+  void SetRequestHeader(const std::u16string& name, const std::u16string& value) override {
+    Record({"SetRequestHeader", {name, value}, {}});
+  }
+  void Send(const std::vector<std::uint8_t>& body) override {
+    Record({"Send", {}, body});
+    if (client_.duringSend) client_.duringSend();
+    if (script_.failOnSend) throw *script_.failOnSend;
+  }
+  std::u16string ResponseText() override {
+    Record({"ResponseText", {}, {}});
+    return script_.response;
+  }
+
+ private:
+  void Record(HttpCall call) { client_.calls[index_].push_back(std::move(call)); }
+  FakeHttpClient& client_;
+  std::size_t index_;
+  HttpScript script_;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpRequest> FakeHttpClient::CreateRequest() {
+  if (failOnCreate) throw *failOnCreate;
+  HttpScript script;
+  if (!scripts.empty()) {
+    script = scripts.front();
+    scripts.pop_front();
+  }
+  calls.emplace_back();
+  return std::make_unique<FakeHttpRequest>(*this, calls.size() - 1, std::move(script));
+}
+
+}  // namespace platform::fake

@@ -1,0 +1,45 @@
+// A recording HTTP fake: every object created, every call with its arguments, scripted replies.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/http.h"
+
+namespace platform::fake {
+
+struct HttpCall {
+  std::string name;  // "Open", "SetRequestHeader", "Send", "ResponseText", "Release"
+  std::vector<std::u16string>
+      args;                        // text arguments in order; Open's async flag as u"false"/u"true"
+  std::vector<std::uint8_t> body;  // Send's bytes
+};
+
+// What one request object will do.
+struct HttpScript {
+  std::u16string response;
+  std::optional<Failure> failOnSend;  // e.g. a refused connection
+  std::optional<Failure> failOnOpen;
+};
+
+class FakeHttpClient : public HttpClient {
+ public:
+  std::unique_ptr<HttpRequest> CreateRequest() override;
+
+  // Scripts for the next objects, in order; an object without a script answers "".
+  std::deque<HttpScript> scripts;
+  std::optional<Failure> failOnCreate;
+  // calls[i] is the history of the i-th object created.
+  std::vector<std::vector<HttpCall>> calls;
+  int alive = 0;  // objects created and not yet released
+  // Runs inside Send, while the request is "on the wire".
+  std::function<void()> duringSend;
+};
+
+}  // namespace platform::fake

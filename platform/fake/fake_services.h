@@ -1,0 +1,142 @@
+// Recording fakes of the system's services, with scripted results; nothing touches the real system.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ansi.h"
+#include "platform/clipboard.h"
+#include "platform/environment.h"
+#include "platform/failure.h"
+#include "platform/message_box.h"
+#include "platform/mouse_pointer.h"
+#include "platform/process.h"
+#include "platform/text_files.h"
+
+namespace platform::fake {
+
+// Thrown by FakeProcess::EndProgram so a test sees the program end where it would.
+struct ProgramEnded {};
+
+// One entry of the shared journal that shows the order of events across fakes.
+using Journal = std::vector<std::string>;
+
+class FakeClipboard : public Clipboard {
+ public:
+  std::u16string ReadText() override {
+    ++reads;
+    return text;
+  }
+  std::u16string text;
+  int reads = 0;
+};
+
+struct ShownBox {
+  std::u16string text, title;
+  int style = 0;
+  bool beepedFirst = false;
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+ public:
+  explicit FakeMessageBoxes(Journal* journal = nullptr) : journal_(journal) {}
+  void Show(const std::u16string& text, const std::u16string& title, int style) override {
+    shown.push_back({text, title, style, pendingBeep_});
+    pendingBeep_ = false;
+    if (journal_) journal_->push_back("MessageBox");
+    if (onShow) onShow(shown.back());
+  }
+  void Beep() override {
+    pendingBeep_ = true;
+    ++beeps;
+    if (journal_) journal_->push_back("Beep");
+  }
+  std::vector<ShownBox> shown;
+  int beeps = 0;
+  // Runs while the box is "open", e.g. to look at the window's state at that moment.
+  std::function<void(const ShownBox&)> onShow;
+
+ private:
+  Journal* journal_;
+  bool pendingBeep_ = false;
+};
+
+class FakeMousePointer : public MousePointer {
+ public:
+  void Set(Pointer p) override { history.push_back(p); }
+  Pointer Current() const { return history.empty() ? Pointer::kDefault : history.back(); }
+  std::vector<Pointer> history;
+};
+
+// Files as byte strings keyed by path; a path can be made to fail.
+class FakeTextFiles : public TextFiles {
+ public:
+  explicit FakeTextFiles(Journal* journal = nullptr) : journal_(journal) {}
+  void AppendCreate(const std::u16string& path) override;
+  std::optional<std::string> ReadFirstLine(const std::u16string& path) override;
+  void WriteLines(const std::u16string& path, const std::vector<std::string>& lines) override;
+
+  std::map<std::u16string, std::string> files;
+  std::map<std::u16string, std::uint32_t> failing;  // path -> error code to throw
+
+ private:
+  void FailIfAsked(const std::u16string& path) const;
+  Journal* journal_;
+};
+
+// ISO 8859-1 as the "ANSI" code page: code units up to 0xFF are one byte, others are "?".
+// `doubleByte` characters come out as two bytes, as under a double-byte code page.
+class FakeAnsiCodec : public AnsiCodec {
+ public:
+  std::string ToAnsi(std::u16string_view text) const override;
+  std::u16string FromAnsi(std::string_view bytes) const override;
+  std::u16string doubleByte;
+};
+
+class FakeEnvironment : public Environment {
+ public:
+  std::u16string Variable(const std::u16string& name) const override {
+    auto it = variables.find(name);
+    return it == variables.end() ? std::u16string() : it->second;
+  }
+  bool CreateFolder(const std::u16string& path) override {
+    createdFolders.push_back(path);
+    return createSucceeds;
+  }
+  std::map<std::u16string, std::u16string> variables;
+  std::vector<std::u16string> createdFolders;
+  bool createSucceeds = true;
+};
+
+class FakeProcess : public Process {
+ public:
+  explicit FakeProcess(Journal* journal = nullptr) : journal_(journal) {}
+  bool PreviousInstanceRunning() override {
+    if (journal_) journal_->push_back("PreviousInstanceRunning");
+    return previousInstance;
+  }
+  [[noreturn]] void EndProgram() override {
+    ++ends;
+    if (journal_) journal_->push_back("EndProgram");
+    throw ProgramEnded{};
+  }
+  void Start(const std::u16string& commandLine, int showStyle) override {
+    if (journal_) journal_->push_back("Start");
+    if (startFailure) throw *startFailure;
+    started.push_back({commandLine, showStyle});
+  }
+  bool previousInstance = false;
+  int ends = 0;
+  std::vector<std::pair<std::u16string, int>> started;
+  std::optional<Failure> startFailure;
+
+ private:
+  Journal* journal_;
+};
+
+}  // namespace platform::fake

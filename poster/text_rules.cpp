@@ -1,0 +1,47 @@
+#include "poster/text_rules.h"
+
+namespace poster {
+namespace {
+
+bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+
+std::u16string Decimal(std::size_t n) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
+    n /= 10;
+  } while (n != 0);
+  return digits;
+}
+
+}  // namespace
+
+std::u16string TrimSpaces(std::u16string_view text) {
+  const auto first = text.find_first_not_of(u' ');
+  if (first == std::u16string_view::npos) return {};
+  const auto last = text.find_last_not_of(u' ');
+  return std::u16string(text.substr(first, last - first + 1));
+}
+
+std::u16string IntakeText(std::u16string_view clipboard) {
+  std::u16string text = TrimSpaces(clipboard);
+  if (text.size() > kMaxStatusLength) {
+    std::size_t cut = kMaxStatusLength;
+    if (IsHighSurrogate(text[cut - 1])) --cut;
+    text.resize(cut);
+  }
+  return text;
+}
+
+CounterLook CounterFor(std::size_t length) {
+  CounterLook look{Decimal(length) + u" Characters.", kCounterYellow};
+  if (length > kMaxStatusLength) {
+    look.color = kCounterDarkRed;
+    look.caption += u"( FYI: Only the first 140 will be sent as \"a tweet\" )";
+  }
+  return look;
+}
+
+}  // namespace poster

@@ -1,0 +1,55 @@
+#include <algorithm>
+
+#include "platform/failure.h"
+#include "poster/lumora_main.h"
+#include "poster/text_rules.h"
+#include "poster/web/form_encoding.h"
+
+namespace poster {
+namespace {
+
+constexpr std::size_t kShortestLongAddress = 7;
+
+bool HasWebScheme(std::u16string_view address) {
+  std::u16string lower(address.substr(0, 6));
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; });
+  return lower.starts_with(u"http:") || lower.starts_with(u"https:");
+}
+
+}  // namespace
+
+void LumoraMain::CreateTinyURLButton_Click() {
+  std::u16string longAddress = TrimSpaces(c_.theLongUrl.Text());
+  if (longAddress.size() < kShortestLongAddress) {
+    Warn(u"Please paste a website address (URL) into the box!");
+    return;
+  }
+  if (!HasWebScheme(longAddress)) longAddress = u"http://" + longAddress;
+  const std::u16string address = u"http://" + hosts_.sightlinkHost +
+                                 u"/KestrovaCreateSightlink.asp?TheLongURL=" +
+                                 web::FormEncode(longAddress);
+
+  c_.createTinyUrlButton.SetEnabled(false);
+  s_.mousePointer.Set(platform::Pointer::kHourglass);
+  std::u16string response;
+  try {
+    response = PostURLSource(address);
+  } catch (const platform::Failure& failure) {
+    s_.mousePointer.Set(platform::Pointer::kDefault);
+    c_.createTinyUrlButton.SetEnabled(true);
+    Warn(u"The short link could not be made: " + failure.Description());
+    return;
+  }
+  const auto tab = response.find(u'\t');
+  s_.mousePointer.Set(platform::Pointer::kDefault);
+  c_.createTinyUrlButton.SetEnabled(true);
+
+  if (tab != std::u16string::npos) {
+    c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + response.substr(0, tab));
+  } else {
+    Warn(u"Sorry - there's been a problem with the URL you submitted!");
+  }
+}
+
+}  // namespace poster

@@ -1,0 +1,96 @@
+// A LumoraMain wired to recording fakes, for the poster's unit tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/fake/fake_controls.h"
+#include "platform/fake/fake_http.h"
+#include "platform/fake/fake_services.h"
+#include "poster/lumora_main.h"
+
+namespace poster::testing {
+
+// Services Lumora never uses; any call is a test failure.
+class UnusedServices : public platform::BinaryFiles,
+                       public platform::Resources,
+                       public platform::Clock,
+                       public platform::EventPump {
+ public:
+  void WriteWhole(const std::u16string&, const std::vector<std::uint8_t>&) override { Fail(); }
+  std::optional<std::vector<std::uint8_t>> Read(const std::u16string&, int) override {
+    Fail();
+    return std::nullopt;
+  }
+  std::uint64_t MonotonicMilliseconds() const override {
+    Fail();
+    return 0;
+  }
+  void ProcessPendingEvents() override { Fail(); }
+  void WaitForEvents(std::uint32_t) override { Fail(); }
+
+ private:
+  static void Fail() { ADD_FAILURE() << "Lumora used a service it has no business with"; }
+};
+
+class LumoraTest : public ::testing::Test {
+ protected:
+  static constexpr char16_t kFolder[] = u"C:\\Program Files\\Kestrova\\";
+
+  LumoraTest() { environment.variables[u"ProgramFiles"] = u"C:\\Program Files"; }
+
+  // Builds the window class; call after scripting the fakes.
+  LumoraMain& Main() {
+    if (!main_) {
+      main_ = std::make_unique<LumoraMain>(
+          LumoraControls{window, userName, password, longUrl, tweet, llen, sendButton,
+                         tinyUrlButton, timer},
+          services, web::Hosts{u"status.example", u"Status.example", u"short.example"});
+    }
+    return *main_;
+  }
+
+  // Runs the load handler; returns false when the program ended inside it.
+  bool Load() {
+    return Run([this] { Main().Form_Load(); });
+  }
+
+  // Runs `step`; returns false when the program ended inside it.
+  template <typename Step>
+  bool Run(Step step) {
+    try {
+      step();
+      return true;
+    } catch (const platform::fake::ProgramEnded&) {
+      return false;
+    }
+  }
+
+  std::string File(const std::u16string& name) { return files.files[kFolder + name]; }
+
+  platform::fake::Journal journal;
+  platform::fake::FakeWindow window;
+  platform::fake::FakeTextBox userName, password, longUrl, tweet;
+  platform::fake::FakeLabel llen{u"0"};
+  platform::fake::FakeButton sendButton, tinyUrlButton;
+  platform::fake::FakeTimer timer;
+
+  platform::fake::FakeClipboard clipboard;
+  platform::fake::FakeMessageBoxes boxes{&journal};
+  platform::fake::FakeMousePointer pointer;
+  platform::fake::FakeTextFiles files{&journal};
+  platform::fake::FakeAnsiCodec ansi;
+  platform::fake::FakeEnvironment environment;
+  platform::fake::FakeProcess process{&journal};
+  platform::fake::FakeHttpClient http;
+  UnusedServices unused;
+  platform::Services services{clipboard,   boxes,   pointer, files,  unused, ansi,
+                              environment, process, http,    unused, unused, unused};
+
+ private:
+  std::unique_ptr<LumoraMain> main_;
+};
+
+}  // namespace poster::testing
