@@ -459,6 +459,10 @@ class WineSession:
         """Posts BM_CLICK to the button: returns at once, even if the click opens a box."""
         self.driver("click", str(hwnd), str(control_id))
 
+    def close(self, hwnd):
+        """Posts WM_CLOSE to a top-level window, as its close box does."""
+        self.driver("close", str(hwnd), "-1")
+
     def focused_control(self, hwnd):
         """Control id of the control with the keyboard focus in hwnd's thread (0 if none)."""
         return self.driver("focus", str(hwnd))["id"]

@@ -446,6 +446,13 @@ int Click(HWND h) {
   return 0;
 }
 
+// Posted, like a click on the title bar's close box.
+int Close(HWND h) {
+  if (!PostMessageW(h, WM_CLOSE, 0, 0)) return Fail("PostMessageW failed");
+  WriteOut("{\"ok\":true}");
+  return 0;
+}
+
 int Focus(HWND h) {
   DWORD thread = GetWindowThreadProcessId(h, nullptr);
   GUITHREADINFO info{};
@@ -543,5 +550,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"set_text" && need(3)) return SetText(target, text(4).value_or(L""));
   if (command == L"type_text" && need(3)) return TypeText(target, text(4).value_or(L""));
   if (command == L"click") return Click(target);
+  if (command == L"close") return Close(target);
   return Usage();
 }
