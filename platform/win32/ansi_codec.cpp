@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include "platform/win32/backends.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+class Win32AnsiCodec : public AnsiCodec {
+ public:
+  std::string ToAnsi(std::u16string_view text) const override {
+    if (text.empty()) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int units = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) ThrowLastError();
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, units, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+  }
+
+  std::u16string FromAnsi(std::string_view bytes) const override {
+    if (bytes.empty()) return {};
+    const int count = static_cast<int>(bytes.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0);
+    if (size <= 0) ThrowLastError();
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, wide.data(), size);
+    return FromWide(wide);
+  }
+};
+
+}  // namespace
+
+AnsiCodec& TheAnsiCodec() {
+  static Win32AnsiCodec codec;
+  return codec;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,63 @@
+#include <windows.h>
+
+#include <cwchar>
+#include <new>
+
+#include "platform/win32/backends.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+// Another program (a clipboard viewer, the browser script) may hold the clipboard for a
+// moment; a few short tries ride that out without blocking the window noticeably.
+constexpr int kOpenAttempts = 5;
+constexpr DWORD kRetryPauseMs = 20;
+
+bool OpenClipboardPatiently() {
+  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(kRetryPauseMs);
+  }
+  return false;
+}
+
+class Win32Clipboard : public Clipboard {
+ public:
+  std::u16string ReadText() override {
+    if (!OpenClipboardPatiently()) return {};
+    std::u16string text;
+    try {
+      text = ReadOpenClipboard();
+    } catch (const std::bad_alloc&) {
+      text.clear();
+    }
+    CloseClipboard();
+    return text;
+  }
+
+ private:
+  // CF_UNICODETEXT: the system synthesises it from CF_TEXT/CF_OEMTEXT, so text offered
+  // only as ANSI arrives too, while emoji and other scripts keep every code unit.
+  static std::u16string ReadOpenClipboard() {
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return {};
+    const auto* chars = static_cast<const wchar_t*>(GlobalLock(data));
+    if (chars == nullptr) return {};
+    // The block may be larger than the text and need not be terminated within it.
+    const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+    const std::size_t length = wcsnlen(chars, capacity);
+    std::u16string text = FromWide(chars, length);
+    GlobalUnlock(data);
+    return text;
+  }
+};
+
+}  // namespace
+
+Clipboard& TheClipboard() {
+  static Win32Clipboard clipboard;
+  return clipboard;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,143 @@
+#include <commctrl.h>
+#include <windows.h>
+
+#include <utility>
+
+#include "platform/win32/handler_guard.h"
+#include "platform/win32/native_control.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr UINT_PTR kEnterSubclassId = 1;
+
+// An owner-drawn button reports only DLGC_BUTTON, so IsDialogMessage would turn Enter into
+// an IDOK command for the form instead of a click. This subclass asks for Enter itself and
+// clicks, as a focused push button does.
+LRESULT CALLBACK EnterClicks(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR) {
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(hwnd, message, wParam, lParam);
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      if (msg != nullptr && msg->wParam == VK_RETURN &&
+          (msg->message == WM_KEYDOWN || msg->message == WM_CHAR)) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN) {
+        if ((lParam & (1 << 30)) == 0) {  // not an auto-repeat of a held key
+          SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(hwnd));
+        }
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == L'\r') return 0;  // swallowed: no beep
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, EnterClicks, kEnterSubclassId);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+class Win32CommandButton : public NativeControl, public Button {
+ public:
+  Win32CommandButton(const ControlSpec& spec, const BuildContext& context)
+      : NativeControl(spec), gdi_(context.gdi) {
+    DWORD style = spec.graphical ? BS_OWNERDRAW : BS_PUSHBUTTON;
+    if (spec.wordWrap) style |= BS_MULTILINE;
+    HWND button = CreateChild(L"BUTTON", style, 0, context);
+    if (spec.graphical) SetWindowSubclass(button, EnterClicks, kEnterSubclassId, 0);
+  }
+
+  bool Enabled() const override { return IsWindowEnabled(Handle()) != FALSE; }
+  void SetEnabled(bool enabled) override { EnableWindow(Handle(), enabled ? TRUE : FALSE); }
+  void SetOnClick(Handler handler) override { onClick_ = std::move(handler); }
+
+  bool OnCommand(UINT code) override {
+    if (code != BN_CLICKED) return false;
+    // A disabled button can still be sent BM_CLICK or a queued click; it must not act.
+    if (Enabled()) RunHandler(onClick_);
+    return true;
+  }
+
+  bool OnDrawItem(const DRAWITEMSTRUCT& item) override {
+    HDC dc = item.hDC;
+    RECT box = item.rcItem;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool focused = (item.itemState & ODS_FOCUS) != 0;
+
+    FillRect(dc, &box,
+             Spec().backColor ? gdi_->Brush(*Spec().backColor) : GetSysColorBrush(COLOR_BTNFACE));
+    // The focused button carries a dark outline, as the system's default button does.
+    if (focused) {
+      FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      InflateRect(&box, -1, -1);
+    }
+    DrawEdge(dc, &box, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+    RECT text = box;
+    InflateRect(&text, -4, -3);
+    if (pressed) OffsetRect(&text, 1, 1);
+    const std::u16string caption = WindowText(Handle());
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    if (disabled) {
+      // The engraved look: a white copy one pixel down-right under grey text.
+      OffsetRect(&text, 1, 1);
+      SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+      DrawCaption(dc, caption, text);
+      OffsetRect(&text, -1, -1);
+      SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    } else {
+      SetTextColor(dc,
+                   Spec().foreColor ? ToColorRef(*Spec().foreColor) : GetSysColor(COLOR_BTNTEXT));
+    }
+    DrawCaption(dc, caption, text);
+    SelectObject(dc, oldFont);
+
+    if (focused && !disabled) {
+      RECT cue = box;
+      InflateRect(&cue, -3, -3);
+      DrawFocusRect(dc, &cue);
+    }
+    return true;
+  }
+
+ private:
+  // Centred both ways; a wrapping caption is measured first so its block of lines is centred.
+  void DrawCaption(HDC dc, const std::u16string& caption, RECT area) const {
+    const int length = static_cast<int>(caption.size());
+    UINT format = DT_CENTER | DT_NOPREFIX;
+    if (Spec().wordWrap) {
+      RECT measured = area;
+      DrawTextW(dc, Wide(caption), length, &measured, format | DT_WORDBREAK | DT_CALCRECT);
+      const int spare = (area.bottom - area.top) - (measured.bottom - measured.top);
+      if (spare > 0) area.top += spare / 2;
+      format |= DT_WORDBREAK;
+    } else {
+      format |= DT_VCENTER | DT_SINGLELINE;
+    }
+    DrawTextW(dc, Wide(caption), length, &area, format);
+  }
+
+  GdiCache* gdi_;
+  Handler onClick_;
+};
+
+}  // namespace
+
+std::unique_ptr<NativeControl> MakeCommandButton(const ControlSpec& spec,
+                                                 const BuildContext& context) {
+  return std::make_unique<Win32CommandButton>(spec, context);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,43 @@
+#include <windows.h>
+
+#include "platform/win32/backends.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+class Win32Environment : public Environment {
+ public:
+  std::u16string Variable(const std::u16string& name) const override {
+    std::wstring value(64, L'\0');
+    for (;;) {
+      SetLastError(ERROR_SUCCESS);
+      const DWORD needed =
+          GetEnvironmentVariableW(Wide(name), value.data(), static_cast<DWORD>(value.size()));
+      if (needed == 0) return {};  // unset, or set to the empty string
+      if (needed < value.size()) {
+        value.resize(needed);
+        return FromWide(value);
+      }
+      value.resize(needed);  // too small: `needed` counts the terminator
+    }
+  }
+
+  bool CreateFolder(const std::u16string& path) override {
+    std::u16string folder = path;
+    // "C:\" is a root and keeps its backslash; "\Kestrova\" names the folder "\Kestrova".
+    if (folder.size() > 1 && folder.back() == u'\\' && folder[folder.size() - 2] != u':') {
+      folder.pop_back();
+    }
+    return CreateDirectoryW(Wide(folder), nullptr) != FALSE;
+  }
+};
+
+}  // namespace
+
+Environment& TheEnvironment() {
+  static Win32Environment environment;
+  return environment;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,254 @@
+#include "platform/win32/form_window.h"
+
+#include <stdexcept>
+
+#include "platform/win32/measure.h"
+#include "platform/win32/pointer_state.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+// A fixed-size window with a title bar, a close box and a minimise box.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+int ScreenDpi(int axis) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, axis);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+using Factory = std::unique_ptr<NativeControl> (*)(const ControlSpec&, const BuildContext&);
+
+Factory FactoryFor(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kTextBox:
+      return MakeTextBox;
+    case ControlKind::kLabel:
+      return MakeLabel;
+    case ControlKind::kPictureBox:
+      return MakePictureBox;
+    case ControlKind::kFrame:
+      return MakeFrame;
+    case ControlKind::kCommandButton:
+      return MakeCommandButton;
+    case ControlKind::kTimer:
+      return MakeTimer;
+    case ControlKind::kImage:
+      return MakeImage;
+  }
+  throw std::invalid_argument("unknown control kind");
+}
+
+}  // namespace
+
+FormWindow::FormWindow(const FormSpec& spec)
+    : className_(WidenAscii(spec.name)),
+      instance_(GetModuleHandleW(nullptr)),
+      dpiX_(ScreenDpi(LOGPIXELSX)),
+      dpiY_(ScreenDpi(LOGPIXELSY)),
+      gdi_(dpiY_) {
+  Register(spec);
+  RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpiX_), TwipsToPixels(spec.clientHeight, dpiY_)};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  if (spec.centered) {
+    x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  }
+  // WM_NCCREATE stores `this` and the handle before CreateWindowExW returns.
+  if (CreateWindowExW(kExStyle, className_.c_str(), Wide(spec.caption), kStyle, x, y, width, height,
+                      nullptr, nullptr, instance_, this) == nullptr) {
+    ThrowLastError();
+  }
+  CreateControls(spec);
+}
+
+FormWindow::~FormWindow() {
+  if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  controls_.clear();
+  UnregisterClassW(className_.c_str(), instance_);
+}
+
+void FormWindow::Register(const FormSpec& spec) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = Proc;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = gdi_.Brush(spec.backColor);
+  windowClass.lpszClassName = className_.c_str();
+  if (spec.iconResource != 0) {
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(spec.iconResource));
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(spec.iconResource), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  }
+  if (RegisterClassExW(&windowClass) == 0) ThrowLastError();
+}
+
+void FormWindow::CreateControls(const FormSpec& spec) {
+  for (const ControlSpec& control : spec.controls) {
+    BuildContext context;
+    context.instance = instance_;
+    context.form = hwnd_;
+    context.parent = hwnd_;
+    context.dpiX = dpiX_;
+    context.dpiY = dpiY_;
+    context.containerBack = spec.backColor;
+    context.gdi = &gdi_;
+    context.loaded = &loaded_;
+    if (!control.container.empty()) {
+      // Containers come before what they hold, so the tab order walks into them in turn.
+      const NativeControl& container = Named(control.container);
+      if (container.ContainerBack() == nullptr) {
+        throw std::invalid_argument(control.container + " cannot hold controls");
+      }
+      context.parent = container.Handle();
+      context.containerBack = *container.ContainerBack();
+    }
+    for (const ControlSpec& other : spec.controls) {
+      if (other.container == control.name && other.tabStop) context.containsTabStops = true;
+    }
+    controls_.push_back(FactoryFor(control.kind)(control, context));
+  }
+}
+
+NativeControl& FormWindow::Named(const std::string& name) const {
+  for (const auto& control : controls_) {
+    if (control->Spec().name == name) return *control;
+  }
+  throw std::out_of_range("no control named " + name);
+}
+
+template <typename Kind>
+Kind& FormWindow::NamedAs(const std::string& name) const {
+  if (auto* control = dynamic_cast<Kind*>(&Named(name))) return *control;
+  throw std::out_of_range(name + " is another kind of control");
+}
+
+TextBox& FormWindow::TextBoxNamed(const std::string& name) {
+  return NamedAs<TextBox>(name);
+}
+Label& FormWindow::LabelNamed(const std::string& name) {
+  return NamedAs<Label>(name);
+}
+Button& FormWindow::ButtonNamed(const std::string& name) {
+  return NamedAs<Button>(name);
+}
+Timer& FormWindow::TimerNamed(const std::string& name) {
+  return NamedAs<Timer>(name);
+}
+
+void FormWindow::ShowWithFocus() {
+  if (hiddenByHandler_) return;
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  for (const auto& control : controls_) {
+    HWND child = control->Handle();
+    if (control->Spec().tabStop && child != nullptr && IsWindowEnabled(child) &&
+        IsWindowVisible(child)) {
+      SetFocus(child);
+      break;
+    }
+  }
+}
+
+bool FormWindow::MakeTopmost() {
+  return SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE) != FALSE;
+}
+
+void FormWindow::Hide() {
+  hiddenByHandler_ = true;
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+void FormWindow::SetLeft(double twips) {
+  RECT outer;
+  GetWindowRect(hwnd_, &outer);
+  SetWindowPos(hwnd_, nullptr, TwipsToPixels(twips, dpiX_), outer.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::SetTop(double twips) {
+  RECT outer;
+  GetWindowRect(hwnd_, &outer);
+  SetWindowPos(hwnd_, nullptr, outer.left, TwipsToPixels(twips, dpiY_), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+double FormWindow::Width() const {
+  RECT outer;
+  GetWindowRect(hwnd_, &outer);
+  return PixelsToTwips(outer.right - outer.left, dpiX_);
+}
+
+double FormWindow::ScreenWidth() const {
+  return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpiX_);
+}
+
+LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (form == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return form->OnMessage(message, wParam, lParam);
+}
+
+LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (RouteToControl(message, wParam, lParam, result)) return result;
+  switch (message) {
+    case WM_TIMER:
+      for (const auto& control : controls_) {
+        if (static_cast<WPARAM>(control->Spec().id) == wParam &&
+            control->Spec().kind == ControlKind::kTimer) {
+          control->OnTimer();
+          return 0;
+        }
+      }
+      break;
+    case WM_SETCURSOR:
+      // Children pass WM_SETCURSOR to their parent first, so this covers every control.
+      if (ApplyChosenPointer()) return TRUE;
+      break;
+    case WM_ACTIVATE:
+      // An ordinary window forgets which control had the focus when a message box takes it;
+      // remember it, as a dialog does, and give it back on return.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowVisible(hwnd_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WM_NEXTDLGCTL: {
+      // Sent by a multi-line box on Tab; DefWindowProc knows nothing of it.
+      HWND next = LOWORD(lParam) != 0
+                      ? reinterpret_cast<HWND>(wParam)
+                      : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE);
+      if (next != nullptr) {
+        SetFocus(next);
+        if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+          SendMessageW(next, EM_SETSEL, 0, -1);
+        }
+      }
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace platform::win32

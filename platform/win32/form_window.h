@@ -1,0 +1,66 @@
+// A top-level window built from a FormSpec: its controls by name and the window's own calls.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/form.h"
+#include "platform/form_spec.h"
+#include "platform/win32/gdi_cache.h"
+#include "platform/win32/native_control.h"
+
+namespace platform::win32 {
+
+class FormWindow : public Form, public Window {
+ public:
+  // Creates the window hidden, with every control of `spec`. Throws Failure.
+  explicit FormWindow(const FormSpec& spec);
+  ~FormWindow() override;
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  // Marks the load handler as returned: timers may tick from now on.
+  void MarkLoaded() { loaded_ = true; }
+  // Shows the window (unless the load handler hid it) with the focus on the first tab stop.
+  void ShowWithFocus();
+
+  // Form
+  Window& Self() override { return *this; }
+  TextBox& TextBoxNamed(const std::string& name) override;
+  Label& LabelNamed(const std::string& name) override;
+  Button& ButtonNamed(const std::string& name) override;
+  Timer& TimerNamed(const std::string& name) override;
+
+  // Window
+  bool MakeTopmost() override;
+  void Hide() override;
+  void SetLeft(double twips) override;
+  void SetTop(double twips) override;
+  double Width() const override;
+  double ScreenWidth() const override;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void Register(const FormSpec& spec);
+  void CreateControls(const FormSpec& spec);
+  NativeControl& Named(const std::string& name) const;
+  template <typename Kind>
+  Kind& NamedAs(const std::string& name) const;
+
+  std::wstring className_;
+  HINSTANCE instance_;
+  int dpiX_ = 96, dpiY_ = 96;
+  GdiCache gdi_;
+  HWND hwnd_ = nullptr;
+  bool loaded_ = false;
+  bool hiddenByHandler_ = false;
+  HWND lastFocus_ = nullptr;
+  std::vector<std::unique_ptr<NativeControl>> controls_;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,80 @@
+#include "platform/win32/gdi_cache.h"
+
+#include <cwchar>
+
+#include "platform/win32/measure.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+// Tried in order after the requested face. Wine ships neither Arial nor MS Sans Serif;
+// Liberation Sans has Arial's metrics, so captions fit their boxes as designed.
+constexpr const wchar_t* kFallbackFaces[] = {L"Liberation Sans", L"Arial", L"Tahoma",
+                                             L"DejaVu Sans"};
+
+// The face the font mapper actually chose; it silently substitutes when the name is missing.
+std::wstring ActualFace(HFONT font) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return face;
+}
+
+HFONT CreateFace(LOGFONTW logFont, const wchar_t* face) {
+  wcsncpy(logFont.lfFaceName, face, LF_FACESIZE - 1);
+  HFONT font = CreateFontIndirectW(&logFont);
+  if (font != nullptr && _wcsicmp(ActualFace(font).c_str(), face) == 0) return font;
+  if (font != nullptr) DeleteObject(font);
+  return nullptr;
+}
+
+}  // namespace
+
+GdiCache::~GdiCache() {
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+  for (auto& [key, brush] : brushes_) DeleteObject(brush);
+}
+
+HFONT GdiCache::Font(const std::optional<FontSpec>& spec) {
+  if (!spec) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  const auto key = std::make_tuple(spec->face, spec->points, spec->bold);
+  if (auto found = fonts_.find(key); found != fonts_.end()) return found->second;
+
+  LOGFONTW logFont{};
+  logFont.lfHeight = FontHeightForPoints(spec->points, dpi_);
+  logFont.lfWeight = spec->bold ? FW_BOLD : FW_NORMAL;
+  logFont.lfCharSet = DEFAULT_CHARSET;
+  logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  logFont.lfQuality = DEFAULT_QUALITY;
+  logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+
+  const std::wstring requested(Wide(spec->face));
+  HFONT font = CreateFace(logFont, requested.c_str());
+  for (const wchar_t* face : kFallbackFaces) {
+    if (font != nullptr) break;
+    font = CreateFace(logFont, face);
+  }
+  if (font == nullptr) {
+    // Whatever the mapper offers for a Swiss face of this size.
+    wcsncpy(logFont.lfFaceName, requested.c_str(), LF_FACESIZE - 1);
+    font = CreateFontIndirectW(&logFont);
+  }
+  if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  fonts_.emplace(key, font);
+  return font;
+}
+
+HBRUSH GdiCache::Brush(Rgb color) {
+  const auto key = color.Stored();
+  if (auto found = brushes_.find(key); found != brushes_.end()) return found->second;
+  HBRUSH brush = CreateSolidBrush(ToColorRef(color));
+  brushes_.emplace(key, brush);
+  return brush;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,68 @@
+#include "platform/win32/handler_guard.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <new>
+#include <stdexcept>
+
+#include "platform/failure.h"
+#include "platform/win32/module_path.h"
+#include "platform/win32/program_identity.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+// Error numbers for the standard exceptions the portable code may let through; a Failure
+// carries the system's own number.
+constexpr std::uint32_t kOverflow = 6;
+constexpr std::uint32_t kOutOfMemory = 7;
+constexpr std::uint32_t kSubscriptOutOfRange = 9;
+constexpr std::uint32_t kInvalidCall = 5;
+
+std::u16string Ascii(const char* text) {
+  std::u16string result;
+  for (; *text != '\0'; ++text) result.push_back(static_cast<unsigned char>(*text));
+  return result;
+}
+
+}  // namespace
+
+void ReportRunTimeError(std::uint32_t code, const std::u16string& description) {
+  const std::u16string text = RunTimeErrorText(code, description);
+  const std::u16string title = ProgramTitle(ModulePath());
+  MessageBoxW(GetActiveWindow(), Wide(text), Wide(title),
+              MB_OK | MB_ICONERROR | MB_TOPMOST | MB_TASKMODAL);
+  ExitProcess(1);
+}
+
+void RunHandler(const Handler& handler) {
+  if (!handler) return;
+  try {
+    handler();
+  } catch (const Failure& failure) {
+    ReportRunTimeError(failure.Code(), failure.Description());
+  } catch (const std::bad_alloc&) {
+    ReportRunTimeError(kOutOfMemory, u"Out of memory");
+  } catch (const std::overflow_error&) {
+    ReportRunTimeError(kOverflow, u"Overflow");
+  } catch (const std::out_of_range&) {
+    ReportRunTimeError(kSubscriptOutOfRange, u"Subscript out of range");
+  } catch (const std::exception& other) {
+    ReportRunTimeError(kInvalidCall, Ascii(other.what()));
+  } catch (...) {
+    ReportRunTimeError(kInvalidCall, u"Invalid procedure call or argument");
+  }
+}
+
+}  // namespace platform::win32
+
+// Every handler runs guarded, so std::terminate is reached only by a broken invariant. The
+// library's default handler prints a demangled type name and drags the demangler and printf
+// (about 100 KB) into the program; this one ends it quietly.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+  std::abort();
+}
+}  // namespace __gnu_cxx

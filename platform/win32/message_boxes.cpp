@@ -1,0 +1,27 @@
+#include <windows.h>
+
+#include "platform/win32/backends.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+class Win32MessageBoxes : public MessageBoxes {
+ public:
+  void Show(const std::u16string& text, const std::u16string& title, int style) override {
+    // Owned by our active window (none while it is hidden), so the box is modal to it.
+    // MB_TOPMOST keeps an unowned box from hiding behind our own topmost window.
+    MessageBoxW(GetActiveWindow(), Wide(text), Wide(title),
+                MB_OK | static_cast<UINT>(style) | MB_TOPMOST);
+  }
+  void Beep() override { MessageBeep(MB_OK); }
+};
+
+}  // namespace
+
+MessageBoxes& TheMessageBoxes() {
+  static Win32MessageBoxes boxes;
+  return boxes;
+}
+
+}  // namespace platform::win32

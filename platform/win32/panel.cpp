@@ -1,0 +1,75 @@
+#include "platform/win32/panel.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"Lumora.Panel";
+
+}  // namespace
+
+Panel::~Panel() {
+  if (bitmap_ != nullptr) DeleteObject(bitmap_);
+}
+
+void Panel::CreatePanel(DWORD style, DWORD exStyle, const BuildContext& context) {
+  static const ATOM registered = [&context] {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Proc;
+    windowClass.hInstance = context.instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kPanelClass;
+    return RegisterClassExW(&windowClass);
+  }();
+  (void)registered;
+  if (context.containsTabStops) exStyle |= WS_EX_CONTROLPARENT;
+  CreateChild(kPanelClass, style | WS_CLIPCHILDREN, exStyle, context);
+}
+
+HBITMAP Panel::LoadBitmapResource(int id, HINSTANCE instance) {
+  if (id == 0) return nullptr;
+  bitmap_ = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  return bitmap_;
+}
+
+void Panel::DrawBitmap(HDC dc, HBITMAP bitmap) {
+  if (bitmap == nullptr) return;
+  BITMAP size{};
+  GetObjectW(bitmap, sizeof size, &size);
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, bitmap);
+  BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (RouteToControl(message, wParam, lParam, result)) return result;
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT covers every pixel
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd, &paint);
+      RECT client;
+      GetClientRect(hwnd, &client);
+      if (auto* panel = static_cast<Panel*>(NativeControl::FromHandle(hwnd))) {
+        panel->Paint(dc, client);
+      }
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_NEXTDLGCTL:
+      // A multi-line box asks its parent to move the focus on Tab; the form does that.
+      return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+      // Clicking a focusable picture box gives it the focus, as clicking a control does.
+      if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_TABSTOP) SetFocus(hwnd);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,58 @@
+#include <windows.h>
+
+#include "platform/win32/backends.h"
+#include "platform/win32/module_path.h"
+#include "platform/win32/program_identity.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+class Win32Process : public Process {
+ public:
+  bool PreviousInstanceRunning() override {
+    // The marker is created once and held until the process ends, so an instance started
+    // later finds it; asking again gives the same answer.
+    if (!checked_) {
+      const std::u16string name = InstanceMarkerName(ModulePath());
+      marker_ = CreateMutexW(nullptr, FALSE, Wide(name));
+      previous_ = marker_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+      checked_ = true;
+    }
+    return previous_;
+  }
+
+  [[noreturn]] void EndProgram() override { ExitProcess(0); }
+
+  void Start(const std::u16string& commandLine, int showStyle) override {
+    // CreateProcessW may write into the command line, so it gets a copy; with no program
+    // name it finds the program as WinExec does (own folder, system folders, PATH).
+    std::wstring line(Wide(commandLine));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showStyle);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+      ThrowLastError();
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+
+ private:
+  bool checked_ = false;
+  bool previous_ = false;
+  HANDLE marker_ = nullptr;
+};
+
+}  // namespace
+
+Process& TheProcess() {
+  static Win32Process process;
+  return process;
+}
+
+}  // namespace platform::win32

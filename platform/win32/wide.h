@@ -1,0 +1,31 @@
+// UTF-16 text between the portable code (std::u16string) and the wide Windows API.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows API's wchar_t is UTF-16");
+
+namespace platform::win32 {
+
+// The text as the wide API takes it; valid while `text` lives.
+inline const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// Wide API text as portable text.
+inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+inline std::u16string FromWide(const std::wstring& text) {
+  return FromWide(text.data(), text.size());
+}
+
+// A UTF-8/ASCII literal or name (control and window names) widened character by character;
+// only ASCII is expected.
+inline std::wstring WidenAscii(std::string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,15 @@
+// The design of Lumora's window: its controls, their places in twips, captions, fonts, colours.
+#pragma once
+
+#include "platform/form_spec.h"
+
+namespace poster {
+
+// Resource ids of the window's pictures in the program's resources.
+inline constexpr int kLumoraIconResource = 1;
+inline constexpr int kLumoraBirdBitmapResource = 2;
+
+// The window "LumoraMain" with its controls in tab order.
+platform::FormSpec LumoraLayout();
+
+}  // namespace poster
