@@ -1,5 +1,6 @@
-#include <commctrl.h>
 #include <windows.h>
+// Needs the types of <windows.h> above it.
+#include <commctrl.h>
 
 #include <utility>
 

@@ -1,5 +1,6 @@
-#include <imm.h>
 #include <windows.h>
+// Needs the types of <windows.h> above it.
+#include <imm.h>
 
 #include <utility>
 
