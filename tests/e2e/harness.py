@@ -362,12 +362,7 @@ class WineSession:
 
     # --- programs --------------------------------------------------------------------------
 
-    def run(self, exe_path, args=(), env=None, unset=(), cwd="C:\\", http_proxy=None):
-        """Starts a program through the driver with an exact environment: the session's Windows
-        environment, with `env` (name -> value) set and the names in `unset` removed (setting
-        or removing ProgramFiles also removes ProgramW6432, or Wine would restore it).
-        exe_path is a Unix path or a Windows path. The working folder defaults to C:\\ so that
-        a root-relative path of the program lands in the prefix. Returns a Program."""
+    def _start_spec(self, exe_path, args, env, unset, cwd, http_proxy):
         win_exe = exe_path if exe_path[1:2] == ":" else windows_path(exe_path)
         command_line = " ".join(_quote_arg(a) for a in [win_exe, *args])
         changes = []
@@ -381,7 +376,15 @@ class WineSession:
         named = {n.lower() for n in list((env or {}).keys()) + list(unset)}
         if "programfiles" in named and "programw6432" not in named:
             changes.append("-ProgramW6432")
-        spec = "\0".join([win_exe, command_line, cwd or "", *changes])
+        return "\0".join([win_exe, command_line, cwd or "", *changes])
+
+    def run(self, exe_path, args=(), env=None, unset=(), cwd="C:\\", http_proxy=None):
+        """Starts a program through the driver with an exact environment: the session's Windows
+        environment, with `env` (name -> value) set and the names in `unset` removed (setting
+        or removing ProgramFiles also removes ProgramW6432, or Wine would restore it).
+        exe_path is a Unix path or a Windows path. The working folder defaults to C:\\ so that
+        a root-relative path of the program lands in the prefix. Returns a Program."""
+        spec = self._start_spec(exe_path, args, env, unset, cwd, http_proxy)
         answers_path = self.temp_file(".json")
         with open(answers_path, "wb") as answers:
             monitor = subprocess.Popen(
@@ -398,6 +401,16 @@ class WineSession:
         program = Program(self, monitor, answers_path, answers[0]["pid"])
         self._programs.append(program)
         return program
+
+    def time_start(self, exe_path, cls, control_id=-1, timeout=30, args=(), env=None,
+                   unset=(), cwd="C:\\", http_proxy=None):
+        """Seconds from creating the process until a visible window of class `cls` exists and,
+        with control_id >= 0, that control holds text; measured inside the session, after which
+        the program is ended."""
+        spec = self._start_spec(exe_path, args, env, unset, cwd, http_proxy)
+        return self.driver("time_start", self._text_arg(spec), self._text_arg(cls),
+                           str(control_id), str(int(timeout * 1000)),
+                           timeout=timeout + 30)["seconds"]
 
     def kill_programs(self):
         """Kills every program this session started that still runs."""

@@ -239,17 +239,16 @@ std::wstring BuildEnvironment(const std::vector<std::wstring>& changes) {
   return block;
 }
 
-// start <spec>: spec is NUL-separated: application, command line, working folder, then
-// "NAME=VALUE" to set or "-NAME" to remove. Reports the pid, then stays until the program ends
-// and reports its exit code, so the harness never loses it.
-int Start(const std::wstring& spec) {
+// A start spec is NUL-separated: application, command line, working folder, then
+// "NAME=VALUE" to set or "-NAME" to remove.
+bool Launch(const std::wstring& spec, PROCESS_INFORMATION& pi) {
   std::vector<std::wstring> parts;
   size_t from = 0;
   for (size_t at; (at = spec.find(L'\0', from)) != std::wstring::npos; from = at + 1) {
     parts.push_back(spec.substr(from, at - from));
   }
   parts.push_back(spec.substr(from));
-  if (parts.size() < 3) return Fail("bad start spec");
+  if (parts.size() < 3) return false;
   std::wstring app = parts[0];
   std::wstring commandLine = parts[1];
   std::wstring folder = parts[2];
@@ -257,19 +256,71 @@ int Start(const std::wstring& spec) {
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
   if (!CreateProcessW(app.empty() ? nullptr : app.c_str(), commandLine.data(), nullptr, nullptr,
                       FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
                       folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
-    return Fail("CreateProcessW failed");
+    return false;
   }
   CloseHandle(pi.hThread);
+  return true;
+}
+
+// start <spec>: reports the pid, then stays until the program ends and reports its exit code,
+// so the harness never loses it.
+int Start(const std::wstring& spec) {
+  PROCESS_INFORMATION pi{};
+  if (!Launch(spec, pi)) return Fail("CreateProcessW failed");
   WriteOut("{\"pid\":" + Num(pi.dwProcessId) + "}");
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hProcess);
   WriteOut("{\"exit\":" + Num(code) + "}");
+  return 0;
+}
+
+HWND WindowOfProcess(const std::wstring& cls, DWORD pid) {
+  for (HWND h : TopWindows(cls, std::nullopt, true)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner == pid) return h;
+  }
+  return nullptr;
+}
+
+// time_start <spec> <class> <control id> <timeout ms>: seconds from process creation until a
+// visible window of that class exists (and, for a control id of 0 or more, until that control
+// holds text); the program is then ended. Polls every millisecond.
+int TimeStart(const std::wstring& spec, const std::wstring& cls, int controlId, DWORD timeoutMs) {
+  LARGE_INTEGER frequency, begin, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&begin);
+  PROCESS_INFORMATION pi{};
+  if (!Launch(spec, pi)) return Fail("CreateProcessW failed");
+  double seconds = -1;
+  for (;;) {
+    QueryPerformanceCounter(&now);
+    double elapsed = double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
+    HWND window = WindowOfProcess(cls, pi.dwProcessId);
+    HWND control = window ? Control(window, controlId) : nullptr;
+    DWORD_PTR length = 0;
+    if (window && (controlId < 0 || (control &&
+                                     SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0,
+                                                         SMTO_ABORTIFHUNG, 100, &length) &&
+                                     length > 0))) {
+      seconds = elapsed;
+      break;
+    }
+    if (elapsed * 1000 > timeoutMs || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+    Sleep(1);
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hProcess);
+  if (seconds < 0) return Fail("the window did not come up");
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "{\"seconds\":%.6f}", seconds);
+  WriteOut(buf);
   return 0;
 }
 
@@ -529,6 +580,12 @@ int wmain(int argc, wchar_t** argv) {
     return spec ? Start(*spec) : Fail("no start spec");
   }
   if (command == L"kill" && need(1)) return Kill(number(2));
+  if (command == L"time_start" && need(4)) {
+    auto spec = text(2);
+    auto cls = text(3);
+    if (!spec || !cls) return Fail("no start spec or class");
+    return TimeStart(*spec, *cls, std::wcstol(argv[4], nullptr, 10), number(5));
+  }
   if (command == L"set_clipboard" && need(1)) return SetClipboard(text(2));
   if (command == L"get_clipboard") return GetClipboard();
   if (command == L"wait_window" && need(3)) return WaitWindow(text(2), text(3), number(4));
