@@ -1,0 +1,201 @@
+"""SetupLumora end to end under Wine: the files it installs, the program file it replaces or
+leaves alone, and the registry editor merging its context-menu entry."""
+
+import os
+import shutil
+import time
+import unittest
+
+import harness
+
+KEY = r"HKCU\Software\Microsoft\Internet Explorer\MenuExt\Lumora"
+CLOSING_TITLE = "THANK YOU - REGISTRY UPDATED?"
+CLOSING_TEXT = (
+    "If you answered 'YES' then the next time you open Internet Explorer, simply HIGHLIGHT some "
+    "text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"
+    "Lumora - and follow the instructions!\n\n"
+    "Please note: This Fun Application for Twitter is absolutely FREE.")
+BUTTON, PICTURE, IMAGE = 201, 202, 203
+THREE_FILES = ["Lumora.Reg", "Lumora.exe", "Lumora.htm"]
+
+
+def reg_file(root):
+    """The registry file for a data folder <root>\\Kestrova\\ (root like C:\\Apps)."""
+    path = (root + "\\Kestrova\\Lumora.htm").replace("\\", "\\\\\\\\")
+    return ("Windows Registry Editor Version 5.00\r\n"
+            "\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt\\Lumora]\r\n"
+            '@="' + path + '"\r\n').encode("ascii")
+
+
+def script_file(root):
+    prog = (root + "\\Kestrova\\Lumora.exe").replace("\\", "\\\\\\\\")
+    lines = [
+        "<HTML>", " <HEAD>", "  <TITLE>",
+        "   Tweet Web Text INSTANTLY to your Twitter Followers",
+        "  </TITLE>", " </HEAD>",
+        '  <script language="javascript" type="text/javascript">', "",
+        "// " + "=" * 19, "// STORE SELECTED TEXT", "// " + "=" * 19,
+        "   var Selected = window.external.menuArguments.document.selection.createRange().text;",
+        "", "// " + "=" * 24, "// COPY IT TO THE CLIPBOARD", "// " + "=" * 24,
+        '   window.clipboardData.setData("Text",Selected);', "",
+        "// " + "=" * 15, "// SHELL MY TALVEX APP", "// " + "=" * 15,
+        '   var oShell = new ActiveXObject("WScript.Shell");',
+        '   var prog = "' + prog + '";',
+        "   oShell.run('\"'+prog+'\"',1);", "", "   window.close();", "  </script>",
+        " </BODY>", "</HTML>"]
+    return "".join(line + "\r\n" for line in lines).encode("ascii")
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class SetupLumoraTest(unittest.TestCase):
+    """One Wine prefix for the whole module; the methods run in their numbered order, each
+    leaving the data folder as the next one expects."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.s = harness.WineSession().start()
+        cls.program_bytes = read(harness.lumora_exe())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.s.stop()
+
+    def tearDown(self):
+        self.s.kill_programs()
+
+    def folder(self, root="C:\\Program Files"):
+        return self.s.unix_path(root + "\\Kestrova")
+
+    def start_setup(self, **kwargs):
+        program = self.s.start(harness.setup_exe(), **kwargs)
+        hwnd = self.s.wait_window(cls="SetupLumoraForm", timeout=20)
+        self.assertTrue(hwnd, "the installer window did not open")
+        return program, hwnd
+
+    def press_and_close(self, program, hwnd):
+        """Presses the button and goes through the closing message; returns the message."""
+        pressed = time.monotonic()
+        self.s.click(hwnd, BUTTON)
+        self.assertTrue(harness.wait_until(lambda: not self.s.is_visible(hwnd), 5),
+                        "the window stayed visible after the press")
+        box = self.s.wait_message_box(title=CLOSING_TITLE, timeout=20)
+        self.assertIsNotNone(box, "no closing message")
+        self.assertGreaterEqual(time.monotonic() - pressed, 4.8)
+        self.assertFalse(self.s.is_visible(hwnd))
+        self.s.dismiss_message_box(box[0])
+        self.assertIsNotNone(program.wait_exit(10), "the installer did not end after OK")
+        return box
+
+    def test_1_fresh_install_and_registration(self):
+        folder = self.folder()
+        self.assertFalse(os.path.exists(folder))
+        program, hwnd = self.start_setup()
+
+        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
+        self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
+        self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
+                         script_file("C:\\Program Files"))
+
+        self.assertEqual(self.s.get_text(hwnd, 210), "The software has been installed...")
+        self.assertEqual(self.s.get_text(hwnd, 219), '...please say "Yes" to the Security')
+        self.assertEqual(self.s.get_text(hwnd, 220), "question that pops up after this button!")
+        self.assertEqual(self.s.get_text(hwnd, 221), "(New Installation Only)")
+        caption = self.s.get_text(hwnd, BUTTON)
+        self.assertEqual(len(caption), 126)
+        self.assertTrue(caption.startswith(" NEW INSTALL?"))
+        self.assertEqual(self.s.focused_control(hwnd), BUTTON)
+        left, top, right, _ = self.s.window_rect(hwnd)
+        self.assertIn(top, (2, 3))  # 40 twips
+        self.assertLessEqual(abs(left + right - 1280), 2)
+        self.assertIsNone(self.s.reg_query(KEY, ""))
+
+        _, title, text = self.press_and_close(program, hwnd)
+        self.assertEqual(text, CLOSING_TEXT)
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")
+        self.assertEqual(list(self.s.reg_query(KEY)), [""])
+
+    def test_2_second_run_rewrites_the_texts_and_replaces_a_longer_program(self):
+        folder = self.folder()
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "Lumora.exe")
+        with open(exe, "wb") as f:
+            f.write(self.program_bytes + b"\xAB" * 200000)
+        for name in ("Lumora.Reg", "Lumora.htm"):
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"stale")
+        program, hwnd = self.start_setup()
+
+        self.assertEqual(read(exe), self.program_bytes)
+        self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
+        self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
+                         script_file("C:\\Program Files"))
+        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(self.s.message_boxes(), [])
+
+    def test_3_running_lumora_keeps_its_program_file(self):
+        folder = self.folder()
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "Lumora.exe")
+        older = self.program_bytes + b"an older release"
+        with open(exe, "wb") as f:
+            f.write(older)
+        script = os.path.join(folder, "Lumora.htm")
+        if os.path.exists(script):
+            os.remove(script)
+        self.s.set_clipboard("keep Lumora open")
+        self.s.start("C:\\Program Files\\Kestrova\\Lumora.exe")
+        self.assertTrue(self.s.wait_window(cls="LumoraMain", timeout=20))
+
+        program, hwnd = self.start_setup()
+        self.assertTrue(self.s.no_message_box_within(1.0))
+        self.assertTrue(program.running())
+        self.assertEqual(read(exe), older)
+        self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
+                         script_file("C:\\Program Files"))
+        self.assertEqual([n for n in os.listdir(folder) if n.lower().endswith(".tmp")], [])
+
+    def test_4_program_files_elsewhere_gives_files_and_registration_that_agree(self):
+        os.makedirs(self.s.unix_path("C:\\Apps"), exist_ok=True)
+        program, hwnd = self.start_setup(env={"ProgramFiles": "C:\\Apps"})
+        folder = self.folder("C:\\Apps")
+        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Apps"))
+        script = read(os.path.join(folder, "Lumora.htm"))
+        self.assertEqual(script, script_file("C:\\Apps"))
+
+        self.press_and_close(program, hwnd)
+        registered = self.s.reg_query(KEY, "")
+        self.assertEqual(registered, "C:\\\\Apps\\\\Kestrova\\\\Lumora.htm")
+        # The menu entry's page and the program the page starts both exist where installed.
+        page = self.s.unix_path(registered.replace("\\\\", "\\"))
+        self.assertEqual(read(page), script)
+        start = script.index(b'var prog = "') + len(b'var prog = "')
+        prog = script[start:script.index(b'"', start)].decode().replace("\\\\", "\\")
+        self.assertEqual(read(self.s.unix_path(prog.replace("\\\\", "\\"))), self.program_bytes)
+
+    def test_5_bad_program_files_values(self):
+        # Unset: the folder is made at the root of the current drive.
+        program, hwnd = self.start_setup(unset=["ProgramFiles"])
+        self.assertEqual(sorted(os.listdir(self.s.unix_path("C:\\Kestrova"))), THREE_FILES)
+        program.kill()
+
+        # A missing parent: the text files cannot be written, the report ends the installer
+        # before its window shows and no program file is left behind.
+        program = self.s.start(harness.setup_exe(), env={"ProgramFiles": "C:\\Missing\\Apps"})
+        box = self.s.wait_message_box(timeout=20)
+        self.assertIsNotNone(box, "the file error was not reported")
+        self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+        self.s.dismiss_message_box(box[0])
+        self.assertIsNotNone(program.wait_exit(10))
+        self.assertFalse(os.path.exists(self.s.unix_path("C:\\Missing")))
+
+
+if __name__ == "__main__":
+    unittest.main()
