@@ -542,10 +542,14 @@ class WineSession:
                        capture_output=True)
 
     def reg_query(self, key, value=None):
-        """Reads the registry with `reg query`. With a value name: its data as text, or None
-        when the key or value is missing. Without: {name: (type, data)} of the key's values
-        (the default value is named ""), or None when the key is missing."""
-        args = ["reg", "query", key] + (["/v", value] if value is not None else [])
+        """Reads the registry with `reg query`. With a value name ("" for the default value):
+        its data as text, or None when the key or value is missing. Without: {name: (type,
+        data)} of the key's values (the default value is named ""), or None when the key is
+        missing."""
+        default = value in ("", "(Default)")
+        args = ["reg", "query", key]
+        if value is not None:
+            args += ["/ve"] if default else ["/v", value]
         result = self.wine(*args, check=False)
         if result.returncode != 0:
             return None
@@ -553,15 +557,16 @@ class WineSession:
         for line in result.stdout.splitlines():
             if not line.startswith("    "):
                 continue
-            fields = line.strip().split("    ")
+            fields = line[4:].split("    ")
             if len(fields) < 2:
                 continue
-            name, kind = fields[0], fields[1]
-            data = "    ".join(fields[2:]) if len(fields) > 2 else ""
+            name, kind, data = fields[0], fields[1], "    ".join(fields[2:])
             if name == "(Default)":
+                if data == "(value not set)":
+                    continue
                 name = ""
             values[name] = (kind, data)
         if value is None:
             return values
-        found = values.get(value if value != "(Default)" else "")
+        found = values.get("" if default else value)
         return found[1] if found else None
