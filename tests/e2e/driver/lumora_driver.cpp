@@ -130,55 +130,47 @@ std::optional<std::wstring> TextOf(HWND h) {
   return text;
 }
 
-struct ChildSearch {
-  int id;
-  HWND found;
-};
+BOOL CALLBACK Collect(HWND h, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+  return TRUE;
+}
+
+// All descendants of parent, or all top-level windows for a null parent.
+std::vector<HWND> AllWindows(HWND parent) {
+  std::vector<HWND> list;
+  if (parent) {
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&list));
+  } else {
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
+  }
+  return list;
+}
 
 // Controls may sit inside a frame, so the search covers all descendants, not only direct
 // children as GetDlgItem does.
 HWND Control(HWND parent, int id) {
   if (id < 0) return parent;
-  ChildSearch search{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<ChildSearch*>(p);
-        if ((GetDlgCtrlID(h) & 0xFFFF) == (s->id & 0xFFFF)) {
-          s->found = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  if (!parent) return nullptr;
+  for (HWND h : AllWindows(parent)) {
+    if ((GetDlgCtrlID(h) & 0xFFFF) == (id & 0xFFFF)) return h;
+  }
+  return nullptr;
 }
-
-struct TopSearch {
-  std::optional<std::wstring> cls;
-  std::optional<std::wstring> title;
-  bool visibleOnly;
-  std::vector<HWND> found;
-};
 
 std::vector<HWND> TopWindows(const std::optional<std::wstring>& cls,
                              const std::optional<std::wstring>& title, bool visibleOnly) {
-  TopSearch search{cls, title, visibleOnly, {}};
-  EnumWindows(
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<TopSearch*>(p);
-        if (s->visibleOnly && !IsWindowVisible(h)) return TRUE;
-        if (s->cls && ClassOf(h) != *s->cls) return TRUE;
-        if (s->title) {
-          wchar_t text[512] = {};
-          GetWindowTextW(h, text, 512);
-          if (*s->title != text) return TRUE;
-        }
-        s->found.push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND h : AllWindows(nullptr)) {
+    if (visibleOnly && !IsWindowVisible(h)) continue;
+    if (cls && ClassOf(h) != *cls) continue;
+    if (title) {
+      wchar_t text[512] = {};
+      GetWindowTextW(h, text, 512);
+      if (*title != text) continue;
+    }
+    found.push_back(h);
+  }
+  return found;
 }
 
 std::string MessageBoxJson(HWND h) {
@@ -438,14 +430,7 @@ int Info(HWND h) {
 }
 
 int Controls(HWND parent) {
-  std::vector<HWND> children;
-  EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  std::vector<HWND> children = AllWindows(parent);
   std::string out = "{\"controls\":[";
   for (size_t i = 0; i < children.size(); ++i) {
     HWND h = children[i];
