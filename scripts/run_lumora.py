@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Runs the 64-bit Lumora.exe under Wine, talking to the local stand-in services.
+
+With a display (DISPLAY set) Lumora opens there for you to use: the stored user name and
+password are the stand-in's demo account, the status text comes from a sample put on the
+clipboard, and every request Lumora sends is printed here. Without a display it runs on a
+private virtual display, takes a screenshot, presses "SEND YOUR TWEET" and shows what the
+stand-in received and what Lumora answered.
+"""
+
+import argparse
+import os
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "standin"))
+
+import harness  # noqa: E402
+from lumora_standin import StandIn  # noqa: E402
+
+SAMPLE = "  Just found a tool that posts highlighted text from any web page in two clicks.  "
+USER, PASSWORD = "demo", "secret"
+DATA_FOLDER = "C:\\Program Files\\Kestrova\\"
+SEND_TWEET_BUTTON, YOUR_TWEET = 111, 112
+
+
+class DesktopSession(harness.WineSession):
+    """A Wine session on the display the user is looking at instead of a private one."""
+
+    def _start_xvfb(self):
+        self.display = os.environ["DISPLAY"]
+
+
+def store_demo_account(session):
+    folder = session.unix_path(DATA_FOLDER)
+    os.makedirs(folder, exist_ok=True)
+    for name, value in (("UN.DAT", USER), ("PW.DAT", PASSWORD)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(value.encode("ascii") + b"\r\n")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--headless", action="store_true",
+                        help="use a private virtual display even when DISPLAY is set")
+    parser.add_argument("--screenshot", default=os.path.join(ROOT, "build", "lumora-run.png"))
+    args = parser.parse_args()
+    desktop = bool(os.environ.get("DISPLAY")) and not args.headless
+
+    with StandIn(accounts={USER: PASSWORD}, echo=True) as service:
+        print("Stand-in services listening on %s (account %s / %s)"
+              % (service.proxy_url, USER, PASSWORD))
+        session_class = DesktopSession if desktop else harness.WineSession
+        with session_class(http_proxy=service.proxy_url) as session:
+            store_demo_account(session)
+            session.set_clipboard(SAMPLE)
+            lumora = session.start(harness.lumora_exe())
+            hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+            harness.wait_until(lambda: session.get_text(hwnd, YOUR_TWEET), timeout=10)
+            if desktop:
+                print("Lumora is open on %s. Press SEND YOUR TWEET (or close it) to finish."
+                      % session.display)
+                lumora.wait_exit(timeout=None)
+                return 0
+            session.screenshot(args.screenshot, hwnd=hwnd)
+            print("Screenshot of the window: " + args.screenshot)
+            session.click(hwnd, SEND_TWEET_BUTTON)
+            box, title, text = session.wait_message_box(timeout=30)
+            print("Lumora answered [%s]: %s" % (title, text))
+            session.dismiss_message_box(box)
+            lumora.wait_exit(timeout=10)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
