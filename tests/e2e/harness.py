@@ -7,6 +7,7 @@ characters, emoji and lone surrogates survive. Python standard library only.
 """
 
 import atexit
+import collections
 import json
 import os
 import shutil
@@ -540,6 +541,18 @@ class WineSession:
                         "+repage"]
         subprocess.run(command + [path], check=True, timeout=60, stdin=subprocess.DEVNULL,
                        capture_output=True)
+
+    def colors(self, hwnd, control_id=-1):
+        """collections.Counter of the (r, g, b) pixels that a window or control shows on the
+        display now."""
+        left, top, right, bottom = self.window_rect(hwnd, control_id)
+        result = subprocess.run(
+            ["import", "-display", self.display, "-window", "root", "-crop",
+             "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage",
+             "-depth", "8", "rgb:-"],
+            check=True, timeout=60, stdin=subprocess.DEVNULL, capture_output=True)
+        data = result.stdout
+        return collections.Counter(tuple(data[i:i + 3]) for i in range(0, len(data) - 2, 3))
 
     def reg_query(self, key, value=None):
         """Reads the registry with `reg query`. With a value name ("" for the default value):

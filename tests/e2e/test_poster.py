@@ -17,6 +17,7 @@ SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = 111, 112, 113
 DATA_FOLDER = "C:\\Program Files\\Kestrova"
 ROOT_DATA_FOLDER = "C:\\Kestrova"
 OTHER_PROGRAM_FILES = "C:\\Apps"
+YELLOW, DARK_RED = (255, 255, 0), (192, 0, 0)
 WARNING_NOTE = '( FYI: Only the first 140 will be sent as "a tweet" )'
 
 session = None
@@ -83,6 +84,16 @@ class LumoraWindowTest(unittest.TestCase):
             return text if "Characters." in text else ""
 
         return harness.wait_until(caption, timeout=timeout, interval=0.1)
+
+    def counter_colour(self, hwnd):
+        """Which of the two counter text colours LLEN shows (after its repaint)."""
+
+        def colour():
+            seen = session.colors(hwnd, LLEN)
+            shown = [c for c in (YELLOW, DARK_RED) if seen[c] > 0]
+            return shown[0] if len(shown) == 1 else None
+
+        return harness.wait_until(colour, timeout=5, interval=0.1)
 
     def intake(self, clipboard, **start_options):
         """(status text, counter caption) after Lumora has taken that clipboard text."""
@@ -203,9 +214,13 @@ class LumoraWindowTest(unittest.TestCase):
         self.wait_counter(hwnd)
         session.type_text(hwnd, YOUR_TWEET, "\r")
         self.assertEqual(session.get_text(hwnd, LLEN), "4 Characters.")
-        session.type_text(hwnd, YOUR_TWEET, "y" * 250)
+        session.type_text(hwnd, YOUR_TWEET, "y" * 136)
+        self.assertEqual(session.get_text(hwnd, LLEN), "140 Characters.")
+        self.assertEqual(self.counter_colour(hwnd), YELLOW)
+        session.type_text(hwnd, YOUR_TWEET, "y" * 114)
         self.assertEqual(len(session.get_text(hwnd, YOUR_TWEET)), 200)
         self.assertEqual(session.get_text(hwnd, LLEN), "200 Characters." + WARNING_NOTE)
+        self.assertEqual(self.counter_colour(hwnd), DARK_RED)
 
     # --- hostile input ---------------------------------------------------------------------
 
