@@ -125,6 +125,10 @@ class LumoraWindowTest(unittest.TestCase):
         captions = {c["id"]: c["text"] for c in session.controls(hwnd)}
         self.assertEqual(captions[LABEL1], "Your Twitter User Name")
         self.assertEqual(captions[LABEL2], "Your Twitter Password")
+        self.assertEqual(captions[LABEL3],
+                         "OPTION : Create a Tiny Sightlink (Paste a L-O-N-G Web Address here)")
+        self.assertEqual(captions[LABEL4], "(Automatically adds the URL to your Tweet)")
+        self.assertEqual(captions[THE_LONG_URL], "")
         self.assertEqual(captions[CREATE_TINY_URL_BUTTON], "Create a Tiny Sightlink")
         self.assertEqual(captions[SEND_TWEET_BUTTON], "SEND YOUR TWEET")
         self.assertEqual(captions[FRAME1], "")
