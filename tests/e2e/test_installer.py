@@ -83,6 +83,11 @@ class SetupLumoraTest(unittest.TestCase):
         self.s.click(hwnd, BUTTON)
         self.assertTrue(harness.wait_until(lambda: not self.s.is_visible(hwnd), 5),
                         "the window stayed visible after the press")
+        # The hidden window still answers while the handler waits for the editor.
+        asked = time.monotonic()
+        self.assertEqual(self.s.get_text(hwnd, 221), "(New Installation Only)")
+        self.assertLess(time.monotonic() - asked, 2.0)
+        self.assertEqual(self.s.message_boxes(CLOSING_TITLE), [], "the wait ended early")
         box = self.s.wait_message_box(title=CLOSING_TITLE, timeout=20)
         self.assertIsNotNone(box, "no closing message")
         self.assertGreaterEqual(time.monotonic() - pressed, 4.8)
