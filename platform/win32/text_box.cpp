@@ -30,6 +30,7 @@ class Win32TextBox : public NativeControl, public TextBox {
     if (spec.maxLength > 0) SendMessageW(edit, EM_LIMITTEXT, spec.maxLength, 0);
     if (spec.imeDisabled) ImmAssociateContext(edit, nullptr);
     if (spec.foreColor || spec.backColor) gdi_ = context.gdi;
+    lastText_ = spec.caption;
   }
 
   std::u16string Text() const override { return WindowText(Handle()); }
@@ -41,6 +42,8 @@ class Win32TextBox : public NativeControl, public TextBox {
     const BOOL done = SetWindowTextW(Handle(), Wide(text));
     settingText_ = false;
     if (!done) ThrowLastError();
+    lastText_ = text;
+    refused_ = false;
     // Called directly, not guarded: SetText runs inside a handler, whose guard reports.
     if (onChange_) onChange_();
   }
@@ -48,8 +51,21 @@ class Win32TextBox : public NativeControl, public TextBox {
   void SetOnChange(Handler handler) override { onChange_ = std::move(handler); }
 
   bool OnCommand(UINT code) override {
+    if (code == EN_MAXTEXT) {
+      refused_ = true;
+      return true;
+    }
     if (code != EN_CHANGE) return false;
-    if (!settingText_) RunHandler(onChange_);
+    if (settingText_) return true;
+    // Wine follows EN_MAXTEXT with EN_CHANGE even when the refused character left the text
+    // as it was; Windows does not. Only a real change (a paste cut short changes the text)
+    // reaches the handler.
+    std::u16string text = Text();
+    const bool unchanged = refused_ && text == lastText_;
+    refused_ = false;
+    if (unchanged) return true;
+    lastText_ = std::move(text);
+    RunHandler(onChange_);
     return true;
   }
 
@@ -69,6 +85,8 @@ class Win32TextBox : public NativeControl, public TextBox {
   Handler onChange_;
   GdiCache* gdi_ = nullptr;
   bool settingText_ = false;
+  bool refused_ = false;     // EN_MAXTEXT came since the last change
+  std::u16string lastText_;  // the text at the last change raised
 };
 
 }  // namespace

@@ -1,0 +1,325 @@
+// Checks of the Win32 backend that need a real window system; run under Wine by
+// tests/e2e/test_backend.py. Prints one line per failed check and exits with their number.
+// With the argument "fail", the load handler throws instead, to show the run-time error box.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "platform/failure.h"
+#include "platform/form.h"
+#include "platform/win32/backends.h"
+
+namespace {
+
+using namespace platform;
+
+int failures = 0;
+int checks = 0;
+
+void Check(bool ok, const char* what) {
+  ++checks;
+  if (!ok) {
+    ++failures;
+    std::printf("FAILED: %s\n", what);
+    std::fflush(stdout);
+  }
+}
+
+template <typename Call>
+bool Throws(Call call) {
+  try {
+    call();
+  } catch (const std::out_of_range&) {
+    return true;
+  }
+  return false;
+}
+
+template <typename Call>
+bool FailsWithCode(Call call) {
+  try {
+    call();
+  } catch (const Failure& failure) {
+    return failure.Code() != 0 && !failure.Description().empty();
+  }
+  return false;
+}
+
+std::u16string TempPath(const char16_t* name) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  return std::u16string(reinterpret_cast<const char16_t*>(folder)) + name;
+}
+
+void CheckTextFiles() {
+  TextFiles& files = win32::TheTextFiles();
+  const std::u16string path = TempPath(u"lumora_checks.txt");
+  files.WriteLines(path, {"first", "", "third"});
+  Check(files.ReadFirstLine(path) == std::optional<std::string>("first"), "first line of three");
+  files.AppendCreate(path);
+  Check(files.ReadFirstLine(path) == std::optional<std::string>("first"),
+        "append-create leaves a file as it was");
+
+  files.WriteLines(path, {});
+  Check(files.ReadFirstLine(path) == std::nullopt, "an empty file reads as nothing");
+  files.WriteLines(path, {""});
+  Check(files.ReadFirstLine(path) == std::optional<std::string>(""),
+        "a lone CR LF is one empty line");
+
+  // No CR at all across many chunks: the whole file is the line.
+  const std::string big(10 * 1024 * 1024 + 7, 'x');
+  HANDLE raw = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, 0,
+                           nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(raw, big.data(), static_cast<DWORD>(big.size()), &written, nullptr);
+  CloseHandle(raw);
+  const auto line = files.ReadFirstLine(path);
+  Check(line && line->size() == big.size(), "a 10 MB file without CR is one line");
+  DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+
+  const std::u16string missing = TempPath(u"no such folder\\UN.DAT");
+  Check(FailsWithCode([&] { files.AppendCreate(missing); }), "a missing folder fails with a code");
+  Check(FailsWithCode([&] { files.ReadFirstLine(missing); }), "reading a missing file fails");
+}
+
+void CheckAnsiAndEnvironment() {
+  AnsiCodec& ansi = win32::TheAnsiCodec();
+  Check(ansi.ToAnsi(u"caf\u00e9") == "caf\xe9", "e acute is one byte in code page 1252");
+  Check(ansi.FromAnsi("caf\xe9") == u"caf\u00e9", "and reads back");
+  Check(ansi.ToAnsi(u"\u4e2d") == "?", "a character the code page lacks becomes ?");
+
+  Environment& environment = win32::TheEnvironment();
+  SetEnvironmentVariableW(L"LUMORA_CHECK", L"value with spaces");
+  Check(environment.Variable(u"LUMORA_CHECK") == u"value with spaces", "a variable's value");
+  Check(environment.Variable(u"LUMORA_CHECK_UNSET") == u"", "an unset variable is empty");
+  const std::u16string folder = TempPath(u"lumora_check_folder\\");
+  RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
+  Check(environment.CreateFolder(folder), "a folder with a trailing backslash is created");
+  Check(!environment.CreateFolder(folder), "creating it again reports false");
+  Check(!environment.CreateFolder(TempPath(u"no such parent\\child")), "a missing parent fails");
+  RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
+}
+
+void PutOnClipboard(UINT format, const void* data, std::size_t bytes) {
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  if (data != nullptr) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(GlobalLock(block), data, bytes);
+    GlobalUnlock(block);
+    SetClipboardData(format, block);
+  }
+  CloseClipboard();
+}
+
+void CheckClipboard() {
+  Clipboard& clipboard = win32::TheClipboard();
+  const char16_t emoji[] = u"  bird \U0001F426 \u00e9\u4e2d  ";
+  PutOnClipboard(CF_UNICODETEXT, emoji, sizeof emoji);
+  Check(clipboard.ReadText() == emoji, "emoji and other scripts arrive whole");
+  const char16_t nul[] = u"before\0after";
+  PutOnClipboard(CF_UNICODETEXT, nul, sizeof nul);
+  Check(clipboard.ReadText() == u"before", "the text stops at the first NUL");
+  const char ansi[] = "caf\xe9";
+  PutOnClipboard(CF_TEXT, ansi, sizeof ansi);
+  Check(clipboard.ReadText() == u"caf\u00e9", "ANSI-only text is converted");
+  PutOnClipboard(CF_UNICODETEXT, nullptr, 0);
+  Check(clipboard.ReadText().empty(), "an empty clipboard gives nothing");
+}
+
+void CheckProcess() {
+  Process& process = win32::TheProcess();
+  const bool first = process.PreviousInstanceRunning();
+  Check(!first, "the first instance finds none before it");
+  Check(process.PreviousInstanceRunning() == first, "asking again gives the same answer");
+  Check(FailsWithCode([&] { process.Start(u"no_such_program_for_lumora.exe", SW_SHOWNORMAL); }),
+        "starting a missing program fails");
+}
+
+// The window: a single-line box, a frame holding a multi-line box, a button and a label, a
+// button on the window and two timers.
+FormSpec ChecksForm() {
+  FormSpec form;
+  form.name = "BackendChecks";
+  form.caption = u"Backend checks";
+  form.backColor = {123, 152, 182};
+  form.clientWidth = 6000;
+  form.clientHeight = 4000;
+  form.centered = true;
+  auto add = [&form](std::string name, int id, ControlKind kind, std::string container = {}) {
+    ControlSpec control;
+    control.name = std::move(name);
+    control.id = id;
+    control.kind = kind;
+    control.container = std::move(container);
+    control.left = 120;
+    control.top = 120 + 500 * static_cast<int>(form.controls.size() % 4);
+    control.width = 2400;
+    control.height = 400;
+    form.controls.push_back(control);
+    return &form.controls.back();
+  };
+  auto* single = add("Single", 1001, ControlKind::kTextBox);
+  single->maxLength = 5;
+  single->tabStop = true;
+  auto* frame = add("Box", 1002, ControlKind::kFrame);
+  frame->top = 700;
+  frame->height = 2800;
+  auto* multi = add("Multi", 1003, ControlKind::kTextBox, "Box");
+  multi->multiLine = true;
+  multi->tabStop = true;
+  auto* inner = add("Inner", 1004, ControlKind::kCommandButton, "Box");
+  inner->graphical = true;
+  inner->backColor = Rgb{192, 192, 192};
+  inner->tabStop = true;
+  add("Note", 1005, ControlKind::kLabel, "Box")->caption = u"0";
+  auto* plain = add("Plain", 1006, ControlKind::kCommandButton);
+  plain->left = 3000;
+  plain->graphical = true;
+  plain->wordWrap = true;
+  plain->caption = u"A caption long enough to wrap";
+  plain->tabStop = true;
+  add("Steps", 1007, ControlKind::kTimer)->intervalMs = 30;
+  add("Early", 1008, ControlKind::kTimer)->intervalMs = 10;
+  return form;
+}
+
+struct Counts {
+  int singleChanges = 0, multiChanges = 0, innerClicks = 0, plainClicks = 0;
+  int earlyTicks = 0, step = 0;
+};
+
+HWND FormHandle() {
+  return FindWindowW(L"BackendChecks", nullptr);
+}
+HWND Item(int id) {
+  HWND form = FormHandle();
+  HWND item = GetDlgItem(form, id);
+  return item != nullptr ? item : GetDlgItem(GetDlgItem(form, 1002), id);
+}
+
+void PostKey(HWND target, WPARAM key) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(key), 0)) << 16;
+  PostMessageW(target, WM_KEYDOWN, key, 1 | scan);
+  PostMessageW(target, WM_KEYUP, key, 1 | scan | (1LL << 30) | (1LL << 31));
+}
+
+void Load(Form& form, Counts& counts) {
+  Check(Throws([&] { form.TextBoxNamed("Nope"); }), "an unknown name throws");
+  Check(Throws([&] { form.TextBoxNamed("Note"); }), "a name of another kind throws");
+
+  TextBox& single = form.TextBoxNamed("Single");
+  TextBox& multi = form.TextBoxNamed("Multi");
+  single.SetOnChange([&] { ++counts.singleChanges; });
+  multi.SetOnChange([&] { ++counts.multiChanges; });
+  single.SetText(u"abc");
+  multi.SetText(u"line\r\nline");
+  multi.SetText(u"line\r\nline");
+  Check(counts.singleChanges == 1, "SetText raises a single-line box's change once");
+  Check(counts.multiChanges == 2, "SetText raises a multi-line box's change once per call");
+  Check(multi.Text() == u"line\r\nline", "the multi-line text reads back");
+
+  SendMessageW(Item(1001), EM_SETSEL, 3, 3);  // typing goes at the caret
+  for (wchar_t c : std::wstring(L"xyz")) SendMessageW(Item(1001), WM_CHAR, c, 1);
+  Check(single.Text() == u"abcxy", "typing stops at the maximum length");
+  Check(counts.singleChanges == 3, "each typed character that went in raises the change");
+  SendMessageW(Item(1001), EM_SETSEL, 0, 1);
+  SendMessageW(Item(1001), WM_CHAR, L'a', 1);
+  Check(counts.singleChanges == 4, "typing over a selection with the same letter still counts");
+
+  Label& note = form.LabelNamed("Note");
+  note.SetCaption(u"150 Characters.");
+  note.SetForeColor({192, 0, 0});
+  wchar_t shown[64] = {};
+  GetWindowTextW(Item(1005), shown, 64);
+  Check(std::wstring(shown) == L"150 Characters.", "a label's caption is its window text");
+  Check(note.ForeColor() == Rgb{192, 0, 0}, "a label keeps its text colour");
+
+  Button& inner = form.ButtonNamed("Inner");
+  inner.SetOnClick([&] { ++counts.innerClicks; });
+  SendMessageW(Item(1004), BM_CLICK, 0, 0);
+  Check(counts.innerClicks == 1, "BM_CLICK on a button inside the frame reaches its handler");
+  inner.SetEnabled(false);
+  SendMessageW(Item(1004), BM_CLICK, 0, 0);
+  Check(counts.innerClicks == 1 && !inner.Enabled(), "a disabled button does not click");
+  inner.SetEnabled(true);
+  form.ButtonNamed("Plain").SetOnClick([&] { ++counts.plainClicks; });
+
+  // A tick that comes while the load handler still runs is dropped.
+  Timer& early = form.TimerNamed("Early");
+  early.SetOnTick([&] { ++counts.earlyTicks; });
+  early.SetEnabled(true);
+  for (bool seen = false; !seen;) {
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 2000, QS_ALLINPUT) == WAIT_TIMEOUT) break;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      seen = seen || (message.message == WM_TIMER && message.wParam == 1008);
+      DispatchMessageW(&message);
+    }
+  }
+  Check(counts.earlyTicks == 0, "no tick before the load handler has returned");
+  form.TimerNamed("Steps").SetEnabled(true);
+}
+
+// Runs on the window's loop after loading, one step per tick: keys go through the loop.
+void Step(Form& form, Counts& counts) {
+  switch (++counts.step) {
+    case 1:
+      Check(counts.earlyTicks > 0, "ticks come once the load handler has returned");
+      form.TimerNamed("Early").SetEnabled(false);
+      Check(GetFocus() == Item(1001), "the focus starts in the first tab stop");
+      SetFocus(Item(1006));
+      PostKey(Item(1006), VK_RETURN);
+      break;
+    case 2:
+      Check(counts.plainClicks == 1, "Enter clicks the focused button");
+      PostKey(Item(1006), VK_SPACE);
+      break;
+    case 3:
+      Check(counts.plainClicks == 2, "space clicks the focused button");
+      SetFocus(Item(1003));
+      SendMessageW(Item(1003), EM_SETSEL, 4, 4);
+      counts.multiChanges = 0;
+      PostKey(Item(1003), VK_RETURN);
+      break;
+    case 4:
+      Check(form.TextBoxNamed("Multi").Text() == u"line\r\n\r\nline",
+            "Enter in the multi-line box is a line break");
+      Check(counts.multiChanges == 1, "and raises the change once");
+      PostKey(Item(1003), VK_TAB);
+      break;
+    case 5: {
+      Check(GetFocus() == Item(1004), "Tab leaves the multi-line box for the next tab stop");
+      win32::TheMousePointer().Set(Pointer::kHourglass);
+      Check(GetCursor() == LoadCursorW(nullptr, IDC_WAIT), "the hourglass shows at once");
+      win32::TheMousePointer().Set(Pointer::kDefault);
+      Check(GetCursor() != LoadCursorW(nullptr, IDC_WAIT), "and goes again");
+      form.TimerNamed("Steps").SetEnabled(false);
+      PostMessageW(FormHandle(), WM_CLOSE, 0, 0);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "fail") {
+    return RunForm(ChecksForm(), [](Form&) { throw Failure(5, u"Access is denied."); });
+  }
+  CheckTextFiles();
+  CheckAnsiAndEnvironment();
+  CheckClipboard();
+  CheckProcess();
+  Counts counts;
+  RunForm(ChecksForm(), [&](Form& form) {
+    Load(form, counts);
+    form.TimerNamed("Steps").SetOnTick([&form, &counts] { Step(form, counts); });
+  });
+  Check(counts.step == 5, "every step ran");
+  std::printf("%d checks, %d failed\n", checks, failures);
+  return failures;
+}

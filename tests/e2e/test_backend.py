@@ -1,0 +1,53 @@
+"""The Win32 backend under Wine: the window builder and the services, checked from inside by
+win32_backend_checks.exe, and the report of an error that escapes a handler."""
+
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+session = None
+
+
+def checks_exe():
+    return harness.exe("platform", "win32", "win32_backend_checks.exe")
+
+
+def setUpModule():
+    global session
+    if not os.path.exists(checks_exe()) or not os.path.exists(harness.driver_exe()):
+        raise unittest.SkipTest("build the win64 preset first (win32_backend_checks.exe)")
+    session = harness.WineSession().start()
+
+
+def tearDownModule():
+    if session is not None:
+        session.stop()
+
+
+class BackendTest(unittest.TestCase):
+    def tearDown(self):
+        session.kill_programs()
+
+    def test_window_builder_and_services_pass_their_checks(self):
+        result = session.wine(checks_exe(), timeout=60, check=False)
+        failed = [line for line in result.stdout.splitlines() if line.startswith("FAILED")]
+        self.assertEqual(failed, [])
+        self.assertIn("0 failed", result.stdout)
+        self.assertEqual(result.returncode, 0)
+
+    def test_error_escaping_the_load_handler_is_reported_and_ends_the_program(self):
+        program = session.run(checks_exe(), args=("fail",))
+        box = session.wait_message_box(title="win32_backend_checks")
+        self.assertIsNotNone(box, "no run-time error box")
+        hwnd, _, text = box
+        self.assertEqual(text, "Run-time error '5':\n\nAccess is denied.")
+        self.assertFalse(session.window_exists(cls="BackendChecks"), "window shown after error")
+        session.dismiss_message_box(hwnd)
+        self.assertEqual(program.wait_exit(timeout=10), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
