@@ -2,7 +2,6 @@
 leaves alone, and the registry editor merging its context-menu entry."""
 
 import os
-import shutil
 import time
 import unittest
 
@@ -15,7 +14,7 @@ CLOSING_TEXT = (
     "text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"
     "Lumora - and follow the instructions!\n\n"
     "Please note: This Fun Application for Twitter is absolutely FREE.")
-BUTTON, PICTURE, IMAGE = 201, 202, 203
+BUTTON = 201
 THREE_FILES = ["Lumora.Reg", "Lumora.exe", "Lumora.htm"]
 
 
