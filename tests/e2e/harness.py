@@ -220,7 +220,11 @@ class WineSession:
         self._wineserver = subprocess.Popen(
             [WINESERVER, "-p"], env=env, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wine("wineboot", "--init", timeout=240)
+        # wineboot now and then fails its first run on a fresh prefix ("fixed a temporary
+        # directory error") and succeeds when run again.
+        for attempt in range(3):
+            if self.wine("wineboot", "--init", timeout=240, check=attempt == 2).returncode == 0:
+                break
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
                   "/t", "REG_SZ", "/d", "N", "/f")
         # wineboot returns before the prefix's last files are written; wait for C:\windows.
