@@ -1,7 +1,5 @@
 #include "poster/lumora_layout.h"
 
-#include <utility>
-
 namespace poster {
 namespace {
 
@@ -20,10 +18,11 @@ const FontSpec kArial12{u"Arial", 12, false};
 const FontSpec kArial975{u"Arial", 9.75, false};
 const FontSpec kSansSerifBold{u"MS Sans Serif", 9.75, true};
 
-ControlSpec Place(std::string name, int id, ControlKind kind, int left, int top, int width,
-                  int height) {
-  ControlSpec control;
-  control.name = std::move(name);
+// Appends a control at its design place; the caller fills in the rest.
+ControlSpec& Place(platform::FormSpec& form, const char* name, int id, ControlKind kind, int left,
+                   int top, int width, int height) {
+  ControlSpec& control = form.controls.emplace_back();
+  control.name = name;
   control.id = id;
   control.kind = kind;
   control.left = left;
@@ -33,27 +32,27 @@ ControlSpec Place(std::string name, int id, ControlKind kind, int left, int top,
   return control;
 }
 
-ControlSpec TextBox(std::string name, int id, int left, int top, int width, int height) {
-  ControlSpec box = Place(std::move(name), id, ControlKind::kTextBox, left, top, width, height);
+ControlSpec& TextBox(platform::FormSpec& form, const char* name, int id, int left, int top,
+                     int width, int height) {
+  ControlSpec& box = Place(form, name, id, ControlKind::kTextBox, left, top, width, height);
   box.font = kArial12;
   box.tabStop = true;
   return box;
 }
 
-ControlSpec WhiteLabel(std::string name, int id, int left, int top, int width, int height,
-                       std::u16string caption) {
-  ControlSpec label = Place(std::move(name), id, ControlKind::kLabel, left, top, width, height);
-  label.caption = std::move(caption);
+void WhiteLabel(platform::FormSpec& form, const char* name, int id, int left, int top, int width,
+                int height, const char16_t* caption) {
+  ControlSpec& label = Place(form, name, id, ControlKind::kLabel, left, top, width, height);
+  label.caption = caption;
   label.font = kArial12;
   label.foreColor = kWhite;
   label.transparent = true;
-  return label;
 }
 
-ControlSpec GreyButton(std::string name, int id, int left, int top, std::u16string caption) {
-  ControlSpec button =
-      Place(std::move(name), id, ControlKind::kCommandButton, left, top, 3135, 375);
-  button.caption = std::move(caption);
+ControlSpec& GreyButton(platform::FormSpec& form, const char* name, int id, int left, int top,
+                        const char16_t* caption) {
+  ControlSpec& button = Place(form, name, id, ControlKind::kCommandButton, left, top, 3135, 375);
+  button.caption = caption;
   button.font = kSansSerifBold;
   button.backColor = kButtonFace;
   button.graphical = true;
@@ -73,57 +72,40 @@ platform::FormSpec LumoraLayout() {
   form.centered = true;
   form.iconResource = kLumoraIconResource;
 
-  ControlSpec password = TextBox("YourPassword", 101, 4560, 1680, 3015, 390);
+  form.controls.reserve(14);
+
+  ControlSpec& password = TextBox(form, "YourPassword", 101, 4560, 1680, 3015, 390);
   password.password = true;
   password.imeDisabled = true;
-
-  ControlSpec picture = Place("Picture1", 104, ControlKind::kPictureBox, 120, 240, 4230, 1860);
+  TextBox(form, "YourUserName", 102, 4560, 600, 3015, 390);
+  WhiteLabel(form, "Label1", 103, 4560, 240, 2460, 270, u"Your Twitter User Name");
+  ControlSpec& picture =
+      Place(form, "Picture1", 104, ControlKind::kPictureBox, 120, 240, 4230, 1860);
   picture.bitmapResource = kLumoraBirdBitmapResource;
   picture.tabStop = true;
+  WhiteLabel(form, "Label2", 105, 4560, 1200, 2325, 270, u"Your Twitter Password");
+  WhiteLabel(form, "Label3", 106, 120, 2280, 7740, 270,
+             u"OPTION : Create a Tiny Sightlink (Paste a L-O-N-G Web Address here)");
+  TextBox(form, "TheLongURL", 107, 120, 2640, 9855, 285).font.reset();  // the window's default font
+  GreyButton(form, "CreateTinyURLButton", 108, 120, 3120, u"Create a Tiny Sightlink");
+  WhiteLabel(form, "Label4", 109, 3360, 3120, 4455, 270,
+             u"(Automatically adds the URL to your Tweet)");
+  Place(form, "Frame1", 110, ControlKind::kFrame, 120, 3600, 9855, 2055).backColor = kSteelBlue;
 
-  ControlSpec longUrl = TextBox("TheLongURL", 107, 120, 2640, 9855, 285);
-  longUrl.font.reset();  // the window's default font
-
-  ControlSpec frame = Place("Frame1", 110, ControlKind::kFrame, 120, 3600, 9855, 2055);
-  frame.backColor = kSteelBlue;
-
-  ControlSpec send = GreyButton("SendTweetButton", 111, 6600, 1440, u"SEND YOUR TWEET");
-  send.container = "Frame1";
-
-  ControlSpec tweet = TextBox("YourTweet", 112, 120, 240, 9615, 975);
+  GreyButton(form, "SendTweetButton", 111, 6600, 1440, u"SEND YOUR TWEET").container = "Frame1";
+  ControlSpec& tweet = TextBox(form, "YourTweet", 112, 120, 240, 9615, 975);
   tweet.container = "Frame1";
   tweet.multiLine = true;
   tweet.maxLength = 200;
   tweet.foreColor = kPurple;
-
-  ControlSpec counter = Place("LLEN", 113, ControlKind::kLabel, 120, 1440, 6255, 300);
+  ControlSpec& counter = Place(form, "LLEN", 113, ControlKind::kLabel, 120, 1440, 6255, 300);
   counter.container = "Frame1";
   counter.caption = u"0";
   counter.font = kArial975;
   counter.foreColor = kYellow;
   counter.backColor = kSteelBlue;
 
-  ControlSpec timer = Place("Timer1", 114, ControlKind::kTimer, 0, 0, 0, 0);
-  timer.intervalMs = 100;
-
-  form.controls = {
-      password,
-      TextBox("YourUserName", 102, 4560, 600, 3015, 390),
-      WhiteLabel("Label1", 103, 4560, 240, 2460, 270, u"Your Twitter User Name"),
-      picture,
-      WhiteLabel("Label2", 105, 4560, 1200, 2325, 270, u"Your Twitter Password"),
-      WhiteLabel("Label3", 106, 120, 2280, 7740, 270,
-                 u"OPTION : Create a Tiny Sightlink (Paste a L-O-N-G Web Address here)"),
-      longUrl,
-      GreyButton("CreateTinyURLButton", 108, 120, 3120, u"Create a Tiny Sightlink"),
-      WhiteLabel("Label4", 109, 3360, 3120, 4455, 270,
-                 u"(Automatically adds the URL to your Tweet)"),
-      frame,
-      send,
-      tweet,
-      counter,
-      timer,
-  };
+  Place(form, "Timer1", 114, ControlKind::kTimer, 0, 0, 0, 0).intervalMs = 100;
   return form;
 }
 

@@ -35,14 +35,18 @@ HFONT CreateFace(LOGFONTW logFont, const wchar_t* face) {
 }  // namespace
 
 GdiCache::~GdiCache() {
-  for (auto& [key, font] : fonts_) DeleteObject(font);
-  for (auto& [key, brush] : brushes_) DeleteObject(brush);
+  for (const auto& made : fonts_) DeleteObject(made.font);
+  for (const auto& made : brushes_) DeleteObject(made.brush);
 }
 
 HFONT GdiCache::Font(const std::optional<FontSpec>& spec) {
   if (!spec) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  const auto key = std::make_tuple(spec->face, spec->points, spec->bold);
-  if (auto found = fonts_.find(key); found != fonts_.end()) return found->second;
+  for (const auto& made : fonts_) {
+    if (made.spec.face == spec->face && made.spec.points == spec->points &&
+        made.spec.bold == spec->bold) {
+      return made.font;
+    }
+  }
 
   LOGFONTW logFont{};
   logFont.lfHeight = FontHeightForPoints(spec->points, dpi_);
@@ -65,15 +69,16 @@ HFONT GdiCache::Font(const std::optional<FontSpec>& spec) {
     font = CreateFontIndirectW(&logFont);
   }
   if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  fonts_.emplace(key, font);
+  fonts_.push_back({*spec, font});
   return font;
 }
 
 HBRUSH GdiCache::Brush(Rgb color) {
-  const auto key = color.Stored();
-  if (auto found = brushes_.find(key); found != brushes_.end()) return found->second;
+  for (const auto& made : brushes_) {
+    if (made.color == color) return made.brush;
+  }
   HBRUSH brush = CreateSolidBrush(ToColorRef(color));
-  brushes_.emplace(key, brush);
+  brushes_.push_back({color, brush});
   return brush;
 }
 

@@ -3,10 +3,8 @@
 
 #include <windows.h>
 
-#include <map>
 #include <optional>
-#include <string>
-#include <tuple>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/form_spec.h"
@@ -28,9 +26,18 @@ class GdiCache {
   HBRUSH Brush(Rgb color);
 
  private:
+  struct MadeFont {
+    FontSpec spec;
+    HFONT font;
+  };
+  struct MadeBrush {
+    Rgb color;
+    HBRUSH brush;
+  };
+  // A window has a handful of each: a list is smaller than a map and as fast.
   int dpi_;
-  std::map<std::tuple<std::u16string, double, bool>, HFONT> fonts_;
-  std::map<std::uint32_t, HBRUSH> brushes_;
+  std::vector<MadeFont> fonts_;
+  std::vector<MadeBrush> brushes_;
 };
 
 // The system's COLORREF for `color`.
