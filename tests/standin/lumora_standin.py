@@ -1,0 +1,448 @@
+#!/usr/bin/env python3
+"""Local stand-ins for the two services Lumora talks to: status updates and link shortening.
+
+One HTTP server on 127.0.0.1 answers for both hosts. It accepts origin-form requests
+("POST /statuses/update.xml") and proxy-form requests ("POST http://twitter.com:80/...")
+alike, so an unchanged Lumora reaches it when http_proxy points at it.
+
+In process (tests):
+    with StandIn(accounts={"demo": "secret"}) as service:
+        ...                             # run Lumora with http_proxy=service.proxy_url
+        request = service.wait_for_request()
+        request["form"]["status"]       # ["the status as decoded"]
+
+Command line (a person watching what Lumora sends):
+    python3 tests/standin/lumora_standin.py --port 8080 --account demo:secret
+"""
+
+import argparse
+import base64
+import binascii
+import json
+import socket
+import struct
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from xml.sax.saxutils import escape
+
+STATUS_PATH = "/statuses/update.xml"
+SIGHTLINK_PATH = "/KestrovaCreateSightlink.asp"
+DEFAULT_STATUS_HOSTS = ("twitter.com",)
+DEFAULT_SIGHTLINK_HOSTS = ("sightlink.kestrova.com",)
+REALM = "Twitter API"
+
+# How the status endpoint answers an account that authenticated.
+STATUS_MODES = ("ok", "unauthorized", "server_error", "no_marker", "uppercase_marker")
+
+# Canned shortening replies: (body bytes, Content-Type).
+SIGHTLINK_REPLIES = {
+    "ok": (b"http://sl.ks/abc\tmore text", "text/html; charset=utf-8"),
+    "several_tabs": (b"http://sl.ks/abc\tmore\ttext", "text/html; charset=utf-8"),
+    "no_tab": (b"<html><body>Error: bad address</body></html>", "text/html; charset=utf-8"),
+    "leading_tab": (b"\thttp://sl.ks/abc", "text/html; charset=utf-8"),
+    "empty": (b"", "text/html; charset=utf-8"),
+    "huge": (b"http://sl.ks/big\t" + b"x" * (10 * 1024 * 1024), "text/plain"),
+    "bad_utf8": (b"http://sl.ks/\xff\xfe\xc3(\tmore", "text/plain; charset=utf-8"),
+    "latin1": (b"http://sl.ks/caf\xe9\tmore", "text/plain; charset=ISO-8859-1"),
+}
+
+
+def status_ok_reply(user, status):
+    return (
+        '<?xml version="1.0" encoding="UTF-8"?>\n<status>\n'
+        "  <created_at>Tue Mar 03 10:00:00 +0000 2009</created_at>\n"
+        "  <id>1270000001</id>\n"
+        f"  <text>{escape(status)}</text>\n"
+        "  <source>Lumora</source>\n"
+        "  <user>\n    <id>424242</id>\n"
+        f"    <name>{escape(user)}</name>\n"
+        f"    <screen_name>{escape(user)}</screen_name>\n"
+        "  </user>\n</status>\n"
+    )
+
+
+def status_error_document(message):
+    return (
+        '<?xml version="1.0" encoding="UTF-8"?>\n<hash>\n'
+        f"  <request>{STATUS_PATH}</request>\n"
+        f"  <error>{escape(message)}</error>\n</hash>\n"
+    )
+
+
+class _RecordingReader:
+    """Wraps the connection's reader and keeps a copy of every byte read."""
+
+    def __init__(self, inner):
+        self._inner = inner
+        self.captured = bytearray()
+
+    def readline(self, *args):
+        data = self._inner.readline(*args)
+        self.captured += data
+        return data
+
+    def read(self, *args):
+        data = self._inner.read(*args)
+        self.captured += data
+        return data
+
+    def __getattr__(self, name):
+        return getattr(self._inner, name)
+
+
+class StandIn:
+    """The stand-in server. Attributes below may be changed while it runs."""
+
+    def __init__(self, port=0, accounts=None, status_hosts=DEFAULT_STATUS_HOSTS,
+                 sightlink_hosts=DEFAULT_SIGHTLINK_HOSTS, log_path=None, echo=False,
+                 bind="127.0.0.1"):
+        self.accounts = dict(accounts or {})  # user name -> password
+        self.account_modes = {}  # user name -> one of STATUS_MODES
+        self.status_mode = "ok"
+        self.status_hosts = {h.lower() for h in status_hosts}
+        self.sightlink_hosts = {h.lower() for h in sightlink_hosts}
+        self.sightlink_reply = SIGHTLINK_REPLIES["ok"]
+        # Misbehaviour for the next `misbehave_count` requests: None, "reset" or "stall".
+        self.misbehave = None
+        self.misbehave_count = 0
+        self.stall_seconds = 0.0
+        self.echo = echo
+        self._log_path = log_path
+        self._records = []
+        self._changed = threading.Condition()
+        self._server = ThreadingHTTPServer((bind, port), self._handler_class())
+        self._server.daemon_threads = True
+        self._thread = None
+
+    # ---- life cycle -------------------------------------------------------------------
+    @property
+    def port(self):
+        return self._server.server_address[1]
+
+    @property
+    def proxy_url(self):
+        return f"http://127.0.0.1:{self.port}"
+
+    def start(self):
+        self._thread = threading.Thread(target=self._server.serve_forever, daemon=True)
+        self._thread.start()
+        return self
+
+    def stop(self):
+        self._server.shutdown()
+        self._server.server_close()
+        if self._thread:
+            self._thread.join(5)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    # ---- settings ---------------------------------------------------------------------
+    def set_sightlink_reply(self, reply, content_type="text/html; charset=utf-8"):
+        """A preset name from SIGHTLINK_REPLIES, or the body bytes themselves."""
+        if isinstance(reply, str):
+            self.sightlink_reply = SIGHTLINK_REPLIES[reply]
+        else:
+            self.sightlink_reply = (bytes(reply), content_type)
+
+    def misbehave_next(self, kind, count=1, seconds=0.0):
+        """"reset" drops the connection; "stall" waits `seconds` before answering."""
+        assert kind in ("reset", "stall")
+        self.misbehave, self.misbehave_count, self.stall_seconds = kind, count, seconds
+
+    # ---- records ----------------------------------------------------------------------
+    @property
+    def requests(self):
+        with self._changed:
+            return list(self._records)
+
+    def clear(self):
+        with self._changed:
+            self._records.clear()
+
+    def wait_for_request(self, endpoint=None, timeout=15.0, authorized=None):
+        """The first recorded request for `endpoint` ("status" or "sightlink"), waiting for it.
+
+        With authorized=True only a status request that carried valid credentials counts."""
+        deadline = time.monotonic() + timeout
+        with self._changed:
+            while True:
+                for record in self._records:
+                    if endpoint and record["endpoint"] != endpoint:
+                        continue
+                    if authorized is not None and record["authorized"] != authorized:
+                        continue
+                    return record
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    raise TimeoutError(f"no {endpoint or 'request'} arrived in {timeout} s")
+                self._changed.wait(left)
+
+    def _record(self, record):
+        with self._changed:
+            self._records.append(record)
+            self._changed.notify_all()
+        if self._log_path:
+            with open(self._log_path, "a", encoding="utf-8") as log:
+                log.write(json.dumps(record, ensure_ascii=False) + "\n")
+        if self.echo:
+            print(describe(record), flush=True)
+
+    def _take_misbehaviour(self):
+        with self._changed:
+            if self.misbehave and self.misbehave_count > 0:
+                self.misbehave_count -= 1
+                kind = self.misbehave
+                if self.misbehave_count == 0:
+                    self.misbehave = None
+                return kind
+            return None
+
+    # ---- answering --------------------------------------------------------------------
+    def _answer_status(self, credentials, form):
+        """(status, headers, body bytes, authorized user or None)."""
+        challenge = [("WWW-Authenticate", f'Basic realm="{REALM}"')]
+        xml = "application/xml; charset=utf-8"
+        if credentials is None or self.accounts.get(credentials[0]) != credentials[1]:
+            body = status_error_document("Could not authenticate you.")
+            return 401, challenge + [("Content-Type", xml)], body.encode(), None
+        user = credentials[0]
+        mode = self.account_modes.get(user, self.status_mode)
+        status = (form.get("status") or [""])[0]
+        if mode == "unauthorized":
+            body = status_error_document("Could not authenticate you.")
+            return 401, challenge + [("Content-Type", xml)], body.encode(), user
+        if mode == "server_error":
+            body = "<html><body><h2>Something is technically wrong.</h2></body></html>"
+            return 500, [("Content-Type", "text/html; charset=utf-8")], body.encode(), user
+        if mode == "no_marker":
+            body = status_error_document("Status is a duplicate.")
+            return 200, [("Content-Type", xml)], body.encode(), user
+        reply = status_ok_reply(user, status)
+        if mode == "uppercase_marker":
+            reply = reply.replace("screen_name>", "SCREEN_NAME>")
+        return 200, [("Content-Type", xml)], reply.encode(), user
+
+    def _handler_class(self):
+        service = self
+
+        class Handler(BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+            server_version = "LumoraStandIn/1.0"
+
+            def setup(self):
+                super().setup()
+                self.rfile = _RecordingReader(self.rfile)
+
+            def handle_one_request(self):
+                self.rfile.captured = bytearray()
+                super().handle_one_request()
+
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                self._handle()
+
+            def do_POST(self):
+                self._handle()
+
+            def _handle(self):
+                arrived = time.monotonic()
+                length = int(self.headers.get("Content-Length") or 0)
+                body = self.rfile.read(length) if length else b""
+                target = urllib.parse.urlsplit(self.path)
+                proxy_form = bool(target.scheme)
+                host = (target.hostname if proxy_form else
+                        (self.headers.get("Host") or "").split(":")[0]).lower()
+                path = target.path
+                if not proxy_form and path.startswith("/__"):
+                    self._control(path, body)
+                    return
+                if path == STATUS_PATH and host in service.status_hosts:
+                    endpoint = "status"
+                elif path == SIGHTLINK_PATH and host in service.sightlink_hosts:
+                    endpoint = "sightlink"
+                else:
+                    endpoint = "other"
+                # Raw bytes keep their own code (one byte, one character); escapes are UTF-8.
+                form = urllib.parse.parse_qs(body.decode("latin-1"), keep_blank_values=True,
+                                             encoding="utf-8", errors="replace")
+                credentials, raw_auth = _basic_credentials(self.headers.get("Authorization"))
+                record = {
+                    "arrived": arrived,
+                    "method": self.command,
+                    "target": self.path,
+                    "proxy_form": proxy_form,
+                    "host": host,
+                    "path": path,
+                    "endpoint": endpoint,
+                    "headers": [[k, v] for k, v in self.headers.items()],
+                    "body_hex": body.hex(),
+                    "body_text": body.decode("latin-1"),
+                    "form": form,
+                    "credentials": list(credentials) if credentials else None,
+                    "credentials_hex": raw_auth.hex() if raw_auth is not None else None,
+                    "raw_hex": bytes(self.rfile.captured).hex(),
+                    "authorized": False,
+                    "misbehaved": None,
+                }
+                kind = service._take_misbehaviour()
+                if kind == "reset":
+                    record["misbehaved"] = "reset"
+                    service._record(record)
+                    self._reset()
+                    return
+                if kind == "stall":
+                    record["misbehaved"] = "stall"
+                    time.sleep(service.stall_seconds)
+                if endpoint == "status" and self.command == "POST":
+                    status, headers, reply, user = service._answer_status(credentials, form)
+                    record["authorized"] = user is not None
+                elif endpoint == "sightlink" and self.command == "POST":
+                    reply, content_type = service.sightlink_reply
+                    status, headers = 200, [("Content-Type", content_type)]
+                else:
+                    status, headers = 404, [("Content-Type", "text/plain; charset=utf-8")]
+                    reply = b"Not found here.\n"
+                record["status"] = status
+                record["reply_bytes"] = len(reply)
+                service._record(record)
+                self._send(status, headers, reply)
+                record["replied"] = time.monotonic()
+
+            def _send(self, status, headers, body):
+                self.send_response(status)
+                for name, value in headers:
+                    self.send_header(name, value)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+                self.wfile.flush()
+
+            def _reset(self):
+                # Linger time 0 makes close() send RST instead of an orderly FIN.
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+                self.close_connection = True
+                self.connection.close()
+
+            def _control(self, path, body):
+                if path == "/__requests":
+                    reply = json.dumps(service.requests).encode()
+                elif path == "/__clear":
+                    service.clear()
+                    reply = b"{}"
+                elif path == "/__control" and self.command == "POST":
+                    settings = json.loads(body or b"{}")
+                    for name in ("status_mode", "account_modes", "accounts"):
+                        if name in settings:
+                            setattr(service, name, settings[name])
+                    if "sightlink_reply" in settings:
+                        service.set_sightlink_reply(settings["sightlink_reply"])
+                    if "misbehave" in settings:
+                        service.misbehave_next(settings["misbehave"],
+                                               settings.get("count", 1),
+                                               settings.get("seconds", 0.0))
+                    reply = b"{}"
+                else:
+                    self._send(404, [("Content-Type", "text/plain")], b"unknown control\n")
+                    return
+                self._send(200, [("Content-Type", "application/json")], reply)
+
+        return Handler
+
+
+def _basic_credentials(header):
+    """((user, password), raw decoded bytes) from a Basic Authorization header."""
+    if not header or not header.lower().startswith("basic "):
+        return None, None
+    try:
+        raw = base64.b64decode(header[6:].strip(), validate=True)
+    except (binascii.Error, ValueError):
+        return None, None
+    try:
+        text = raw.decode("utf-8")
+    except UnicodeDecodeError:
+        text = raw.decode("cp1252", "replace")
+    user, _, password = text.partition(":")
+    return (user, password), raw
+
+
+def describe(record):
+    """A readable account of one request, for the command line."""
+    lines = [f"--- {record['method']} {record['target']}  ->  {record.get('status', '-')}"
+             f"  ({record['endpoint']})"]
+    for name, value in record["headers"]:
+        lines.append(f"    {name}: {value}")
+    if record["credentials"]:
+        user, password = record["credentials"]
+        verdict = "accepted" if record["authorized"] else "refused"
+        lines.append(f"    credentials: user {user!r}, password {password!r} ({verdict})")
+    lines.append(f"    body ({len(record['body_hex']) // 2} bytes): {record['body_text']!r}")
+    for name, values in record["form"].items():
+        for value in values:
+            lines.append(f"    form {name} = {value!r}")
+    if record["misbehaved"]:
+        lines.append(f"    misbehaved: {record['misbehaved']}")
+    return "\n".join(lines)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--port", type=int, default=8080)
+    parser.add_argument("--bind", default="127.0.0.1")
+    parser.add_argument("--account", action="append", default=[], metavar="USER:PASSWORD",
+                        help="an account the status endpoint accepts (repeatable)")
+    parser.add_argument("--account-mode", action="append", default=[], metavar="USER=MODE",
+                        help=f"how one account is answered: {', '.join(STATUS_MODES)}")
+    parser.add_argument("--status-mode", choices=STATUS_MODES, default="ok")
+    parser.add_argument("--status-host", action="append", metavar="HOST")
+    parser.add_argument("--sightlink-host", action="append", metavar="HOST")
+    parser.add_argument("--sightlink-reply", choices=sorted(SIGHTLINK_REPLIES), default="ok")
+    parser.add_argument("--misbehave", choices=("reset", "stall"))
+    parser.add_argument("--misbehave-count", type=int, default=1)
+    parser.add_argument("--stall-seconds", type=float, default=60.0)
+    parser.add_argument("--log", metavar="FILE", help="append every request as a JSON line")
+    parser.add_argument("--quiet", action="store_true", help="do not print requests")
+    args = parser.parse_args(argv)
+
+    accounts = {}
+    for account in args.account:
+        user, sep, password = account.partition(":")
+        if not sep:
+            parser.error(f"--account needs USER:PASSWORD, got {account!r}")
+        accounts[user] = password
+    service = StandIn(port=args.port, accounts=accounts,
+                      status_hosts=args.status_host or DEFAULT_STATUS_HOSTS,
+                      sightlink_hosts=args.sightlink_host or DEFAULT_SIGHTLINK_HOSTS,
+                      log_path=args.log, echo=not args.quiet, bind=args.bind)
+    for setting in args.account_mode:
+        user, _, mode = setting.partition("=")
+        if mode not in STATUS_MODES:
+            parser.error(f"unknown mode {mode!r}")
+        service.account_modes[user] = mode
+    service.status_mode = args.status_mode
+    service.set_sightlink_reply(args.sightlink_reply)
+    if args.misbehave:
+        service.misbehave_next(args.misbehave, args.misbehave_count, args.stall_seconds)
+    print(f"Lumora stand-in listening on {service.proxy_url}; status hosts "
+          f"{sorted(service.status_hosts)}, sightlink hosts {sorted(service.sightlink_hosts)}.\n"
+          f"Point Lumora at it with: http_proxy={service.proxy_url}", flush=True)
+    try:
+        service._server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        service._server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
