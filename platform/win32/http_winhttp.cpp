@@ -18,6 +18,10 @@ namespace {
 
 // Replies above this size are refused rather than held: far more than either service sends.
 constexpr std::size_t kMaxResponseBytes = 64u * 1024u * 1024u;
+constexpr int kResolveTimeoutMs = 0;  // no limit of its own: the system's resolver decides
+constexpr int kConnectTimeoutMs = 60000;
+constexpr int kSendTimeoutMs = 30000;
+constexpr int kReceiveTimeoutMs = 30000;
 constexpr UINT kUtf16LeCodePage = 1200;
 constexpr UINT kUtf16BeCodePage = 1201;
 
@@ -52,18 +56,21 @@ std::u16string SystemDescription(DWORD code) {
   return text;
 }
 
+// Wine passes some socket errors (WSA...) through where Windows reports WinHTTP's own codes.
 std::u16string Describe(DWORD code) {
   switch (code) {
     case ERROR_WINHTTP_CANNOT_CONNECT:
+    case WSAECONNREFUSED:
       return u"The connection to the server was refused.";
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case WSAHOST_NOT_FOUND:
       return u"The server's name could not be found.";
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:
       return u"The server did not answer in time.";
     case ERROR_WINHTTP_CONNECTION_ERROR:
     case WSAECONNRESET:
     case WSAECONNABORTED:
-      // Wine passes the socket's own error through where Windows reports 12030.
       return u"The connection to the server was reset.";
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
       return u"The server closed the connection or sent a reply that could not be understood.";
@@ -226,6 +233,11 @@ class WinHttpRequest final : public HttpRequest {
     session_.reset(WinHttpOpen(L"Lumora/1.2", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session_) FailWithLastError();
+    // Windows' own defaults, stated outright: Wine otherwise waits for a reply without end.
+    if (!WinHttpSetTimeouts(session_.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
+                            kReceiveTimeoutMs)) {
+      FailWithLastError();
+    }
     connection_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
     if (!connection_) FailWithLastError();
     DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
@@ -233,6 +245,9 @@ class WinHttpRequest final : public HttpRequest {
     request_.reset(WinHttpOpenRequest(connection_.get(), verb.c_str(), object.c_str(), nullptr,
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request_) FailWithLastError();
+    DWORD responseTimeout = kReceiveTimeoutMs;
+    WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
+                     sizeof(responseTimeout));
     user_ = user;
     password_ = password;
   }

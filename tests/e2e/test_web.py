@@ -1,0 +1,300 @@
+"""Lumora's two web requests under Wine, against the local stand-in services.
+
+The program is the shipped build, unchanged: it names its real hosts, and Wine's WinHTTP sends
+those requests to the stand-in because http_proxy points there. One Wine session and one
+stand-in for the module; each test starts from an empty data folder and fresh stand-in state."""
+
+import os
+import shutil
+import socket
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "standin"))
+import harness  # noqa: E402
+import lumora_standin  # noqa: E402
+
+YOUR_PASSWORD, YOUR_USER_NAME = 101, 102
+THE_LONG_URL, CREATE_TINY_URL_BUTTON = 107, 108
+SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = 111, 112, 113
+
+DATA_FOLDER = "C:\\Program Files\\Kestrova"
+USER, PASSWORD = "demo", "secret"
+ODD_USER, ODD_PASSWORD = "jürgen", "p w@5%&x"
+SUCCESS_TEXT = "Your Tweet was sent successfully to all of your followers!"
+NO_LINK_TEXT = "Sorry - there's been a problem with the URL you submitted!"
+
+session = None
+service = None
+
+
+def closed_port():
+    """A loopback port that nothing listens on."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def setUpModule():
+    global session, service
+    if not os.path.exists(harness.lumora_exe()) or not os.path.exists(harness.driver_exe()):
+        raise unittest.SkipTest("build the win64 preset first (Lumora.exe and lumora_driver.exe)")
+    service = lumora_standin.StandIn(accounts={USER: PASSWORD, ODD_USER: ODD_PASSWORD}).start()
+    session = harness.WineSession(http_proxy=service.proxy_url).start()
+
+
+def tearDownModule():
+    if session is not None:
+        session.stop()
+    if service is not None:
+        service.stop()
+
+
+class WebTest(unittest.TestCase):
+    def setUp(self):
+        session.kill_programs()
+        shutil.rmtree(session.unix_path(DATA_FOLDER), ignore_errors=True)
+        service.clear()
+        service.status_mode = "ok"
+        service.account_modes = {}
+        service.misbehave_next("reset", count=0)
+        service.set_sightlink_reply("ok")
+        self.addCleanup(session.kill_programs)
+
+    # --- helpers ---------------------------------------------------------------------------
+
+    def launch(self, user="", password="", tweet="hello", **start_options):
+        """Starts Lumora, waits for its clipboard intake, then fills in the boxes."""
+        session.set_clipboard("clipboard text")
+        program = session.start(harness.lumora_exe(), **start_options)
+        hwnd = session.wait_window(cls="LumoraMain", timeout=20)
+        self.assertIsNotNone(hwnd, "LumoraMain did not show")
+        took_clipboard = harness.wait_until(
+            lambda: "Characters." in session.get_text(hwnd, LLEN), timeout=10, interval=0.1)
+        self.assertTrue(took_clipboard, "the clipboard intake never ran")
+        session.set_text(hwnd, YOUR_USER_NAME, user)
+        session.set_text(hwnd, YOUR_PASSWORD, password)
+        session.set_text(hwnd, YOUR_TWEET, tweet)
+        return program, hwnd
+
+    def press(self, hwnd, button, timeout=15):
+        """Clicks the button and returns the (title, text) of the box that follows, closed."""
+        session.click(hwnd, button)
+        box = session.wait_message_box(timeout=timeout)
+        self.assertIsNotNone(box, "no message box after the click")
+        session.dismiss_message_box(box[0])
+        return box[1], box[2]
+
+    def send(self, user, password, tweet, **start_options):
+        """One run of Lumora that sends; returns the verdict box's (title, text) and the status
+        request that carried the credentials. The program must end after the verdict."""
+        program, hwnd = self.launch(user, password, tweet, **start_options)
+        verdict = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertIsNotNone(program.wait_exit(10), "Lumora did not end after the verdict")
+        return verdict, service.wait_for_request("status", timeout=1, authorized=True)
+
+    def data_file(self, name):
+        with open(session.unix_path(DATA_FOLDER + "\\" + name), "rb") as f:
+            return f.read()
+
+    def texts(self, hwnd):
+        return [session.get_text(hwnd, i) for i in (YOUR_USER_NAME, YOUR_PASSWORD, YOUR_TWEET,
+                                                    THE_LONG_URL)]
+
+    # --- status update ---------------------------------------------------------------------
+
+    def test_status_with_reserved_and_non_ascii_characters_arrives_exactly(self):
+        status = "Tom & Jerry: C++ 100% ? é 😀\r\nline=two #3"
+        verdict, request = self.send(USER, PASSWORD, "  " + status + " ")
+        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(request["form"], {"status": [status]})
+        self.assertEqual(request["target"], "http://twitter.com:80/statuses/update.xml")
+        self.assertEqual(self.data_file("UN.DAT"), b"demo\r\n")
+        self.assertEqual(self.data_file("PW.DAT"), b"secret\r\n")
+        # The header value's trailing LF CR never reaches the wire.
+        self.assertIn(["Content-Type", "application/x-www-form-urlencoded"], request["headers"])
+        head = bytes.fromhex(request["raw_hex"]).split(b"\r\n\r\n")[0]
+        self.assertNotIn(b"\n\r", head)
+        self.assertEqual(head.count(b"\n"), head.count(b"\r\n"))
+
+    def test_input_warnings_come_in_order_after_the_credentials_are_stored(self):
+        program, hwnd = self.launch(user="", password="", tweet="")
+        username_warning = ("Whoops!", "Sorry, you need to enter your Twitter Username.")
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), username_warning)
+        self.assertEqual(self.data_file("UN.DAT"), b"\r\n")
+        self.assertEqual(self.data_file("PW.DAT"), b"\r\n")
+
+        session.set_text(hwnd, YOUR_USER_NAME, "  ann  ")
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON),
+                         ("Whoops!", "Sorry, you need to enter your Twitter Password."))
+        self.assertEqual(self.data_file("UN.DAT"), b"ann\r\n")
+
+        session.set_text(hwnd, YOUR_PASSWORD, "pw")
+        session.set_text(hwnd, YOUR_TWEET, "   ")
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON),
+                         ("Whoops!",
+                          "Sorry, a Tweet may be between 1 and 140 characters in length."))
+        self.assertEqual(self.data_file("PW.DAT"), b"pw\r\n")
+
+        session.set_text(hwnd, YOUR_TWEET, "x" * 141)
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON),
+                         ("Your Tweet exceeds the maximum length allowed by Twitter",
+                          "Please adjust the text in your Tweet so that it is within 140 "
+                          "characters."))
+        self.assertEqual(service.requests, [])
+        self.assertTrue(program.running())
+        self.assertTrue(session.is_enabled(hwnd, SEND_TWEET_BUTTON))
+
+    def test_140_code_units_are_sent_and_a_trailing_space_is_trimmed(self):
+        emoji = "😀" * 70  # 140 UTF-16 code units
+        verdict, request = self.send(USER, PASSWORD, emoji)
+        self.assertEqual(verdict[0], "Congratulations!")
+        self.assertEqual(request["form"]["status"], [emoji])
+
+        service.clear()
+        verdict, request = self.send(USER, PASSWORD, "y" * 140 + " ")
+        self.assertEqual(verdict[0], "Congratulations!")
+        self.assertEqual(request["form"]["status"], ["y" * 140])
+
+    def test_odd_credentials_are_accepted_exactly(self):
+        verdict, request = self.send(" " + ODD_USER + " ", ODD_PASSWORD, "hi")
+        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(request["credentials"], [ODD_USER, ODD_PASSWORD])
+
+    def test_replies_without_the_exact_marker_fail_and_name_the_domain(self):
+        service.account_modes[USER] = "uppercase_marker"
+        verdict, request = self.send(USER, PASSWORD, "shout")
+        reply = lumora_standin.status_ok_reply(USER, "shout").replace("screen_name>",
+                                                                      "SCREEN_NAME>")
+        self.assertEqual(verdict, ("Whoops!", "The Tweet failed. Twitter.com advises:\n\n" + reply))
+
+        service.clear()
+        service.account_modes[USER] = "server_error"
+        verdict, _ = self.send(USER, PASSWORD, "boom")
+        self.assertEqual(verdict[1], "The Tweet failed. Twitter.com advises:\n\n<html><body>"
+                         "<h2>Something is technically wrong.</h2></body></html>")
+
+    def test_refused_login_and_control_characters_in_the_user_name_inject_nothing(self):
+        program, hwnd = self.launch("ev\r\nX-Injected: 1", "wrong", "hi")
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertIsNotNone(program.wait_exit(10))
+        error = lumora_standin.status_error_document("Could not authenticate you.")
+        self.assertEqual((title, text), ("Whoops!",
+                                         "The Tweet failed. Twitter.com advises:\n\n" + error))
+        answered = [r for r in service.requests if r["credentials"]]
+        self.assertEqual(len(answered), 1)
+        self.assertEqual(answered[0]["credentials"], ["ev\r\nX-Injected", " 1:wrong"])
+        for request in service.requests:
+            self.assertNotIn("x-injected", [name.lower() for name, _ in request["headers"]])
+
+    def test_refused_connection_keeps_the_window_and_every_text(self):
+        proxy = "http://127.0.0.1:%d" % closed_port()
+        program, hwnd = self.launch(USER, PASSWORD, "keep me", http_proxy=proxy)
+        session.set_text(hwnd, THE_LONG_URL, "example.com/page")
+        before = self.texts(hwnd)
+
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("refused", text)
+        title, text = self.press(hwnd, CREATE_TINY_URL_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("refused", text)
+
+        self.assertTrue(program.running())
+        self.assertEqual(self.texts(hwnd), before)
+        self.assertTrue(session.is_enabled(hwnd, SEND_TWEET_BUTTON))
+        self.assertTrue(session.is_enabled(hwnd, CREATE_TINY_URL_BUTTON))
+        self.assertEqual(service.requests, [])
+
+    def test_reset_connection_warns_and_a_second_click_sends(self):
+        program, hwnd = self.launch(USER, PASSWORD, "second time lucky")
+        service.misbehave_next("reset", count=5)  # the challenge and the answer, and more
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("reset", text)
+        self.assertTrue(program.running())
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "second time lucky")
+
+        service.misbehave_next("reset", count=0)
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Congratulations!", SUCCESS_TEXT))
+        self.assertIsNotNone(program.wait_exit(10))
+
+    # --- link shortening -------------------------------------------------------------------
+
+    def shorten(self, hwnd, long_address, reply="ok", timeout=15):
+        """Clicks the short-link button with that address and reply; returns the box shown,
+        or None when the status text changed instead."""
+        service.clear()
+        service.set_sightlink_reply(reply)
+        session.set_text(hwnd, THE_LONG_URL, long_address)
+        before = session.get_text(hwnd, YOUR_TWEET)
+        session.click(hwnd, CREATE_TINY_URL_BUTTON)
+
+        def outcome():
+            try:
+                return session.get_text(hwnd, YOUR_TWEET) != before or session.message_boxes()
+            except harness.HarnessError:  # the window is busy with the request
+                return False
+
+        changed = harness.wait_until(outcome, timeout=timeout, interval=0.05)
+        self.assertTrue(changed, "neither the status text nor a box changed")
+        box = session.wait_message_box(timeout=0.2)
+        if box is None:
+            return None
+        session.dismiss_message_box(box[0])
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), before)
+        return box[1:]
+
+    def long_address_sent(self):
+        return service.wait_for_request("sightlink", timeout=1)["form"]["TheLongURL"]
+
+    def test_short_link_is_appended_after_one_space(self):
+        program, hwnd = self.launch(tweet="Look")
+        self.assertIsNone(self.shorten(hwnd, "  HTTPS://Example.com/a?b=1&c=2 d#e  "))
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "Look http://sl.ks/abc")
+        self.assertEqual(self.long_address_sent(), ["HTTPS://Example.com/a?b=1&c=2 d#e"])
+        self.assertEqual(session.get_text(hwnd, THE_LONG_URL),
+                         "  HTTPS://Example.com/a?b=1&c=2 d#e  ")
+        self.assertIn("21 Characters.", session.get_text(hwnd, LLEN))
+
+        self.assertIsNone(self.shorten(hwnd, "abc.com", reply="leading_tab"))
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "Look http://sl.ks/abc ")
+        self.assertEqual(self.long_address_sent(), ["http://abc.com"])
+        self.assertTrue(session.is_enabled(hwnd, CREATE_TINY_URL_BUTTON))
+
+    def test_short_address_and_replies_without_a_tab_are_refused(self):
+        program, hwnd = self.launch(tweet="Look")
+        self.assertEqual(self.shorten(hwnd, "  ab.com  "),
+                         ("Whoops!", "Please paste a website address (URL) into the box!"))
+        self.assertEqual(service.requests, [])
+        for reply in ("no_tab", "empty"):
+            self.assertEqual(self.shorten(hwnd, "http://example.com", reply=reply),
+                             ("Whoops!", NO_LINK_TEXT), reply)
+        self.assertTrue(session.is_enabled(hwnd, CREATE_TINY_URL_BUTTON))
+        self.assertTrue(program.running())
+
+    def test_huge_and_malformed_replies_are_decoded_without_harm(self):
+        program, hwnd = self.launch(tweet="")
+        self.assertIsNone(self.shorten(hwnd, "example.com/huge", reply="huge"))
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), " http://sl.ks/big")
+        self.assertIsNone(self.shorten(hwnd, "example.com/bad", reply="bad_utf8"))
+        tail = session.get_text(hwnd, YOUR_TWEET)[len(" http://sl.ks/big"):]
+        self.assertTrue(tail.startswith(" http://sl.ks/") and tail.endswith("("), tail)
+        self.assertIn("\ufffd", tail)
+        self.assertIsNone(self.shorten(hwnd, "example.com/latin", reply="latin1"))
+        self.assertTrue(session.get_text(hwnd, YOUR_TWEET).endswith(" http://sl.ks/café"))
+
+    @unittest.skipUnless(os.environ.get("LUMORA_SLOW_TESTS"), "set LUMORA_SLOW_TESTS=1 (35 s)")
+    def test_a_reply_that_never_comes_times_out_and_keeps_the_window(self):
+        program, hwnd = self.launch(tweet="Look")
+        service.misbehave_next("stall", seconds=45)
+        title, text = self.shorten(hwnd, "example.com/slow", timeout=60) or (None, None)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("did not answer in time", text)
+        self.assertTrue(program.running())
+
+
+if __name__ == "__main__":
+    unittest.main()
