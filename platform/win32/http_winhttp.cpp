@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -233,7 +232,7 @@ class WinHttpRequest final : public HttpRequest {
     session_.reset(WinHttpOpen(L"Lumora/1.2", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session_) FailWithLastError();
-    // Windows' own defaults, stated outright: Wine otherwise waits for a reply without end.
+    // Windows' own defaults, stated outright: Wine otherwise waits far longer for a reply.
     if (!WinHttpSetTimeouts(session_.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
                             kReceiveTimeoutMs)) {
       FailWithLastError();
