@@ -61,6 +61,15 @@ LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       EndPaint(hwnd, &paint);
       return 0;
     }
+    case WM_SETFONT:
+    case WM_GETFONT:
+      // DefWindowProc keeps no font for a window of our own class.
+      if (auto* panel = static_cast<Panel*>(NativeControl::FromHandle(hwnd))) {
+        if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(panel->font_);
+        panel->font_ = reinterpret_cast<HFONT>(wParam);
+        return 0;
+      }
+      break;
     case WM_NEXTDLGCTL:
       // A multi-line box asks its parent to move the focus on Tab; the form does that.
       return SendMessageW(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);

@@ -23,10 +23,13 @@ class Panel : public NativeControl {
   HBITMAP LoadBitmapResource(int id, HINSTANCE instance);
   // Draws `bitmap` at the top-left corner, clipped by the panel.
   static void DrawBitmap(HDC dc, HBITMAP bitmap);
+  // The font the form gave the panel (WM_SETFONT).
+  HFONT Font() const { return font_; }
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   HBITMAP bitmap_ = nullptr;
+  HFONT font_ = nullptr;
 };
 
 }  // namespace platform::win32
