@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -175,7 +176,15 @@ FormSpec ChecksForm() {
   inner->graphical = true;
   inner->backColor = Rgb{192, 192, 192};
   inner->tabStop = true;
-  add("Note", 1005, ControlKind::kLabel, "Box")->caption = u"0";
+  auto* note = add("Note", 1005, ControlKind::kLabel, "Box");
+  note->caption = u"0";
+  note->font = FontSpec{u"Arial", 12, false};
+  auto* fitted = add("Fitted", 1009, ControlKind::kLabel);
+  fitted->left = 3000;
+  fitted->top = 2500;
+  fitted->autoSize = true;
+  fitted->caption = u"Sized to its caption";
+  fitted->font = FontSpec{u"Arial", 27.75, true};
   auto* plain = add("Plain", 1006, ControlKind::kCommandButton);
   plain->left = 3000;
   plain->graphical = true;
@@ -199,6 +208,85 @@ HWND Item(int id) {
   HWND form = FormHandle();
   HWND item = GetDlgItem(form, id);
   return item != nullptr ? item : GetDlgItem(GetDlgItem(form, 1002), id);
+}
+
+int Dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+int Px(int twips) {
+  return MulDiv(twips, Dpi(), 1440);
+}
+
+RECT WindowRect(HWND hwnd) {
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  return rect;
+}
+
+// The size of `text` in the control's font, and the face the font mapper chose for it.
+SIZE TextSize(HWND control, const wchar_t* text, std::wstring* face = nullptr) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+  wchar_t chosen[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, chosen);
+  if (face != nullptr) *face = chosen;
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size;
+}
+
+void CheckWindowAndLabels(Form& form) {
+  HWND hwnd = FormHandle();
+  RECT client;
+  GetClientRect(hwnd, &client);
+  Check(client.right == Px(6000) && client.bottom == Px(4000), "the client area is the design's");
+  const RECT outer = WindowRect(hwnd);
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  Check(std::abs(outer.left + outer.right - screenWidth) <= 1 &&
+            std::abs(outer.top + outer.bottom - screenHeight) <= 1,
+        "the window stands centred");
+
+  Window& window = form.Self();
+  Check(std::abs(window.Width() - (outer.right - outer.left) * 1440.0 / Dpi()) < 0.01,
+        "the outer width in twips");
+  Check(std::abs(window.ScreenWidth() - screenWidth * 1440.0 / Dpi()) < 0.01,
+        "the screen width in twips");
+  window.SetLeft(-300);
+  window.SetTop(600);
+  const RECT moved = WindowRect(hwnd);
+  Check(moved.left == -Px(300) && moved.top == Px(600), "left and top are set in twips");
+  Check(moved.right - moved.left == outer.right - outer.left, "moving keeps the size");
+  Check(window.MakeTopmost() && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST),
+        "the window becomes topmost");
+
+  // Wine has no Arial; the metric-compatible substitute is taken, not the mapper's guess.
+  std::wstring face;
+  TextSize(Item(1005), L"x", &face);
+  Check(face == L"Arial" || face == L"Liberation Sans", "Arial or its metric twin");
+
+  const SIZE fitted = TextSize(Item(1009), L"Sized to its caption");
+  const RECT fittedRect = WindowRect(Item(1009));
+  Check(fittedRect.right - fittedRect.left == fitted.cx &&
+            fittedRect.bottom - fittedRect.top == fitted.cy,
+        "an auto-sized label takes its caption's size");
+
+  Label& note = form.LabelNamed("Note");
+  const wchar_t* wide = L"A caption much wider than the label was drawn in its design";
+  note.SetCaption(reinterpret_cast<const char16_t*>(wide));
+  const RECT grown = WindowRect(Item(1005));
+  Check(grown.right - grown.left == TextSize(Item(1005), wide).cx,
+        "a one-line label grows to show its whole caption");
+  note.SetCaption(u"0");
+  const RECT back = WindowRect(Item(1005));
+  Check(back.right - back.left == Px(2400), "and returns to its design width");
 }
 
 void PostKey(HWND target, WPARAM key) {
@@ -229,6 +317,8 @@ void Load(Form& form, Counts& counts) {
   SendMessageW(Item(1001), EM_SETSEL, 0, 1);
   SendMessageW(Item(1001), WM_CHAR, L'a', 1);
   Check(counts.singleChanges == 4, "typing over a selection with the same letter still counts");
+
+  CheckWindowAndLabels(form);
 
   Label& note = form.LabelNamed("Note");
   note.SetCaption(u"150 Characters.");
@@ -298,6 +388,8 @@ void Step(Form& form, Counts& counts) {
       win32::TheMousePointer().Set(Pointer::kDefault);
       Check(GetCursor() != LoadCursorW(nullptr, IDC_WAIT), "and goes again");
       form.TimerNamed("Steps").SetEnabled(false);
+      form.Self().Hide();
+      Check(!IsWindowVisible(FormHandle()), "the window hides");
       PostMessageW(FormHandle(), WM_CLOSE, 0, 0);
       break;
     }
