@@ -41,8 +41,10 @@ class Win32BinaryFiles : public BinaryFiles {
     RefuseWhenInUse(target);
 
     // The bytes go to a file beside the target that is renamed over it only once complete, so
-    // a full disk or a crash never leaves a truncated program under the real name.
-    const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    // a full disk or a crash never leaves a truncated program under the real name. (Not
+    // std::to_wstring: it would pull the whole wide printf family into the program.)
+    const std::wstring temp =
+        target + L"." + WidenAscii(std::to_string(GetCurrentProcessId())) + L".tmp";
     {
       Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
