@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FolderCase{u"C:\\Program Files", u"C:\\Program Files\\Kestrova",
                                  u"C:\\Program Files\\Kestrova\\"},
                       FolderCase{u"D:\\Apps\\", u"D:\\Apps\\Kestrova", u"D:\\Apps\\Kestrova\\"},
-                      FolderCase{nullptr, u"\\Kestrova", u"\\Kestrova\\"}));
+                      FolderCase{nullptr, u"\\Kestrova", u"\\Kestrova\\"}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(StartUp, AFolderThatCannotBeCreatedIsNoErrorWhileTheFilesCanBeMade) {
   environment.createSucceeds = false;
@@ -112,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CredentialCase{"unix\nline\n", u"unix\nline\n"},
                       CredentialCase{"  spaced  \r\n", u"  spaced  "},
                       CredentialCase{"caf\xE9\x01\xFF\r", u"caf\u00E9\u0001\u00FF"},
-                      CredentialCase{std::string("a\0b", 3) + "\rc", std::u16string(u"a\0b", 3)}));
+                      CredentialCase{std::string("a\0b", 3) + "\rc", std::u16string(u"a\0b", 3)}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(StartUp, AHugeSingleLineComesBackWhole) {
   const std::string huge(10 * 1024 * 1024, 'x');
