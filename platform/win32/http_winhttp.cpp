@@ -11,6 +11,8 @@
 
 #include "platform/failure.h"
 #include "platform/win32/backends.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
@@ -24,29 +26,9 @@ constexpr int kReceiveTimeoutMs = 30000;
 constexpr UINT kUtf16LeCodePage = 1200;
 constexpr UINT kUtf16BeCodePage = 1201;
 
-std::wstring Wide(const std::u16string& text) {
-  return std::wstring(text.begin(), text.end());
-}
-
-std::u16string FromWide(const wchar_t* text, std::size_t length) {
-  return std::u16string(text, text + length);
-}
-
 std::u16string SystemDescription(DWORD code) {
-  wchar_t* buffer = nullptr;
   // WinHTTP's own codes are described only by winhttp.dll's message table.
-  DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  HMODULE module = GetModuleHandleW(L"winhttp.dll");
-  if (module != nullptr) flags |= FORMAT_MESSAGE_FROM_HMODULE;
-  DWORD length =
-      FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::u16string text;
-  if (length != 0 && buffer != nullptr) text = FromWide(buffer, length);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
-    text.pop_back();
-  }
+  std::u16string text = MessageTableText(code, L"winhttp.dll");
   if (text.empty()) {
     std::string number = std::to_string(code);
     text = u"The request to the server failed (error " +
