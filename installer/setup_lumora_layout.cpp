@@ -11,9 +11,9 @@ constexpr platform::Rgb kWhite{255, 255, 255};
 constexpr platform::Rgb kLightCyan{128, 255, 255};
 constexpr platform::Rgb kInk{40, 40, 40};
 
-platform::ControlSpec Headline(int element, int left, int top, int width, std::u16string caption,
-                               platform::Rgb color) {
-  platform::ControlSpec c;
+platform::ControlDesign Headline(int element, int left, int top, int width, std::u16string caption,
+                                 platform::Rgb color) {
+  platform::ControlDesign c;
   c.name = "Label1(" + std::to_string(element) + ")";
   c.id = 210 + element;
   c.kind = platform::ControlKind::kLabel;
@@ -22,7 +22,7 @@ platform::ControlSpec Headline(int element, int left, int top, int width, std::u
   c.width = width;
   c.height = 660;
   c.caption = std::move(caption);
-  c.font = platform::FontSpec{u"Arial", 27.75, true};
+  c.font = platform::FontDesign{u"Arial", 27.75, true};
   c.foreColor = color;
   c.transparent = true;
   c.autoSize = true;
@@ -30,9 +30,9 @@ platform::ControlSpec Headline(int element, int left, int top, int width, std::u
 }
 
 // The contact notice on the white panel: our own texts, no photographs.
-platform::ControlSpec ContactLine(int element, int top, std::u16string caption, double points,
-                                  bool bold) {
-  platform::ControlSpec c;
+platform::ControlDesign ContactLine(int element, int top, std::u16string caption, double points,
+                                    bool bold) {
+  platform::ControlDesign c;
   c.name = "Label1(" + std::to_string(element) + ")";
   c.id = 210 + element;
   c.kind = platform::ControlKind::kLabel;
@@ -42,7 +42,7 @@ platform::ControlSpec ContactLine(int element, int top, std::u16string caption, 
   c.width = 9960;
   c.height = points > 12 ? 480 : 330;
   c.caption = std::move(caption);
-  c.font = platform::FontSpec{u"Arial", points, bold};
+  c.font = platform::FontDesign{u"Arial", points, bold};
   c.foreColor = kInk;
   c.transparent = true;
   return c;
@@ -50,8 +50,8 @@ platform::ControlSpec ContactLine(int element, int top, std::u16string caption, 
 
 }  // namespace
 
-platform::FormSpec SetupLumoraLayout() {
-  platform::FormSpec f;
+platform::FormDesign SetupLumoraLayout() {
+  platform::FormDesign f;
   f.name = "SetupLumoraForm";
   f.caption = u"Setup for Lumora - Tweet web text in one click  (Version 1.2)";
   f.backColor = kSteelBlue;
@@ -59,7 +59,7 @@ platform::FormSpec SetupLumoraLayout() {
   f.clientHeight = 10320;
   f.iconResource = kIconResource;
 
-  platform::ControlSpec button;
+  platform::ControlDesign button;
   button.name = "UpdateRegistryButton";
   button.id = 201;
   button.kind = platform::ControlKind::kCommandButton;
@@ -70,7 +70,7 @@ platform::FormSpec SetupLumoraLayout() {
   button.caption =
       u" NEW INSTALL? Click HERE to Update the Registry. ( Final part of the SETUP ) UNLESS you "
       u"are just Upgrading to a newer version!";
-  button.font = platform::FontSpec{u"Arial", 9.75, false};
+  button.font = platform::FontDesign{u"Arial", 9.75, false};
   button.backColor = kLightCyan;
   button.graphical = true;
   button.wordWrap = true;
@@ -80,7 +80,7 @@ platform::FormSpec SetupLumoraLayout() {
   f.controls.push_back(
       Headline(0, 1440, 600, 8910, u"The software has been installed...", kYellow));
 
-  platform::ControlSpec panel;
+  platform::ControlDesign panel;
   panel.name = "Picture1";
   panel.id = 202;
   panel.kind = platform::ControlKind::kPictureBox;
@@ -113,7 +113,7 @@ platform::FormSpec SetupLumoraLayout() {
       Headline(10, 600, 2760, 10395, u"question that pops up after this button!", kYellow));
   f.controls.push_back(Headline(11, 2880, 3720, 5970, u"(New Installation Only)", kWhite));
 
-  platform::ControlSpec image;
+  platform::ControlDesign image;
   image.name = "Image1";
   image.id = 203;
   image.kind = platform::ControlKind::kImage;

@@ -1,7 +1,7 @@
 // The design of the installer window SetupLumoraForm: its controls, texts, fonts and colours.
 #pragma once
 
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 
 namespace installer {
 
@@ -11,6 +11,6 @@ inline constexpr int kCertificateBitmapResource = 102;
 
 // The window as the builder makes it; control ids: button 201, Picture1 202, Image1 203,
 // Label1 element i 210 + i.
-platform::FormSpec SetupLumoraLayout();
+platform::FormDesign SetupLumoraLayout();
 
 }  // namespace installer

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 
 namespace platform {
 
-// The live controls of a window built from a FormSpec, looked up by their names.
+// The live controls of a window built from a FormDesign, looked up by their names.
 class Form {
  public:
   virtual ~Form() = default;
@@ -25,6 +25,6 @@ class Form {
 // program), shows the window with the focus on its first tab stop and runs the message loop
 // until the window is closed. A Failure or other exception escaping any handler is reported
 // in a message box giving its number and description, and the program ends.
-int RunForm(const FormSpec& spec, const std::function<void(Form&)>& load);
+int RunForm(const FormDesign& design, const std::function<void(Form&)>& load);
 
 }  // namespace platform

@@ -3,9 +3,9 @@
 namespace poster {
 namespace {
 
+using platform::ControlDesign;
 using platform::ControlKind;
-using platform::ControlSpec;
-using platform::FontSpec;
+using platform::FontDesign;
 using platform::Rgb;
 
 constexpr Rgb kSteelBlue{123, 152, 182};
@@ -14,14 +14,14 @@ constexpr Rgb kButtonFace{192, 192, 192};
 constexpr Rgb kPurple{128, 0, 128};
 constexpr Rgb kYellow{255, 255, 0};
 
-const FontSpec kArial12{u"Arial", 12, false};
-const FontSpec kArial975{u"Arial", 9.75, false};
-const FontSpec kSansSerifBold{u"MS Sans Serif", 9.75, true};
+const FontDesign kArial12{u"Arial", 12, false};
+const FontDesign kArial975{u"Arial", 9.75, false};
+const FontDesign kSansSerifBold{u"MS Sans Serif", 9.75, true};
 
 // Appends a control at its design place; the caller fills in the rest.
-ControlSpec& Place(platform::FormSpec& form, const char* name, int id, ControlKind kind, int left,
-                   int top, int width, int height) {
-  ControlSpec& control = form.controls.emplace_back();
+ControlDesign& Place(platform::FormDesign& form, const char* name, int id, ControlKind kind,
+                     int left, int top, int width, int height) {
+  ControlDesign& control = form.controls.emplace_back();
   control.name = name;
   control.id = id;
   control.kind = kind;
@@ -32,26 +32,26 @@ ControlSpec& Place(platform::FormSpec& form, const char* name, int id, ControlKi
   return control;
 }
 
-ControlSpec& TextBox(platform::FormSpec& form, const char* name, int id, int left, int top,
-                     int width, int height) {
-  ControlSpec& box = Place(form, name, id, ControlKind::kTextBox, left, top, width, height);
+ControlDesign& TextBox(platform::FormDesign& form, const char* name, int id, int left, int top,
+                       int width, int height) {
+  ControlDesign& box = Place(form, name, id, ControlKind::kTextBox, left, top, width, height);
   box.font = kArial12;
   box.tabStop = true;
   return box;
 }
 
-void WhiteLabel(platform::FormSpec& form, const char* name, int id, int left, int top, int width,
+void WhiteLabel(platform::FormDesign& form, const char* name, int id, int left, int top, int width,
                 int height, const char16_t* caption) {
-  ControlSpec& label = Place(form, name, id, ControlKind::kLabel, left, top, width, height);
+  ControlDesign& label = Place(form, name, id, ControlKind::kLabel, left, top, width, height);
   label.caption = caption;
   label.font = kArial12;
   label.foreColor = kWhite;
   label.transparent = true;
 }
 
-ControlSpec& GreyButton(platform::FormSpec& form, const char* name, int id, int left, int top,
-                        const char16_t* caption) {
-  ControlSpec& button = Place(form, name, id, ControlKind::kCommandButton, left, top, 3135, 375);
+ControlDesign& GreyButton(platform::FormDesign& form, const char* name, int id, int left, int top,
+                          const char16_t* caption) {
+  ControlDesign& button = Place(form, name, id, ControlKind::kCommandButton, left, top, 3135, 375);
   button.caption = caption;
   button.font = kSansSerifBold;
   button.backColor = kButtonFace;
@@ -62,8 +62,8 @@ ControlSpec& GreyButton(platform::FormSpec& form, const char* name, int id, int 
 
 }  // namespace
 
-platform::FormSpec LumoraLayout() {
-  platform::FormSpec form;
+platform::FormDesign LumoraLayout() {
+  platform::FormDesign form;
   form.name = "LumoraMain";
   form.caption = u"Lumora - post highlighted text   Version 1.2";
   form.backColor = kSteelBlue;
@@ -74,12 +74,12 @@ platform::FormSpec LumoraLayout() {
 
   form.controls.reserve(14);
 
-  ControlSpec& password = TextBox(form, "YourPassword", 101, 4560, 1680, 3015, 390);
+  ControlDesign& password = TextBox(form, "YourPassword", 101, 4560, 1680, 3015, 390);
   password.password = true;
   password.imeDisabled = true;
   TextBox(form, "YourUserName", 102, 4560, 600, 3015, 390);
   WhiteLabel(form, "Label1", 103, 4560, 240, 2460, 270, u"Your Twitter User Name");
-  ControlSpec& picture =
+  ControlDesign& picture =
       Place(form, "Picture1", 104, ControlKind::kPictureBox, 120, 240, 4230, 1860);
   picture.bitmapResource = kLumoraBirdBitmapResource;
   picture.tabStop = true;
@@ -93,12 +93,12 @@ platform::FormSpec LumoraLayout() {
   Place(form, "Frame1", 110, ControlKind::kFrame, 120, 3600, 9855, 2055).backColor = kSteelBlue;
 
   GreyButton(form, "SendTweetButton", 111, 6600, 1440, u"SEND YOUR TWEET").container = "Frame1";
-  ControlSpec& tweet = TextBox(form, "YourTweet", 112, 120, 240, 9615, 975);
+  ControlDesign& tweet = TextBox(form, "YourTweet", 112, 120, 240, 9615, 975);
   tweet.container = "Frame1";
   tweet.multiLine = true;
   tweet.maxLength = 200;
   tweet.foreColor = kPurple;
-  ControlSpec& counter = Place(form, "LLEN", 113, ControlKind::kLabel, 120, 1440, 6255, 300);
+  ControlDesign& counter = Place(form, "LLEN", 113, ControlKind::kLabel, 120, 1440, 6255, 300);
   counter.container = "Frame1";
   counter.caption = u"0";
   counter.font = kArial975;

@@ -1,7 +1,7 @@
 // The design of Lumora's window: its controls, their places in twips, captions, fonts, colours.
 #pragma once
 
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 
 namespace poster {
 
@@ -10,6 +10,6 @@ inline constexpr int kLumoraIconResource = 1;
 inline constexpr int kLumoraBirdBitmapResource = 2;
 
 // The window "LumoraMain" with its controls in tab order.
-platform::FormSpec LumoraLayout();
+platform::FormDesign LumoraLayout();
 
 }  // namespace poster

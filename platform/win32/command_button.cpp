@@ -49,12 +49,12 @@ LRESULT CALLBACK EnterClicks(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 class Win32CommandButton : public NativeControl, public Button {
  public:
-  Win32CommandButton(const ControlSpec& spec, const BuildContext& context)
-      : NativeControl(spec), gdi_(context.gdi) {
-    DWORD style = spec.graphical ? BS_OWNERDRAW : BS_PUSHBUTTON;
-    if (spec.wordWrap) style |= BS_MULTILINE;
+  Win32CommandButton(const ControlDesign& design, const BuildContext& context)
+      : NativeControl(design), gdi_(context.gdi) {
+    DWORD style = design.graphical ? BS_OWNERDRAW : BS_PUSHBUTTON;
+    if (design.wordWrap) style |= BS_MULTILINE;
     HWND button = CreateChild(L"BUTTON", style, 0, context);
-    if (spec.graphical) SetWindowSubclass(button, EnterClicks, kEnterSubclassId, 0);
+    if (design.graphical) SetWindowSubclass(button, EnterClicks, kEnterSubclassId, 0);
   }
 
   bool Enabled() const override { return IsWindowEnabled(Handle()) != FALSE; }
@@ -75,8 +75,9 @@ class Win32CommandButton : public NativeControl, public Button {
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
 
-    FillRect(dc, &box,
-             Spec().backColor ? gdi_->Brush(*Spec().backColor) : GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(
+        dc, &box,
+        Design().backColor ? gdi_->Brush(*Design().backColor) : GetSysColorBrush(COLOR_BTNFACE));
     // The focused button carries a dark outline, as the system's default button does.
     if (focused) {
       FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -99,8 +100,8 @@ class Win32CommandButton : public NativeControl, public Button {
       OffsetRect(&text, -1, -1);
       SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     } else {
-      SetTextColor(dc,
-                   Spec().foreColor ? ToColorRef(*Spec().foreColor) : GetSysColor(COLOR_BTNTEXT));
+      SetTextColor(
+          dc, Design().foreColor ? ToColorRef(*Design().foreColor) : GetSysColor(COLOR_BTNTEXT));
     }
     DrawCaption(dc, caption, text);
     SelectObject(dc, oldFont);
@@ -118,7 +119,7 @@ class Win32CommandButton : public NativeControl, public Button {
   void DrawCaption(HDC dc, const std::u16string& caption, RECT area) const {
     const int length = static_cast<int>(caption.size());
     UINT format = DT_CENTER | DT_NOPREFIX;
-    if (Spec().wordWrap) {
+    if (Design().wordWrap) {
       RECT measured = area;
       DrawTextW(dc, Wide(caption), length, &measured, format | DT_WORDBREAK | DT_CALCRECT);
       const int spare = (area.bottom - area.top) - (measured.bottom - measured.top);
@@ -136,9 +137,9 @@ class Win32CommandButton : public NativeControl, public Button {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeCommandButton(const ControlSpec& spec,
+std::unique_ptr<NativeControl> MakeCommandButton(const ControlDesign& design,
                                                  const BuildContext& context) {
-  return std::make_unique<Win32CommandButton>(spec, context);
+  return std::make_unique<Win32CommandButton>(design, context);
 }
 
 }  // namespace platform::win32

@@ -21,7 +21,7 @@ int ScreenDpi(int axis) {
   return dpi > 0 ? dpi : 96;
 }
 
-using Factory = std::unique_ptr<NativeControl> (*)(const ControlSpec&, const BuildContext&);
+using Factory = std::unique_ptr<NativeControl> (*)(const ControlDesign&, const BuildContext&);
 
 Factory FactoryFor(ControlKind kind) {
   switch (kind) {
@@ -45,28 +45,29 @@ Factory FactoryFor(ControlKind kind) {
 
 }  // namespace
 
-FormWindow::FormWindow(const FormSpec& spec)
-    : className_(WidenAscii(spec.name)),
+FormWindow::FormWindow(const FormDesign& design)
+    : className_(WidenAscii(design.name)),
       instance_(GetModuleHandleW(nullptr)),
       dpiX_(ScreenDpi(LOGPIXELSX)),
       dpiY_(ScreenDpi(LOGPIXELSY)),
       gdi_(dpiY_) {
-  Register(spec);
-  RECT frame{0, 0, TwipsToPixels(spec.clientWidth, dpiX_), TwipsToPixels(spec.clientHeight, dpiY_)};
+  Register(design);
+  RECT frame{0, 0, TwipsToPixels(design.clientWidth, dpiX_),
+             TwipsToPixels(design.clientHeight, dpiY_)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-  if (spec.centered) {
+  if (design.centered) {
     x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   }
   // WM_NCCREATE stores `this` and the handle before CreateWindowExW returns.
-  if (CreateWindowExW(kExStyle, className_.c_str(), Wide(spec.caption), kStyle, x, y, width, height,
-                      nullptr, nullptr, instance_, this) == nullptr) {
+  if (CreateWindowExW(kExStyle, className_.c_str(), Wide(design.caption), kStyle, x, y, width,
+                      height, nullptr, nullptr, instance_, this) == nullptr) {
     ThrowLastError();
   }
-  CreateControls(spec);
+  CreateControls(design);
 }
 
 FormWindow::~FormWindow() {
@@ -75,32 +76,32 @@ FormWindow::~FormWindow() {
   UnregisterClassW(className_.c_str(), instance_);
 }
 
-void FormWindow::Register(const FormSpec& spec) {
+void FormWindow::Register(const FormDesign& design) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = Proc;
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = gdi_.Brush(spec.backColor);
+  windowClass.hbrBackground = gdi_.Brush(design.backColor);
   windowClass.lpszClassName = className_.c_str();
-  if (spec.iconResource != 0) {
-    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(spec.iconResource));
+  if (design.iconResource != 0) {
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(design.iconResource));
     windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(spec.iconResource), IMAGE_ICON,
+        LoadImageW(instance_, MAKEINTRESOURCEW(design.iconResource), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   }
   if (RegisterClassExW(&windowClass) == 0) ThrowLastError();
 }
 
-void FormWindow::CreateControls(const FormSpec& spec) {
-  for (const ControlSpec& control : spec.controls) {
+void FormWindow::CreateControls(const FormDesign& design) {
+  for (const ControlDesign& control : design.controls) {
     BuildContext context;
     context.instance = instance_;
     context.form = hwnd_;
     context.parent = hwnd_;
     context.dpiX = dpiX_;
     context.dpiY = dpiY_;
-    context.containerBack = spec.backColor;
+    context.containerBack = design.backColor;
     context.gdi = &gdi_;
     context.loaded = &loaded_;
     if (!control.container.empty()) {
@@ -112,7 +113,7 @@ void FormWindow::CreateControls(const FormSpec& spec) {
       context.parent = container.Handle();
       context.containerBack = *container.ContainerBack();
     }
-    for (const ControlSpec& other : spec.controls) {
+    for (const ControlDesign& other : design.controls) {
       if (other.container == control.name && other.tabStop) context.containsTabStops = true;
     }
     controls_.push_back(FactoryFor(control.kind)(control, context));
@@ -121,7 +122,7 @@ void FormWindow::CreateControls(const FormSpec& spec) {
 
 NativeControl& FormWindow::Named(const std::string& name) const {
   for (const auto& control : controls_) {
-    if (control->Spec().name == name) return *control;
+    if (control->Design().name == name) return *control;
   }
   throw std::out_of_range("no control named " + name);
 }
@@ -151,7 +152,7 @@ void FormWindow::ShowWithFocus() {
   UpdateWindow(hwnd_);
   for (const auto& control : controls_) {
     HWND child = control->Handle();
-    if (control->Spec().tabStop && child != nullptr && IsWindowEnabled(child) &&
+    if (control->Design().tabStop && child != nullptr && IsWindowEnabled(child) &&
         IsWindowVisible(child)) {
       SetFocus(child);
       break;
@@ -209,8 +210,8 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       for (const auto& control : controls_) {
-        if (static_cast<WPARAM>(control->Spec().id) == wParam &&
-            control->Spec().kind == ControlKind::kTimer) {
+        if (static_cast<WPARAM>(control->Design().id) == wParam &&
+            control->Design().kind == ControlKind::kTimer) {
           control->OnTimer();
           return 0;
         }

@@ -1,4 +1,4 @@
-// A top-level window built from a FormSpec: its controls by name and the window's own calls.
+// A top-level window built from a FormDesign: its controls by name and the window's own calls.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/form.h"
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/native_control.h"
 
@@ -16,8 +16,8 @@ namespace platform::win32 {
 
 class FormWindow : public Form, public Window {
  public:
-  // Creates the window hidden, with every control of `spec`. Throws Failure.
-  explicit FormWindow(const FormSpec& spec);
+  // Creates the window hidden, with every control of `design`. Throws Failure.
+  explicit FormWindow(const FormDesign& design);
   ~FormWindow() override;
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
@@ -46,8 +46,8 @@ class FormWindow : public Form, public Window {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Register(const FormSpec& spec);
-  void CreateControls(const FormSpec& spec);
+  void Register(const FormDesign& design);
+  void CreateControls(const FormDesign& design);
   NativeControl& Named(const std::string& name) const;
   template <typename Kind>
   Kind& NamedAs(const std::string& name) const;

@@ -11,10 +11,10 @@ namespace {
 // it are its child windows, placed relative to it.
 class Win32Frame : public Panel {
  public:
-  Win32Frame(const ControlSpec& spec, const BuildContext& context)
-      : Panel(spec),
+  Win32Frame(const ControlDesign& design, const BuildContext& context)
+      : Panel(design),
         gdi_(context.gdi),
-        back_(spec.backColor.value_or(context.containerBack)),
+        back_(design.backColor.value_or(context.containerBack)),
         // Where a caption's middle would be: the border's top line sits half a line down.
         borderTop_(TwipsToPixels(90, context.dpiY)),
         dpiX_(context.dpiX) {
@@ -41,7 +41,7 @@ class Win32Frame : public Panel {
       FillRect(dc, &gap, gdi_->Brush(back_));
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(
-          dc, Spec().foreColor ? ToColorRef(*Spec().foreColor) : GetSysColor(COLOR_WINDOWTEXT));
+          dc, Design().foreColor ? ToColorRef(*Design().foreColor) : GetSysColor(COLOR_WINDOWTEXT));
       TextOutW(dc, left, 0, Wide(caption), static_cast<int>(caption.size()));
     }
     SelectObject(dc, oldFont);
@@ -56,8 +56,8 @@ class Win32Frame : public Panel {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeFrame(const ControlSpec& spec, const BuildContext& context) {
-  return std::make_unique<Win32Frame>(spec, context);
+std::unique_ptr<NativeControl> MakeFrame(const ControlDesign& design, const BuildContext& context) {
+  return std::make_unique<Win32Frame>(design, context);
 }
 
 }  // namespace platform::win32

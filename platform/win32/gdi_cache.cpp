@@ -39,25 +39,25 @@ GdiCache::~GdiCache() {
   for (const auto& made : brushes_) DeleteObject(made.brush);
 }
 
-HFONT GdiCache::Font(const std::optional<FontSpec>& spec) {
-  if (!spec) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
+  if (!design) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const auto& made : fonts_) {
-    if (made.spec.face == spec->face && made.spec.points == spec->points &&
-        made.spec.bold == spec->bold) {
+    if (made.design.face == design->face && made.design.points == design->points &&
+        made.design.bold == design->bold) {
       return made.font;
     }
   }
 
   LOGFONTW logFont{};
-  logFont.lfHeight = FontHeightForPoints(spec->points, dpi_);
-  logFont.lfWeight = spec->bold ? FW_BOLD : FW_NORMAL;
+  logFont.lfHeight = FontHeightForPoints(design->points, dpi_);
+  logFont.lfWeight = design->bold ? FW_BOLD : FW_NORMAL;
   logFont.lfCharSet = DEFAULT_CHARSET;
   logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
   logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   logFont.lfQuality = DEFAULT_QUALITY;
   logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
 
-  const std::wstring requested(Wide(spec->face));
+  const std::wstring requested(Wide(design->face));
   HFONT font = CreateFace(logFont, requested.c_str());
   for (const wchar_t* face : kFallbackFaces) {
     if (font != nullptr) break;
@@ -69,7 +69,7 @@ HFONT GdiCache::Font(const std::optional<FontSpec>& spec) {
     font = CreateFontIndirectW(&logFont);
   }
   if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  fonts_.push_back({*spec, font});
+  fonts_.push_back({*design, font});
   return font;
 }
 

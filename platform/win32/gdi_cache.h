@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/controls.h"
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 
 namespace platform::win32 {
 
@@ -18,16 +18,16 @@ class GdiCache {
   GdiCache(const GdiCache&) = delete;
   GdiCache& operator=(const GdiCache&) = delete;
 
-  // The font for `spec` at the screen's DPI; when the face is missing (Arial and MS Sans Serif
+  // The font for `design` at the screen's DPI; when the face is missing (Arial and MS Sans Serif
   // under Wine) a metric-compatible or plain sans face of the same size. nullopt: the default
   // GUI font.
-  HFONT Font(const std::optional<FontSpec>& spec);
+  HFONT Font(const std::optional<FontDesign>& design);
   // A solid brush of `color`.
   HBRUSH Brush(Rgb color);
 
  private:
   struct MadeFont {
-    FontSpec spec;
+    FontDesign design;
     HFONT font;
   };
   struct MadeBrush {

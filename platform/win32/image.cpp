@@ -8,10 +8,10 @@ namespace {
 // A borderless picture standing on its container's background; it takes no focus.
 class Win32Image : public Panel {
  public:
-  Win32Image(const ControlSpec& spec, const BuildContext& context)
-      : Panel(spec), gdi_(context.gdi), back_(context.containerBack) {
+  Win32Image(const ControlDesign& design, const BuildContext& context)
+      : Panel(design), gdi_(context.gdi), back_(context.containerBack) {
     CreatePanel(0, 0, context);
-    picture_ = LoadBitmapResource(spec.bitmapResource, context.instance);
+    picture_ = LoadBitmapResource(design.bitmapResource, context.instance);
   }
 
  protected:
@@ -28,8 +28,8 @@ class Win32Image : public Panel {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeImage(const ControlSpec& spec, const BuildContext& context) {
-  return std::make_unique<Win32Image>(spec, context);
+std::unique_ptr<NativeControl> MakeImage(const ControlDesign& design, const BuildContext& context) {
+  return std::make_unique<Win32Image>(design, context);
 }
 
 }  // namespace platform::win32

@@ -11,16 +11,16 @@ namespace {
 // A real STATIC control, so that screen readers and WM_GETTEXT see the caption.
 class Win32Label : public NativeControl, public Label {
  public:
-  Win32Label(const ControlSpec& spec, const BuildContext& context)
-      : NativeControl(spec),
+  Win32Label(const ControlDesign& design, const BuildContext& context)
+      : NativeControl(design),
         gdi_(context.gdi),
-        fore_(spec.foreColor.value_or(Rgb{0, 0, 0})),
+        fore_(design.foreColor.value_or(Rgb{0, 0, 0})),
         // A transparent label shows its container through; containers are one solid colour,
         // so painting that colour is the same and keeps the static control simple.
-        back_(spec.backColor && !spec.transparent ? *spec.backColor : context.containerBack) {
+        back_(design.backColor && !design.transparent ? *design.backColor : context.containerBack) {
     // SS_NOPREFIX: an "&" in a caption is shown, not taken as a keyboard mnemonic.
     CreateChild(L"STATIC", SS_LEFT | SS_NOPREFIX, 0, context);
-    designWidth_ = TwipsToPixels(spec.width, context.dpiX);
+    designWidth_ = TwipsToPixels(design.width, context.dpiX);
     Fit();
   }
 
@@ -63,7 +63,7 @@ class Win32Label : public NativeControl, public Label {
     const int needWidth = line.right - line.left;
     const int lineHeight = line.bottom - line.top;
     int width = box.right, height = box.bottom;
-    if (Spec().autoSize) {
+    if (Design().autoSize) {
       width = needWidth;
       height = lineHeight;
     } else if (height < 2 * lineHeight) {
@@ -83,8 +83,8 @@ class Win32Label : public NativeControl, public Label {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeLabel(const ControlSpec& spec, const BuildContext& context) {
-  return std::make_unique<Win32Label>(spec, context);
+std::unique_ptr<NativeControl> MakeLabel(const ControlDesign& design, const BuildContext& context) {
+  return std::make_unique<Win32Label>(design, context);
 }
 
 }  // namespace platform::win32

@@ -18,18 +18,18 @@ NativeControl* NativeControl::FromHandle(HWND hwnd) {
 
 HWND NativeControl::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle,
                                 const BuildContext& context) {
-  const int left = TwipsToPixels(spec_.left, context.dpiX);
-  const int top = TwipsToPixels(spec_.top, context.dpiY);
-  const int width = TwipsToPixels(spec_.width, context.dpiX);
-  const int height = TwipsToPixels(spec_.height, context.dpiY);
-  if (spec_.tabStop) style |= WS_TABSTOP;
-  hwnd_ = CreateWindowExW(exStyle, windowClass, Wide(spec_.caption),
+  const int left = TwipsToPixels(design_.left, context.dpiX);
+  const int top = TwipsToPixels(design_.top, context.dpiY);
+  const int width = TwipsToPixels(design_.width, context.dpiX);
+  const int height = TwipsToPixels(design_.height, context.dpiY);
+  if (design_.tabStop) style |= WS_TABSTOP;
+  hwnd_ = CreateWindowExW(exStyle, windowClass, Wide(design_.caption),
                           style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left, top, width, height,
-                          context.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec_.id)),
+                          context.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design_.id)),
                           context.instance, nullptr);
   if (hwnd_ == nullptr) ThrowLastError();
   SetPropW(hwnd_, kControlProperty, this);
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(context.gdi->Font(spec_.font)), FALSE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(context.gdi->Font(design_.font)), FALSE);
   return hwnd_;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "platform/form_spec.h"
+#include "platform/form_design.h"
 #include "platform/win32/gdi_cache.h"
 
 namespace platform::win32 {
@@ -26,12 +26,12 @@ struct BuildContext {
 
 class NativeControl {
  public:
-  explicit NativeControl(const ControlSpec& spec) : spec_(spec) {}
+  explicit NativeControl(const ControlDesign& design) : design_(design) {}
   virtual ~NativeControl() = default;
   NativeControl(const NativeControl&) = delete;
   NativeControl& operator=(const NativeControl&) = delete;
 
-  const ControlSpec& Spec() const { return spec_; }
+  const ControlDesign& Design() const { return design_; }
   // The control's window; null for controls without one (timers).
   HWND Handle() const { return hwnd_; }
   // The background a control placed inside this one stands on; only containers have one.
@@ -57,7 +57,7 @@ class NativeControl {
                    const BuildContext& context);
 
  private:
-  ControlSpec spec_;
+  ControlDesign design_;
   HWND hwnd_ = nullptr;
 };
 
@@ -69,13 +69,15 @@ std::u16string WindowText(HWND hwnd);
 bool RouteToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 // One factory per kind of control; each lives in its own file.
-std::unique_ptr<NativeControl> MakeTextBox(const ControlSpec& spec, const BuildContext& context);
-std::unique_ptr<NativeControl> MakeLabel(const ControlSpec& spec, const BuildContext& context);
-std::unique_ptr<NativeControl> MakeCommandButton(const ControlSpec& spec,
+std::unique_ptr<NativeControl> MakeTextBox(const ControlDesign& design,
+                                           const BuildContext& context);
+std::unique_ptr<NativeControl> MakeLabel(const ControlDesign& design, const BuildContext& context);
+std::unique_ptr<NativeControl> MakeCommandButton(const ControlDesign& design,
                                                  const BuildContext& context);
-std::unique_ptr<NativeControl> MakePictureBox(const ControlSpec& spec, const BuildContext& context);
-std::unique_ptr<NativeControl> MakeFrame(const ControlSpec& spec, const BuildContext& context);
-std::unique_ptr<NativeControl> MakeImage(const ControlSpec& spec, const BuildContext& context);
-std::unique_ptr<NativeControl> MakeTimer(const ControlSpec& spec, const BuildContext& context);
+std::unique_ptr<NativeControl> MakePictureBox(const ControlDesign& design,
+                                              const BuildContext& context);
+std::unique_ptr<NativeControl> MakeFrame(const ControlDesign& design, const BuildContext& context);
+std::unique_ptr<NativeControl> MakeImage(const ControlDesign& design, const BuildContext& context);
+std::unique_ptr<NativeControl> MakeTimer(const ControlDesign& design, const BuildContext& context);
 
 }  // namespace platform::win32

@@ -9,18 +9,19 @@ namespace {
 // hold other controls.
 class Win32PictureBox : public Panel {
  public:
-  Win32PictureBox(const ControlSpec& spec, const BuildContext& context)
-      : Panel(spec), gdi_(context.gdi) {
-    if (spec.backColor) back_ = *spec.backColor;
+  Win32PictureBox(const ControlDesign& design, const BuildContext& context)
+      : Panel(design), gdi_(context.gdi) {
+    if (design.backColor) back_ = *design.backColor;
     CreatePanel(0, WS_EX_CLIENTEDGE, context);
-    picture_ = LoadBitmapResource(spec.bitmapResource, context.instance);
+    picture_ = LoadBitmapResource(design.bitmapResource, context.instance);
   }
 
   const Rgb* ContainerBack() const override { return &back_; }
 
  protected:
   void Paint(HDC dc, const RECT& client) override {
-    FillRect(dc, &client, Spec().backColor ? gdi_->Brush(back_) : GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(dc, &client,
+             Design().backColor ? gdi_->Brush(back_) : GetSysColorBrush(COLOR_BTNFACE));
     DrawBitmap(dc, picture_);
   }
 
@@ -36,9 +37,9 @@ class Win32PictureBox : public Panel {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakePictureBox(const ControlSpec& spec,
+std::unique_ptr<NativeControl> MakePictureBox(const ControlDesign& design,
                                               const BuildContext& context) {
-  return std::make_unique<Win32PictureBox>(spec, context);
+  return std::make_unique<Win32PictureBox>(design, context);
 }
 
 }  // namespace platform::win32

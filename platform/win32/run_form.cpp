@@ -10,13 +10,13 @@
 
 namespace platform {
 
-int RunForm(const FormSpec& spec, const std::function<void(Form&)>& load) {
+int RunForm(const FormDesign& design, const std::function<void(Form&)>& load) {
   // Loads common controls 6 (the manifest asks for it) before the first control is made.
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&classes);
 
   std::unique_ptr<win32::FormWindow> form;
-  win32::RunHandler([&] { form = std::make_unique<win32::FormWindow>(spec); });
+  win32::RunHandler([&] { form = std::make_unique<win32::FormWindow>(design); });
   win32::RunHandler([&] { load(*form); });
   form->MarkLoaded();
   form->ShowWithFocus();

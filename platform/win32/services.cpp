@@ -6,10 +6,9 @@ namespace platform {
 
 Services& SystemServices() {
   using namespace win32;
-  static Services services{TheClipboard(),   TheMessageBoxes(), TheMousePointer(),
-                           TheTextFiles(),   TheBinaryFiles(),  TheAnsiCodec(),
-                           TheEnvironment(), TheProcess(),      TheHttpClient(),
-                           TheResources(),   TheClock(),        TheEventPump()};
+  static Services services{TheClipboard(),   TheMessageBoxes(), TheMousePointer(), TheTextFiles(),
+                           TheBinaryFiles(), TheAnsiCodec(),    TheEnvironment(),  TheProcess(),
+                           TheHttpClient(),  TheResources(),    TheClock(),        TheEventPump()};
   return services;
 }
 

@@ -14,23 +14,23 @@ namespace {
 
 class Win32TextBox : public NativeControl, public TextBox {
  public:
-  Win32TextBox(const ControlSpec& spec, const BuildContext& context) : NativeControl(spec) {
+  Win32TextBox(const ControlDesign& design, const BuildContext& context) : NativeControl(design) {
     DWORD style = ES_LEFT;
     // No ES_AUTOHSCROLL in the multi-line box: lines wrap at the box's edge, and without
     // WS_VSCROLL/WS_HSCROLL it shows no scroll bars.
-    if (spec.multiLine) {
+    if (design.multiLine) {
       style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
     } else {
       style |= ES_AUTOHSCROLL;
     }
-    if (spec.password) style |= ES_PASSWORD;
+    if (design.password) style |= ES_PASSWORD;
     HWND edit = CreateChild(L"EDIT", style, WS_EX_CLIENTEDGE, context);
     // Common controls 6 would show a bullet; the design asks for "*".
-    if (spec.password) SendMessageW(edit, EM_SETPASSWORDCHAR, u'*', 0);
-    if (spec.maxLength > 0) SendMessageW(edit, EM_LIMITTEXT, spec.maxLength, 0);
-    if (spec.imeDisabled) ImmAssociateContext(edit, nullptr);
-    if (spec.foreColor || spec.backColor) gdi_ = context.gdi;
-    lastText_ = spec.caption;
+    if (design.password) SendMessageW(edit, EM_SETPASSWORDCHAR, u'*', 0);
+    if (design.maxLength > 0) SendMessageW(edit, EM_LIMITTEXT, design.maxLength, 0);
+    if (design.imeDisabled) ImmAssociateContext(edit, nullptr);
+    if (design.foreColor || design.backColor) gdi_ = context.gdi;
+    lastText_ = design.caption;
   }
 
   std::u16string Text() const override { return WindowText(Handle()); }
@@ -71,11 +71,11 @@ class Win32TextBox : public NativeControl, public TextBox {
 
   HBRUSH OnCtlColor(HDC dc) override {
     if (gdi_ == nullptr) return nullptr;
-    const ControlSpec& spec = Spec();
-    if (spec.foreColor) SetTextColor(dc, ToColorRef(*spec.foreColor));
-    if (spec.backColor) {
-      SetBkColor(dc, ToColorRef(*spec.backColor));
-      return gdi_->Brush(*spec.backColor);
+    const ControlDesign& design = Design();
+    if (design.foreColor) SetTextColor(dc, ToColorRef(*design.foreColor));
+    if (design.backColor) {
+      SetBkColor(dc, ToColorRef(*design.backColor));
+      return gdi_->Brush(*design.backColor);
     }
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return GetSysColorBrush(COLOR_WINDOW);
@@ -91,8 +91,9 @@ class Win32TextBox : public NativeControl, public TextBox {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeTextBox(const ControlSpec& spec, const BuildContext& context) {
-  return std::make_unique<Win32TextBox>(spec, context);
+std::unique_ptr<NativeControl> MakeTextBox(const ControlDesign& design,
+                                           const BuildContext& context) {
+  return std::make_unique<Win32TextBox>(design, context);
 }
 
 }  // namespace platform::win32

@@ -11,17 +11,17 @@ namespace {
 // A timer of the form window, identified by the control's id; it has no window of its own.
 class Win32Timer : public NativeControl, public Timer {
  public:
-  Win32Timer(const ControlSpec& spec, const BuildContext& context)
-      : NativeControl(spec), form_(context.form), loaded_(context.loaded) {}
+  Win32Timer(const ControlDesign& design, const BuildContext& context)
+      : NativeControl(design), form_(context.form), loaded_(context.loaded) {}
 
   bool Enabled() const override { return enabled_; }
 
   void SetEnabled(bool enabled) override {
     if (enabled == enabled_) return;
     enabled_ = enabled;
-    const auto id = static_cast<UINT_PTR>(Spec().id);
+    const auto id = static_cast<UINT_PTR>(Design().id);
     if (enabled) {
-      SetTimer(form_, id, static_cast<UINT>(Spec().intervalMs), nullptr);
+      SetTimer(form_, id, static_cast<UINT>(Design().intervalMs), nullptr);
     } else {
       KillTimer(form_, id);
     }
@@ -45,8 +45,8 @@ class Win32Timer : public NativeControl, public Timer {
 
 }  // namespace
 
-std::unique_ptr<NativeControl> MakeTimer(const ControlSpec& spec, const BuildContext& context) {
-  return std::make_unique<Win32Timer>(spec, context);
+std::unique_ptr<NativeControl> MakeTimer(const ControlDesign& design, const BuildContext& context) {
+  return std::make_unique<Win32Timer>(design, context);
 }
 
 }  // namespace platform::win32

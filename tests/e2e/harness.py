@@ -367,7 +367,7 @@ class WineSession:
 
     # --- programs --------------------------------------------------------------------------
 
-    def _start_spec(self, exe_path, args, env, unset, cwd, http_proxy):
+    def _start_request(self, exe_path, args, env, unset, cwd, http_proxy):
         win_exe = exe_path if exe_path[1:2] == ":" else windows_path(exe_path)
         command_line = " ".join(_quote_arg(a) for a in [win_exe, *args])
         changes = []
@@ -389,11 +389,11 @@ class WineSession:
         or removing ProgramFiles also removes ProgramW6432, or Wine would restore it).
         exe_path is a Unix path or a Windows path. The working folder defaults to C:\\ so that
         a root-relative path of the program lands in the prefix. Returns a Program."""
-        spec = self._start_spec(exe_path, args, env, unset, cwd, http_proxy)
+        design = self._start_request(exe_path, args, env, unset, cwd, http_proxy)
         answers_path = self.temp_file(".json")
         with open(answers_path, "wb") as answers:
             monitor = subprocess.Popen(
-                [WINE, driver_exe(), "start", self._text_arg(spec)], env=self.env,
+                [WINE, driver_exe(), "start", self._text_arg(design)], env=self.env,
                 stdin=subprocess.DEVNULL, stdout=answers, stderr=subprocess.DEVNULL)
         first = wait_until(lambda: _read_answers(answers_path) or monitor.poll() is not None,
                            timeout=60, interval=0.01)
@@ -412,8 +412,8 @@ class WineSession:
         """Seconds from creating the process until a visible window of class `cls` exists and,
         with control_id >= 0, that control holds text; measured inside the session, after which
         the program is ended."""
-        spec = self._start_spec(exe_path, args, env, unset, cwd, http_proxy)
-        return self.driver("time_start", self._text_arg(spec), self._text_arg(cls),
+        design = self._start_request(exe_path, args, env, unset, cwd, http_proxy)
+        return self.driver("time_start", self._text_arg(design), self._text_arg(cls),
                            str(control_id), str(int(timeout * 1000)),
                            timeout=timeout + 30)["seconds"]
 

@@ -10,10 +10,10 @@
 namespace poster {
 namespace {
 
+using platform::ControlDesign;
 using platform::ControlKind;
-using platform::ControlSpec;
 
-const ControlSpec& Find(const platform::FormSpec& form, const std::string& name) {
+const ControlDesign& Find(const platform::FormDesign& form, const std::string& name) {
   for (const auto& control : form.controls) {
     if (control.name == name) return control;
   }

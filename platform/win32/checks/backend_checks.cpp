@@ -142,8 +142,8 @@ void CheckProcess() {
 
 // The window: a single-line box, a frame holding a multi-line box, a button and a label, a
 // button on the window and two timers.
-FormSpec ChecksForm() {
-  FormSpec form;
+FormDesign ChecksForm() {
+  FormDesign form;
   form.name = "BackendChecks";
   form.caption = u"Backend checks";
   form.backColor = {123, 152, 182};
@@ -151,7 +151,7 @@ FormSpec ChecksForm() {
   form.clientHeight = 4000;
   form.centered = true;
   auto add = [&form](std::string name, int id, ControlKind kind, std::string container = {}) {
-    ControlSpec control;
+    ControlDesign control;
     control.name = std::move(name);
     control.id = id;
     control.kind = kind;
@@ -178,13 +178,13 @@ FormSpec ChecksForm() {
   inner->tabStop = true;
   auto* note = add("Note", 1005, ControlKind::kLabel, "Box");
   note->caption = u"0";
-  note->font = FontSpec{u"Arial", 12, false};
+  note->font = FontDesign{u"Arial", 12, false};
   auto* fitted = add("Fitted", 1009, ControlKind::kLabel);
   fitted->left = 3000;
   fitted->top = 2500;
   fitted->autoSize = true;
   fitted->caption = u"Sized to its caption";
-  fitted->font = FontSpec{u"Arial", 27.75, true};
+  fitted->font = FontDesign{u"Arial", 27.75, true};
   auto* plain = add("Plain", 1006, ControlKind::kCommandButton);
   plain->left = 3000;
   plain->graphical = true;

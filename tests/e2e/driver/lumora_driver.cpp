@@ -231,15 +231,15 @@ std::wstring BuildEnvironment(const std::vector<std::wstring>& changes) {
   return block;
 }
 
-// A start spec is NUL-separated: application, command line, working folder, then
+// A start design is NUL-separated: application, command line, working folder, then
 // "NAME=VALUE" to set or "-NAME" to remove.
-bool Launch(const std::wstring& spec, PROCESS_INFORMATION& pi) {
+bool Launch(const std::wstring& design, PROCESS_INFORMATION& pi) {
   std::vector<std::wstring> parts;
   size_t from = 0;
-  for (size_t at; (at = spec.find(L'\0', from)) != std::wstring::npos; from = at + 1) {
-    parts.push_back(spec.substr(from, at - from));
+  for (size_t at; (at = design.find(L'\0', from)) != std::wstring::npos; from = at + 1) {
+    parts.push_back(design.substr(from, at - from));
   }
-  parts.push_back(spec.substr(from));
+  parts.push_back(design.substr(from));
   if (parts.size() < 3) return false;
   std::wstring app = parts[0];
   std::wstring commandLine = parts[1];
@@ -257,11 +257,11 @@ bool Launch(const std::wstring& spec, PROCESS_INFORMATION& pi) {
   return true;
 }
 
-// start <spec>: reports the pid, then stays until the program ends and reports its exit code,
+// start <design>: reports the pid, then stays until the program ends and reports its exit code,
 // so the harness never loses it.
-int Start(const std::wstring& spec) {
+int Start(const std::wstring& design) {
   PROCESS_INFORMATION pi{};
-  if (!Launch(spec, pi)) return Fail("CreateProcessW failed");
+  if (!Launch(design, pi)) return Fail("CreateProcessW failed");
   WriteOut("{\"pid\":" + Num(pi.dwProcessId) + "}");
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
@@ -280,15 +280,15 @@ HWND WindowOfProcess(const std::wstring& cls, DWORD pid) {
   return nullptr;
 }
 
-// time_start <spec> <class> <control id> <timeout ms>: seconds from process creation until a
+// time_start <design> <class> <control id> <timeout ms>: seconds from process creation until a
 // visible window of that class exists (and, for a control id of 0 or more, until that control
 // holds text); the program is then ended. Polls every millisecond.
-int TimeStart(const std::wstring& spec, const std::wstring& cls, int controlId, DWORD timeoutMs) {
+int TimeStart(const std::wstring& design, const std::wstring& cls, int controlId, DWORD timeoutMs) {
   LARGE_INTEGER frequency, begin, now;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&begin);
   PROCESS_INFORMATION pi{};
-  if (!Launch(spec, pi)) return Fail("CreateProcessW failed");
+  if (!Launch(design, pi)) return Fail("CreateProcessW failed");
   double seconds = -1;
   for (;;) {
     QueryPerformanceCounter(&now);
@@ -561,15 +561,15 @@ int wmain(int argc, wchar_t** argv) {
   };
 
   if (command == L"start" && need(1)) {
-    auto spec = text(2);
-    return spec ? Start(*spec) : Fail("no start spec");
+    auto design = text(2);
+    return design ? Start(*design) : Fail("no start design");
   }
   if (command == L"kill" && need(1)) return Kill(number(2));
   if (command == L"time_start" && need(4)) {
-    auto spec = text(2);
+    auto design = text(2);
     auto cls = text(3);
-    if (!spec || !cls) return Fail("no start spec or class");
-    return TimeStart(*spec, *cls, std::wcstol(argv[4], nullptr, 10), number(5));
+    if (!design || !cls) return Fail("no start design or class");
+    return TimeStart(*design, *cls, std::wcstol(argv[4], nullptr, 10), number(5));
   }
   if (command == L"set_clipboard" && need(1)) return SetClipboard(text(2));
   if (command == L"get_clipboard") return GetClipboard();
