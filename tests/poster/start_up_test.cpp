@@ -1,3 +1,4 @@
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ struct FolderCase {
   const char16_t* dataFolder;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << (c.programFiles ? "ProgramFiles set" : "ProgramFiles unset");
+}
+
 class DataFolderRule : public LumoraTest, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(DataFolderRule, AppendsOneBackslashAndTheMakersFolder) {
@@ -93,6 +98,10 @@ struct CredentialCase {
   std::string bytes;
   std::u16string expected;
 };
+
+void PrintTo(const CredentialCase& c, std::ostream* os) {
+  *os << c.bytes.size() << " bytes";
+}
 
 class CredentialReader : public LumoraTest, public ::testing::WithParamInterface<CredentialCase> {};
 
