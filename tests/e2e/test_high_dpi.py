@@ -1,0 +1,63 @@
+"""Lumora's window on a 144-DPI screen: every twips position and size scales with the screen's
+actual DPI, so the layout keeps its proportions."""
+
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+YOUR_PASSWORD, YOUR_TWEET, SEND_TWEET_BUTTON = 101, 112, 111
+DPI = 144
+
+session = None
+
+
+def setUpModule():
+    global session
+    if not os.path.exists(harness.lumora_exe()) or not os.path.exists(harness.driver_exe()):
+        raise unittest.SkipTest("build the win64 preset first (Lumora.exe and lumora_driver.exe)")
+    session = harness.WineSession().start()
+    for key in (r"HKCU\Control Panel\Desktop",
+                r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+        session.wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(DPI), "/f")
+    # Wine reads the DPI when its session starts.
+    session.wine("wineboot", "-r", check=False)
+
+
+def tearDownModule():
+    if session is not None:
+        session.stop()
+
+
+def pixels(twips):
+    return twips * DPI / 1440
+
+
+class HighDpiTest(unittest.TestCase):
+    def test_layout_scales_with_the_screens_dpi(self):
+        session.set_clipboard("High DPI")
+        session.start(harness.lumora_exe())
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        harness.wait_until(lambda: session.get_text(hwnd, YOUR_TWEET), timeout=10)
+
+        left, top, right, bottom = session.client_rect(hwnd)
+        self.assertAlmostEqual(right - left, pixels(10155), delta=1)
+        self.assertAlmostEqual(bottom - top, pixels(5850), delta=1)
+
+        # (control, left, top, width, height) in twips from the client area; the last two sit in
+        # Frame1 at (120, 3600).
+        for control, x, y, width, height in ((YOUR_PASSWORD, 4560, 1680, 3015, 390),
+                                             (YOUR_TWEET, 240, 3840, 9615, 975),
+                                             (SEND_TWEET_BUTTON, 6720, 5040, 3135, 375)):
+            with self.subTest(control=control):
+                c_left, c_top, c_right, c_bottom = session.window_rect(hwnd, control)
+                self.assertAlmostEqual(c_left - left, pixels(x), delta=1)
+                self.assertAlmostEqual(c_top - top, pixels(y), delta=1)
+                self.assertAlmostEqual(c_right - c_left, pixels(width), delta=1)
+                self.assertAlmostEqual(c_bottom - c_top, pixels(height), delta=1)
+
+
+if __name__ == "__main__":
+    unittest.main()
