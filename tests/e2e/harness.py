@@ -57,6 +57,14 @@ def minimal_window_exe():
     return exe("tests", "e2e", "driver", "minimal_window.exe")
 
 
+def require_built(*programs):
+    """Skips the calling test module unless the driver and every given program are built."""
+    import unittest
+    missing = [p for p in (driver_exe(),) + programs if not os.path.exists(p)]
+    if missing:
+        raise unittest.SkipTest("build the win64 preset first: missing " + ", ".join(missing))
+
+
 def windows_path(unix_path):
     """A Unix path as Wine sees it through its Z: drive (the whole Unix file system)."""
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")

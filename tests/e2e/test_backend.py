@@ -17,8 +17,7 @@ def checks_exe():
 
 def setUpModule():
     global session
-    if not os.path.exists(checks_exe()) or not os.path.exists(harness.driver_exe()):
-        raise unittest.SkipTest("build the win64 preset first (win32_backend_checks.exe)")
+    harness.require_built(checks_exe())
     session = harness.WineSession().start()
 
 

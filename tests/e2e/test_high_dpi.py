@@ -16,8 +16,7 @@ session = None
 
 def setUpModule():
     global session
-    if not os.path.exists(harness.lumora_exe()) or not os.path.exists(harness.driver_exe()):
-        raise unittest.SkipTest("build the win64 preset first (Lumora.exe and lumora_driver.exe)")
+    harness.require_built(harness.lumora_exe())
     session = harness.WineSession().start()
     for key in (r"HKCU\Control Panel\Desktop",
                 r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):

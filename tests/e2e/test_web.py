@@ -39,8 +39,7 @@ def closed_port():
 
 def setUpModule():
     global session, service
-    if not os.path.exists(harness.lumora_exe()) or not os.path.exists(harness.driver_exe()):
-        raise unittest.SkipTest("build the win64 preset first (Lumora.exe and lumora_driver.exe)")
+    harness.require_built(harness.lumora_exe())
     service = lumora_standin.StandIn(accounts={USER: PASSWORD, ODD_USER: ODD_PASSWORD}).start()
     session = harness.WineSession(http_proxy=service.proxy_url).start()
 
