@@ -1,5 +1,5 @@
 // Lumora's window design as data: the structure the backend and the end-to-end tests rely on.
-#include "poster/lumora_layout.h"
+#include "poster/lumora_design.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@ const ControlDesign& Find(const platform::FormDesign& form, const std::string& n
   throw std::out_of_range(name);
 }
 
-TEST(LumoraLayout, ControlIdsAreUniqueAndMatchTheDriversTable) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, ControlIdsAreUniqueAndMatchTheDriversTable) {
+  const auto form = LumoraDesign();
   std::set<int> ids;
   for (const auto& control : form.controls) {
     EXPECT_TRUE(ids.insert(control.id).second) << control.name;
@@ -43,8 +43,8 @@ TEST(LumoraLayout, ControlIdsAreUniqueAndMatchTheDriversTable) {
   for (const auto& [name, id] : expected) EXPECT_EQ(Find(form, name).id, id) << name;
 }
 
-TEST(LumoraLayout, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
+  const auto form = LumoraDesign();
   std::vector<std::string> focusable;
   for (const auto& control : form.controls) {
     if (control.tabStop) focusable.push_back(control.name);
@@ -54,8 +54,8 @@ TEST(LumoraLayout, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
                                       "CreateTinyURLButton", "SendTweetButton", "YourTweet"}));
 }
 
-TEST(LumoraLayout, ContainersComeFirstAndHoldTheirControlsWhole) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, ContainersComeFirstAndHoldTheirControlsWhole) {
+  const auto form = LumoraDesign();
   std::set<std::string> seen;
   for (const auto& control : form.controls) {
     if (control.kind != ControlKind::kTimer) {
@@ -79,8 +79,8 @@ TEST(LumoraLayout, ContainersComeFirstAndHoldTheirControlsWhole) {
   }
 }
 
-TEST(LumoraLayout, CaptionNamesTheProgramAndItsVersion) {
-  const auto caption = LumoraLayout().caption;
+TEST(LumoraDesign, CaptionNamesTheProgramAndItsVersion) {
+  const auto caption = LumoraDesign().caption;
   EXPECT_EQ(caption.rfind(u"Lumora", 0), 0u);
   const std::u16string tail = u"   Version 1.2";
   ASSERT_GT(caption.size(), tail.size() + 6);
@@ -88,8 +88,8 @@ TEST(LumoraLayout, CaptionNamesTheProgramAndItsVersion) {
   EXPECT_NE(caption[caption.size() - tail.size() - 1], u' ') << "exactly three blanks";
 }
 
-TEST(LumoraLayout, StatusBoxAndTimerAreSetUpForTheIntake) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, StatusBoxAndTimerAreSetUpForTheIntake) {
+  const auto form = LumoraDesign();
   const auto& tweet = Find(form, "YourTweet");
   EXPECT_TRUE(tweet.multiLine);
   EXPECT_EQ(tweet.maxLength, 200);

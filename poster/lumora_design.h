@@ -10,6 +10,6 @@ inline constexpr int kLumoraIconResource = 1;
 inline constexpr int kLumoraBirdBitmapResource = 2;
 
 // The window "LumoraMain" with its controls in tab order.
-platform::FormDesign LumoraLayout();
+platform::FormDesign LumoraDesign();
 
 }  // namespace poster

@@ -1,4 +1,4 @@
-#include "poster/lumora_layout.h"
+#include "poster/lumora_design.h"
 
 namespace poster {
 namespace {
@@ -62,7 +62,7 @@ ControlDesign& GreyButton(platform::FormDesign& form, const char* name, int id, 
 
 }  // namespace
 
-platform::FormDesign LumoraLayout() {
+platform::FormDesign LumoraDesign() {
   platform::FormDesign form;
   form.name = "LumoraMain";
   form.caption = u"Lumora - post highlighted text   Version 1.2";

@@ -11,6 +11,6 @@ inline constexpr int kCertificateBitmapResource = 102;
 
 // The window as the builder makes it; control ids: button 201, Picture1 202, Image1 203,
 // Label1 element i 210 + i.
-platform::FormDesign SetupLumoraLayout();
+platform::FormDesign SetupLumoraDesign();
 
 }  // namespace installer

@@ -1,4 +1,4 @@
-#include "installer/setup_lumora_layout.h"
+#include "installer/setup_lumora_design.h"
 
 #include <string>
 
@@ -50,7 +50,7 @@ platform::ControlDesign ContactLine(int element, int top, std::u16string caption
 
 }  // namespace
 
-platform::FormDesign SetupLumoraLayout() {
+platform::FormDesign SetupLumoraDesign() {
   platform::FormDesign f;
   f.name = "SetupLumoraForm";
   f.caption = u"Setup for Lumora - Tweet web text in one click  (Version 1.2)";
