@@ -9,8 +9,15 @@ namespace installer {
 inline constexpr int kIconResource = 1;
 inline constexpr int kCertificateBitmapResource = 102;
 
-// The window as the builder makes it; control ids: button 201, Picture1 202, Image1 203,
-// Label1 element i 210 + i.
+// The window's controls by name, with their numeric ids (setup_lumora_control_ids.inc);
+// element i of the control array Label1 has the id kLabel1 + i.
+enum class SetupControl : int {
+#define CONTROL_ID(name, id) k##name = id,
+#include "installer/setup_lumora_control_ids.inc"
+#undef CONTROL_ID
+};
+
+// The window as the builder makes it.
 platform::FormDesign SetupLumoraDesign();
 
 }  // namespace installer

@@ -18,12 +18,14 @@ const FontDesign kArial12{u"Arial", 12, false};
 const FontDesign kArial975{u"Arial", 9.75, false};
 const FontDesign kSansSerifBold{u"MS Sans Serif", 9.75, true};
 
+using Id = LumoraControl;
+
 // Appends a control at its design place; the caller fills in the rest.
-ControlDesign& Place(platform::FormDesign& form, const char* name, int id, ControlKind kind,
-                     int left, int top, int width, int height) {
+ControlDesign& Place(platform::FormDesign& form, Id id, ControlKind kind, int left, int top,
+                     int width, int height) {
   ControlDesign& control = form.controls.emplace_back();
-  control.name = name;
-  control.id = id;
+  control.name = ControlName(id);
+  control.id = static_cast<int>(id);
   control.kind = kind;
   control.left = left;
   control.top = top;
@@ -32,26 +34,26 @@ ControlDesign& Place(platform::FormDesign& form, const char* name, int id, Contr
   return control;
 }
 
-ControlDesign& TextBox(platform::FormDesign& form, const char* name, int id, int left, int top,
-                       int width, int height) {
-  ControlDesign& box = Place(form, name, id, ControlKind::kTextBox, left, top, width, height);
+ControlDesign& TextBox(platform::FormDesign& form, Id id, int left, int top, int width,
+                       int height) {
+  ControlDesign& box = Place(form, id, ControlKind::kTextBox, left, top, width, height);
   box.font = kArial12;
   box.tabStop = true;
   return box;
 }
 
-void WhiteLabel(platform::FormDesign& form, const char* name, int id, int left, int top, int width,
-                int height, const char16_t* caption) {
-  ControlDesign& label = Place(form, name, id, ControlKind::kLabel, left, top, width, height);
+void WhiteLabel(platform::FormDesign& form, Id id, int left, int top, int width, int height,
+                const char16_t* caption) {
+  ControlDesign& label = Place(form, id, ControlKind::kLabel, left, top, width, height);
   label.caption = caption;
   label.font = kArial12;
   label.foreColor = kWhite;
   label.transparent = true;
 }
 
-ControlDesign& GreyButton(platform::FormDesign& form, const char* name, int id, int left, int top,
+ControlDesign& GreyButton(platform::FormDesign& form, Id id, int left, int top,
                           const char16_t* caption) {
-  ControlDesign& button = Place(form, name, id, ControlKind::kCommandButton, left, top, 3135, 375);
+  ControlDesign& button = Place(form, id, ControlKind::kCommandButton, left, top, 3135, 375);
   button.caption = caption;
   button.font = kSansSerifBold;
   button.backColor = kButtonFace;
@@ -61,6 +63,17 @@ ControlDesign& GreyButton(platform::FormDesign& form, const char* name, int id, 
 }
 
 }  // namespace
+
+const char* ControlName(LumoraControl control) {
+  switch (control) {
+#define CONTROL_ID(name, id)   \
+  case LumoraControl::k##name: \
+    return #name;
+#include "poster/lumora_control_ids.inc"
+#undef CONTROL_ID
+  }
+  return "";
+}
 
 platform::FormDesign LumoraDesign() {
   platform::FormDesign form;
@@ -74,38 +87,38 @@ platform::FormDesign LumoraDesign() {
 
   form.controls.reserve(14);
 
-  ControlDesign& password = TextBox(form, "YourPassword", 101, 4560, 1680, 3015, 390);
+  ControlDesign& password = TextBox(form, Id::kYourPassword, 4560, 1680, 3015, 390);
   password.password = true;
   password.imeDisabled = true;
-  TextBox(form, "YourUserName", 102, 4560, 600, 3015, 390);
-  WhiteLabel(form, "Label1", 103, 4560, 240, 2460, 270, u"Your Twitter User Name");
+  TextBox(form, Id::kYourUserName, 4560, 600, 3015, 390);
+  WhiteLabel(form, Id::kLabel1, 4560, 240, 2460, 270, u"Your Twitter User Name");
   ControlDesign& picture =
-      Place(form, "Picture1", 104, ControlKind::kPictureBox, 120, 240, 4230, 1860);
+      Place(form, Id::kPicture1, ControlKind::kPictureBox, 120, 240, 4230, 1860);
   picture.bitmapResource = kLumoraBirdBitmapResource;
   picture.tabStop = true;
-  WhiteLabel(form, "Label2", 105, 4560, 1200, 2325, 270, u"Your Twitter Password");
-  WhiteLabel(form, "Label3", 106, 120, 2280, 7740, 270,
+  WhiteLabel(form, Id::kLabel2, 4560, 1200, 2325, 270, u"Your Twitter Password");
+  WhiteLabel(form, Id::kLabel3, 120, 2280, 7740, 270,
              u"OPTION : Create a Tiny Sightlink (Paste a L-O-N-G Web Address here)");
-  TextBox(form, "TheLongURL", 107, 120, 2640, 9855, 285).font.reset();  // the window's default font
-  GreyButton(form, "CreateTinyURLButton", 108, 120, 3120, u"Create a Tiny Sightlink");
-  WhiteLabel(form, "Label4", 109, 3360, 3120, 4455, 270,
+  TextBox(form, Id::kTheLongURL, 120, 2640, 9855, 285).font.reset();  // the window's default font
+  GreyButton(form, Id::kCreateTinyURLButton, 120, 3120, u"Create a Tiny Sightlink");
+  WhiteLabel(form, Id::kLabel4, 3360, 3120, 4455, 270,
              u"(Automatically adds the URL to your Tweet)");
-  Place(form, "Frame1", 110, ControlKind::kFrame, 120, 3600, 9855, 2055).backColor = kSteelBlue;
+  Place(form, Id::kFrame1, ControlKind::kFrame, 120, 3600, 9855, 2055).backColor = kSteelBlue;
 
-  GreyButton(form, "SendTweetButton", 111, 6600, 1440, u"SEND YOUR TWEET").container = "Frame1";
-  ControlDesign& tweet = TextBox(form, "YourTweet", 112, 120, 240, 9615, 975);
+  GreyButton(form, Id::kSendTweetButton, 6600, 1440, u"SEND YOUR TWEET").container = "Frame1";
+  ControlDesign& tweet = TextBox(form, Id::kYourTweet, 120, 240, 9615, 975);
   tweet.container = "Frame1";
   tweet.multiLine = true;
   tweet.maxLength = 200;
   tweet.foreColor = kPurple;
-  ControlDesign& counter = Place(form, "LLEN", 113, ControlKind::kLabel, 120, 1440, 6255, 300);
+  ControlDesign& counter = Place(form, Id::kLLEN, ControlKind::kLabel, 120, 1440, 6255, 300);
   counter.container = "Frame1";
   counter.caption = u"0";
   counter.font = kArial975;
   counter.foreColor = kYellow;
   counter.backColor = kSteelBlue;
 
-  Place(form, "Timer1", 114, ControlKind::kTimer, 0, 0, 0, 0).intervalMs = 100;
+  Place(form, Id::kTimer1, ControlKind::kTimer, 0, 0, 0, 0).intervalMs = 100;
   return form;
 }
 
