@@ -2,6 +2,7 @@
 
 #include "platform/win32/backends.h"
 #include "platform/win32/module_path.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/program_identity.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -16,8 +17,8 @@ class Win32Process : public Process {
     // later finds it; asking again gives the same answer.
     if (!checked_) {
       const std::u16string name = InstanceMarkerName(ModulePath());
-      marker_ = CreateMutexW(nullptr, FALSE, Wide(name));
-      previous_ = marker_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+      marker_.Reset(CreateMutexW(nullptr, FALSE, Wide(name)));
+      previous_ = marker_ && GetLastError() == ERROR_ALREADY_EXISTS;
       checked_ = true;
     }
     return previous_;
@@ -38,14 +39,13 @@ class Win32Process : public Process {
                         &startup, &started)) {
       ThrowLastError();
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    const KernelHandle thread(started.hThread), process(started.hProcess);
   }
 
  private:
   bool checked_ = false;
   bool previous_ = false;
-  HANDLE marker_ = nullptr;
+  KernelHandle marker_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -14,9 +15,9 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName) {
   wchar_t* buffer = nullptr;
   const DWORD length =
       FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const LocalMemory owned(buffer);
   std::u16string text;
   if (length != 0 && buffer != nullptr) text = FromWide(buffer, length);
-  if (buffer != nullptr) LocalFree(buffer);
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
     text.pop_back();
   }
