@@ -62,10 +62,10 @@ void SetupLumoraForm::UpdateRegistryButton_Click() {
   if (clicked_) return;
   clicked_ = true;
 
-  s_.process.Start(RegeditCommandLine(dataFolder_), 1);
+  s_.process.Start(RegeditCommandLine(dataFolder_), platform::ShowState::kNormal);
   c_.form.Hide();
   WaitResponsively(kRegistryEditorGraceMs);
-  s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::kMbIconInformation);
+  s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::MessageIcon::kInformation);
   s_.process.EndProgram();
 }
 

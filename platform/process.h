@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// How a started program's first window is shown; only what the programs ask for so far.
+enum class ShowState { kNormal };
+
 class Process {
  public:
   virtual ~Process() = default;
@@ -12,9 +15,9 @@ class Process {
   virtual bool PreviousInstanceRunning() = 0;
   // Ends the program at once: no further handler runs and open files are closed.
   [[noreturn]] virtual void EndProgram() = 0;
-  // Starts `commandLine` (program found as the system finds commands) with the window style
-  // `showStyle` and returns without waiting. Throws Failure when it cannot start.
-  virtual void Start(const std::u16string& commandLine, int showStyle) = 0;
+  // Starts `commandLine` (program found as the system finds commands), its first window shown
+  // as `show`, and returns without waiting. Throws Failure when it cannot start.
+  virtual void Start(const std::u16string& commandLine, ShowState show) = 0;
 };
 
 }  // namespace platform

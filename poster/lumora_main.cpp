@@ -34,7 +34,8 @@ LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services, we
 
 void LumoraMain::Form_Load() {
   if (s_.process.PreviousInstanceRunning()) {
-    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!", platform::kMbIconWarning);
+    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!",
+                         platform::MessageIcon::kWarning);
     s_.process.EndProgram();
   }
   Initiation();
@@ -77,7 +78,7 @@ void LumoraMain::YourTweet_Change() {
 }
 
 void LumoraMain::Warn(const std::u16string& text, const std::u16string& title) {
-  s_.messageBoxes.Show(text, title, platform::kMbIconWarning);
+  s_.messageBoxes.Show(text, title, platform::MessageIcon::kWarning);
 }
 
 }  // namespace poster

@@ -10,6 +10,14 @@
 namespace platform::win32 {
 namespace {
 
+WORD ShowCommand(ShowState show) {
+  switch (show) {
+    case ShowState::kNormal:
+      break;
+  }
+  return SW_SHOWNORMAL;
+}
+
 class Win32Process : public Process {
  public:
   bool PreviousInstanceRunning() override {
@@ -26,14 +34,14 @@ class Win32Process : public Process {
 
   [[noreturn]] void EndProgram() override { ExitProcess(0); }
 
-  void Start(const std::u16string& commandLine, int showStyle) override {
+  void Start(const std::u16string& commandLine, ShowState show) override {
     // CreateProcessW may write into the command line, so it gets a copy; with no program
     // name it finds the program as WinExec does (own folder, system folders, PATH).
     std::wstring line(Wide(commandLine));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showStyle);
+    startup.wShowWindow = ShowCommand(show);
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &started)) {

@@ -30,7 +30,7 @@ void LumoraMain::SendTweetButton_Click() {
 
   if (response.find(u"<screen_name>") != std::u16string::npos) {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
-                         u"Congratulations!", platform::kMbIconInformation);
+                         u"Congratulations!", platform::MessageIcon::kInformation);
   } else {
     Warn(u"The Tweet failed. " + hosts_.statusDomain + u" advises:\n\n" + response);
   }

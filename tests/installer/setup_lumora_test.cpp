@@ -208,15 +208,16 @@ TEST_F(SetupLumoraTest, ButtonMergesTheRegistryFileThenSaysHowToUseTheMenuAndEnd
 
   EXPECT_TRUE(Press());
 
-  using Started = std::pair<std::u16string, int>;
+  using Started = std::pair<std::u16string, platform::ShowState>;
   EXPECT_EQ(process.started,
-            std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"", 1)});
+            std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"",
+                                         platform::ShowState::kNormal)});
   EXPECT_EQ(window.calls, std::vector<std::string>{"Hide"});
   EXPECT_TRUE(hiddenDuringMessage);
   EXPECT_EQ(journal, (platform::fake::Journal{"Start", "MessageBox", "EndProgram"}));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, u"THANK YOU - REGISTRY UPDATED?");
-  EXPECT_EQ(boxes.shown[0].style, 64);
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
   EXPECT_EQ(boxes.shown[0].text,
             u"If you answered 'YES' then the next time you open Internet Explorer, simply "
             u"HIGHLIGHT some text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"

@@ -57,7 +57,7 @@ TEST_F(LinkShortening, AReplyWithoutTabLeavesTheStatusAndSaysSo) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, u"Sorry - there's been a problem with the URL you submitted!");
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_FALSE(boxes.shown[0].beepedFirst);
     EXPECT_TRUE(tinyUrlButton.Enabled());
   }

@@ -59,7 +59,7 @@ TEST_F(StatusUpdate, ChecksInOrderEachWithBeepAndWarning) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, step.text);
     EXPECT_EQ(boxes.shown[0].title, step.title);
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_TRUE(boxes.shown[0].beepedFirst);
   }
   EXPECT_TRUE(http.calls.empty());
@@ -84,7 +84,7 @@ TEST_F(StatusUpdate, PostsTheEncodedStatusWithCredentialsStoredEachInItsFileAndE
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, u"Your Tweet was sent successfully to all of your followers!");
   EXPECT_EQ(boxes.shown[0].title, u"Congratulations!");
-  EXPECT_EQ(boxes.shown[0].style, 64);
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
   EXPECT_FALSE(boxes.shown[0].beepedFirst);
   EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);
   EXPECT_EQ(process.ends, 1);
@@ -115,7 +115,7 @@ TEST_F(StatusUpdate, AnyReplyWithoutTheExactMarkerFailsNamingTheDomain) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, u"The Tweet failed. Status.example advises:\n\n" + reply);
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_FALSE(boxes.shown[0].beepedFirst);
   }
   EXPECT_EQ(process.ends, 2);
