@@ -96,8 +96,8 @@ MUTANTS = [
     ("poster/web/status_update.cpp", "response.find(u\"<screen_name>\")",
      "response.find(u\"<text>\")",
      "success recognised by the wrong element"),
-    ("poster/web/status_update.cpp", "u\"Congratulations!\", platform::kMbIconInformation);",
-     "u\"Congratulations!\", platform::kMbIconWarning);", "success box with a warning icon"),
+    ("poster/web/status_update.cpp", "u\"Congratulations!\", platform::MessageIcon::kInformation);",
+     "u\"Congratulations!\", platform::MessageIcon::kWarning);", "success box with a warning icon"),
     ("poster/web/status_update.cpp", "u\" advises:\\n\\n\"", "u\" advises:\\n\"",
      "failure message wording"),
     ("poster/web/status_update.cpp", "{u\"PW.DAT\", &c_.yourPassword}",
@@ -146,8 +146,9 @@ MUTANTS = [
     ("poster/lumora_main.cpp", "CounterFor(c_.yourTweet.Text().size())",
      "CounterFor(TrimSpaces(c_.yourTweet.Text()).size())", "counter skips spaces"),
     ("poster/lumora_main.cpp", "  c_.llen.SetForeColor(look.color);", "", "counter colour kept"),
-    ("poster/lumora_main.cpp", "u\"Whoops!\", platform::kMbIconWarning);",
-     "u\"Whoops!\", platform::kMbIconInformation);", "second-instance box icon"),
+    ("poster/lumora_main.cpp", "platform::MessageIcon::kWarning);\n    s_.process.EndProgram();",
+     "platform::MessageIcon::kInformation);\n    s_.process.EndProgram();",
+     "second-instance box icon"),
     ("poster/lumora_main.cpp", "  c_.timer1.SetEnabled(false);", "", "timer keeps ticking"),
     ("platform/first_line.cpp", "chunk.find('\\r');", "chunk.find_first_of(\"\\r\\n\");",
      "line feed ends the stored line"),
@@ -170,8 +171,8 @@ MUTANTS = [
     ("installer/setup_lumora_form.cpp", "u\"Lumora.htm\", ScriptLines(dataFolder_)",
      "u\"Lumora.htm\", RegistryLines(dataFolder_)", "the wrong file's lines"),
     ("installer/setup_lumora_form.cpp", "  if (clicked_) return;", "", "second click runs again"),
-    ("installer/setup_lumora_form.cpp", "RegeditCommandLine(dataFolder_), 1);",
-     "RegeditCommandLine(dataFolder_), 0);", "registry editor started hidden"),
+    ("installer/setup_lumora_form.cpp", "  s_.environment.CreateFolder(dataFolder_);", "",
+     "data folder not created"),
     ("installer/setup_lumora_form.cpp", "WaitResponsively(kRegistryEditorGraceMs);",
      "WaitResponsively(kRegistryEditorGraceMs / 5);", "grace period one second"),
     ("installer/setup_lumora_form.cpp", "Show(kClosingText, kClosingTitle,",
@@ -199,7 +200,7 @@ MUTANTS = [
 
 def run(command, **kwargs):
     return subprocess.run(command, cwd=REPO, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          text=True, **kwargs)
+                          text=True, errors="replace", **kwargs)
 
 
 def copy_sources(source_dir):
