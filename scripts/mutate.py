@@ -30,7 +30,7 @@ MUTANTS = [
     # Intake and counter
     ("poster/text_rules.cpp", "c >= 0xD800 && c <= 0xDBFF;", "c >= 0xD800 && c <= 0xDFFF;",
      "low surrogate taken for a high one at the cut"),
-    ("poster/text_rules.cpp",
+    ("platform/text.cpp",
      "digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));",
      "digits.push_back(static_cast<char16_t>(u'0' + n % 10));", "counter digits reversed"),
     ("poster/text_rules.cpp", "text.find_first_not_of(u' ');", "text.find_first_not_of(u\" \\t\");",

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/text.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
@@ -26,16 +27,16 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName) {
 
 std::u16string SystemMessage(std::uint32_t code) {
   std::u16string text = MessageTableText(code, nullptr);
-  if (text.empty()) {
-    const std::string digits = std::to_string(code);
-    text = u"Error " + std::u16string(digits.begin(), digits.end());
-  }
+  if (text.empty()) text = u"Error " + DecimalText(code);
   return text;
 }
 
-Failure LastErrorFailure() {
-  const DWORD code = GetLastError();
+Failure SystemFailure(std::uint32_t code) {
   return Failure(code, SystemMessage(code));
+}
+
+Failure LastErrorFailure() {
+  return SystemFailure(GetLastError());
 }
 
 void ThrowLastError() {
