@@ -1,7 +1,11 @@
 """SetupLumora end to end under Wine: the files it installs, the program file it replaces or
-leaves alone, and the registry editor merging its context-menu entry."""
+leaves alone, the registry editor (the system's, never one planted beside it) merging its
+context-menu entry, and the ProgramFiles values it must name exactly or refuse."""
 
 import os
+import re
+import shutil
+import stat
 import time
 import unittest
 
@@ -51,27 +55,29 @@ def read(path):
         return f.read()
 
 
-class SetupLumoraTest(unittest.TestCase):
-    """One Wine prefix for the whole module; the methods run in their numbered order, each
-    leaving the data folder as the next one expects."""
+def planted_exe():
+    return harness.exe("tests", "e2e", "driver", "planted_mark.exe")
 
-    @classmethod
-    def setUpClass(cls):
-        cls.s = harness.WineSession().start()
-        cls.program_bytes = read(harness.lumora_exe())
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.s.stop()
-
-    def tearDown(self):
-        self.s.kill_programs()
+class InstallerDriving:
+    """Starting SetupLumora and pressing its button, for a TestCase with a WineSession in
+    self.s."""
 
     def folder(self, root="C:\\Program Files"):
         return self.s.unix_path(root + "\\Kestrova")
 
-    def start_setup(self, **kwargs):
-        program = self.s.start(harness.setup_exe(), **kwargs)
+    def registered_file(self, value):
+        """The Unix path of the file that a registry value names, read as Windows reads a path:
+        a doubled separator counts as one, after a network path's leading pair."""
+        lead = "\\\\" if value.startswith("\\\\") else ""
+        return self.s.unix_path(lead + re.sub(r"\\+", r"\\", value[len(lead):]))
+
+    def forget_registration(self):
+        self.s.wine("reg", "delete", KEY, "/f", check=False)
+        self.assertIsNone(self.s.reg_query(KEY, ""))
+
+    def start_setup(self, exe=None, **kwargs):
+        program = self.s.start(exe or harness.setup_exe(), **kwargs)
         hwnd = self.s.wait_window(cls="SetupLumoraForm", timeout=20)
         self.assertTrue(hwnd, "the installer window did not open")
         return program, hwnd
@@ -94,6 +100,40 @@ class SetupLumoraTest(unittest.TestCase):
         self.s.dismiss_message_box(box[0])
         self.assertIsNotNone(program.wait_exit(10), "the installer did not end after OK")
         return box
+
+    def install_and_register(self, root):
+        """Installs with ProgramFiles=root, merges the registration and checks that the registry
+        value names the script written, beside the program; returns the data folder's Unix
+        path."""
+        self.forget_registration()
+        program, hwnd = self.start_setup(env={"ProgramFiles": root})
+        folder = self.folder(root.rstrip("\\"))
+        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
+        self.press_and_close(program, hwnd)
+        registered = self.s.reg_query(KEY, "")
+        self.assertIsNotNone(registered, "the registry editor merged nothing")
+        self.assertEqual(os.path.realpath(self.registered_file(registered)),
+                         os.path.realpath(os.path.join(folder, "Lumora.htm")), registered)
+        return folder
+
+
+class SetupLumoraTest(InstallerDriving, unittest.TestCase):
+    """One Wine prefix for the whole module; the methods run in their numbered order, each
+    leaving the data folder as the next one expects."""
+
+    @classmethod
+    def setUpClass(cls):
+        harness.require_built(harness.setup_exe(), planted_exe())
+        cls.s = harness.WineSession().start()
+        cls.program_bytes = read(harness.lumora_exe())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.s.stop()
+
+    def tearDown(self):
+        self.s.kill_programs()
 
     def test_1_fresh_install_and_registration(self):
         folder = self.folder()
@@ -199,6 +239,73 @@ class SetupLumoraTest(unittest.TestCase):
         self.s.dismiss_message_box(box[0])
         self.assertIsNotNone(program.wait_exit(10))
         self.assertFalse(os.path.exists(self.s.unix_path("C:\\Missing")))
+
+    def test_6_planted_registry_editor_never_runs(self):
+        downloads, work = "C:\\Downloads", "C:\\Work"
+        for folder in (downloads, work):
+            os.makedirs(self.s.unix_path(folder), exist_ok=True)
+            shutil.copy(planted_exe(), self.s.unix_path(folder + "\\regedit.exe"))
+        setup = downloads + "\\SetupLumora.exe"
+        shutil.copy(harness.setup_exe(), self.s.unix_path(setup))
+        self.forget_registration()
+
+        program, hwnd = self.start_setup(exe=setup, cwd=work)
+        self.press_and_close(program, hwnd)
+
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")
+        for folder in (downloads, work):
+            self.assertEqual([n for n in os.listdir(self.s.unix_path(folder)) if ".ran" in n],
+                             [], "the regedit.exe in %s ran" % folder)
+
+    def test_7_folders_named_exactly(self):
+        # Spaces, brackets, an ampersand, an apostrophe and a tilde; a trailing backslash.
+        odd = "C:\\Tom's Apps [1] & Co ~2"
+        os.makedirs(self.s.unix_path(odd), exist_ok=True)
+        folder = self.install_and_register(odd + "\\")
+        self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file(odd))
+
+        # A share: named exactly, so its leading pair of backslashes still names the server.
+        os.makedirs(self.s.unix_path("\\\\server\\apps"), exist_ok=True)
+        self.install_and_register("\\\\server\\apps")
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "\\\\server\\apps\\Kestrova\\Lumora.htm")
+
+        # Unset: the current drive's root, named with its drive.
+        self.forget_registration()
+        program, hwnd = self.start_setup(unset=["ProgramFiles"])
+        self.press_and_close(program, hwnd)
+        self.assertEqual(self.s.reg_query(KEY, ""), "C:\\\\Kestrova\\\\Lumora.htm")
+
+    def test_8_folder_windows_forbids_is_refused(self):
+        program = self.s.start(harness.setup_exe(), env={"ProgramFiles": 'C:\\Apps"x'})
+        box = self.s.wait_message_box(timeout=20)
+        self.assertIsNotNone(box, "the folder was not refused")
+        self.assertEqual(box[1], "Whoops!")
+        self.assertIn('C:\\Apps"x\\Kestrova\\', box[2])
+        self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+        self.s.dismiss_message_box(box[0])
+        self.assertIsNotNone(program.wait_exit(10))
+        self.assertEqual([n for n in os.listdir(self.s.c_drive) if n.startswith("Apps")], [])
+
+    def test_9_script_that_cannot_be_replaced_keeps_its_old_content(self):
+        folder = self.folder()
+        os.makedirs(folder, exist_ok=True)
+        script = os.path.join(folder, "Lumora.htm")
+        with open(script, "wb") as f:
+            f.write(b"an older script")
+        os.chmod(script, stat.S_IREAD)
+        try:
+            program = self.s.start(harness.setup_exe())
+            box = self.s.wait_message_box(timeout=20)
+            self.assertIsNotNone(box, "the failed write was not reported")
+            self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+            self.s.dismiss_message_box(box[0])
+            self.assertIsNotNone(program.wait_exit(10))
+            self.assertEqual(read(script), b"an older script")
+            self.assertEqual([n for n in os.listdir(folder) if n.lower().endswith(".tmp")], [])
+        finally:
+            os.chmod(script, stat.S_IREAD | stat.S_IWRITE)
 
 
 if __name__ == "__main__":
