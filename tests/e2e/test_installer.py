@@ -5,7 +5,6 @@ context-menu entry, and the ProgramFiles values it must name exactly or refuse."
 import os
 import re
 import shutil
-import stat
 import time
 import unittest
 
@@ -72,6 +71,18 @@ class InstallerDriving:
         lead = "\\\\" if value.startswith("\\\\") else ""
         return self.s.unix_path(lead + re.sub(r"\\+", r"\\", value[len(lead):]))
 
+    def registered_value(self):
+        """The key's default value, exactly: `reg export` writes UTF-16, where `reg query`
+        prints through a code page that loses characters."""
+        exported = self.s.temp_file(".reg")
+        if self.s.wine("reg", "export", KEY, harness.windows_path(exported), "/y",
+                       check=False).returncode != 0:
+            return None
+        with open(exported, "rb") as f:
+            text = f.read().decode("utf-16")
+        found = re.search(r'^@="((?:[^"\\]|\\.)*)"\r?$', text, re.M)
+        return re.sub(r"\\(.)", r"\1", found.group(1)) if found else None
+
     def forget_registration(self):
         self.s.wine("reg", "delete", KEY, "/f", check=False)
         self.assertIsNone(self.s.reg_query(KEY, ""))
@@ -101,17 +112,17 @@ class InstallerDriving:
         self.assertIsNotNone(program.wait_exit(10), "the installer did not end after OK")
         return box
 
-    def install_and_register(self, root):
+    def install_and_register(self, root, data_root=None):
         """Installs with ProgramFiles=root, merges the registration and checks that the registry
-        value names the script written, beside the program; returns the data folder's Unix
-        path."""
+        value names the script written (in data_root\\Kestrova, by default root\\Kestrova),
+        beside the program; returns the data folder's Unix path."""
         self.forget_registration()
         program, hwnd = self.start_setup(env={"ProgramFiles": root})
-        folder = self.folder(root.rstrip("\\"))
+        folder = self.folder((data_root or root).rstrip("\\"))
         self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
         self.press_and_close(program, hwnd)
-        registered = self.s.reg_query(KEY, "")
+        registered = self.registered_value()
         self.assertIsNotNone(registered, "the registry editor merged nothing")
         self.assertEqual(os.path.realpath(self.registered_file(registered)),
                          os.path.realpath(os.path.join(folder, "Lumora.htm")), registered)
@@ -271,7 +282,13 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertEqual(self.s.reg_query(KEY, ""),
                          "\\\\server\\apps\\Kestrova\\Lumora.htm")
 
-        # Unset: the current drive's root, named with its drive.
+        # A ProgramFiles of 250 characters: the paths inside pass MAX_PATH.
+        long_root = "C:\\" + "L" * 247
+        os.makedirs(self.s.unix_path(long_root), exist_ok=True)
+        self.install_and_register(long_root)
+
+        # Empty, and unset: the current drive's root, named with its drive.
+        self.install_and_register("", data_root="C:")
         self.forget_registration()
         program, hwnd = self.start_setup(unset=["ProgramFiles"])
         self.press_and_close(program, hwnd)
@@ -286,15 +303,14 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
         self.s.dismiss_message_box(box[0])
         self.assertIsNotNone(program.wait_exit(10))
-        self.assertEqual([n for n in os.listdir(self.s.c_drive) if n.startswith("Apps")], [])
+        self.assertEqual([n for n in os.listdir(self.s.c_drive) if n.startswith("Apps") and n != "Apps"],
+                         [])
 
-    def test_9_script_that_cannot_be_replaced_keeps_its_old_content(self):
+    def test_9_script_that_cannot_be_replaced_stays_and_leaves_no_temporary_file(self):
+        # A folder where the script belongs: the finished temporary file cannot be renamed
+        # over it.
         folder = self.folder()
-        os.makedirs(folder, exist_ok=True)
-        script = os.path.join(folder, "Lumora.htm")
-        with open(script, "wb") as f:
-            f.write(b"an older script")
-        os.chmod(script, stat.S_IREAD)
+        os.makedirs(os.path.join(folder, "Lumora.htm", "inside"), exist_ok=True)
         try:
             program = self.s.start(harness.setup_exe())
             box = self.s.wait_message_box(timeout=20)
@@ -302,11 +318,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
             self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
             self.s.dismiss_message_box(box[0])
             self.assertIsNotNone(program.wait_exit(10))
-            self.assertEqual(read(script), b"an older script")
+            self.assertEqual(os.listdir(os.path.join(folder, "Lumora.htm")), ["inside"])
             self.assertEqual([n for n in os.listdir(folder) if n.lower().endswith(".tmp")], [])
         finally:
-            os.chmod(script, stat.S_IREAD | stat.S_IWRITE)
-
-
-if __name__ == "__main__":
-    unittest.main()
+            shutil.rmtree(os.path.join(folder, "Lumora.htm"))
