@@ -1,4 +1,4 @@
-// Sequential text files whose lines are bytes in the system's ANSI code page.
+// Sequential text files whose lines are bytes in the system's ANSI code page (or UTF-16).
 #pragma once
 
 #include <optional>

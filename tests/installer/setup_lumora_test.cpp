@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"Long", kLongRoot, kLongRoot + u"\\Kestrova\\",
                    "@=\"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.htm")",
                    "   var prog = \"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.exe";)"}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<FolderCase>& row) { return row.param.name; });
 
 TEST_F(SetupLumoraTest, FolderOutsideTheAnsiCodePageIsNamedExactly) {
   const std::u16string folder = u"C:\\Programmes \u2713 \u7a0b\u5e8f\\Kestrova\\";
