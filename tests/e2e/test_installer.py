@@ -310,7 +310,10 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         # A folder where the script belongs: the finished temporary file cannot be renamed
         # over it.
         folder = self.folder()
-        os.makedirs(os.path.join(folder, "Lumora.htm", "inside"), exist_ok=True)
+        script = os.path.join(folder, "Lumora.htm")
+        if os.path.isfile(script):
+            os.remove(script)
+        os.makedirs(os.path.join(script, "inside"), exist_ok=True)
         try:
             program = self.s.start(harness.setup_exe())
             box = self.s.wait_message_box(timeout=20)
@@ -318,7 +321,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
             self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
             self.s.dismiss_message_box(box[0])
             self.assertIsNotNone(program.wait_exit(10))
-            self.assertEqual(os.listdir(os.path.join(folder, "Lumora.htm")), ["inside"])
+            self.assertEqual(os.listdir(script), ["inside"])
             self.assertEqual([n for n in os.listdir(folder) if n.lower().endswith(".tmp")], [])
         finally:
-            shutil.rmtree(os.path.join(folder, "Lumora.htm"))
+            shutil.rmtree(script)
