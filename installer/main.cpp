@@ -1,8 +1,8 @@
 // SetupLumora's entry point: builds the installer window and runs it.
 #include <memory>
 
+#include "installer/setup_lumora_design.h"
 #include "installer/setup_lumora_form.h"
-#include "installer/setup_lumora_layout.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
 #include "platform/services.h"
@@ -13,7 +13,7 @@ int main() {
   platform::LoadLibrariesFromSystemFolderOnly();
   platform::Services& services = platform::SystemServicesWithoutWeb();
   std::unique_ptr<installer::SetupLumoraForm> window;
-  return platform::RunForm(installer::SetupLumoraLayout(), [&](platform::Form& form) {
+  return platform::RunForm(installer::SetupLumoraDesign(), [&](platform::Form& form) {
     window = std::make_unique<installer::SetupLumoraForm>(
         installer::SetupLumoraControls::From(form), services);
     window->Form_Load();
