@@ -613,7 +613,7 @@ class WineSession:
         return (b["hwnd"], b["title"], b["text"])
 
     def dismiss_message_box(self, hwnd, button=IDOK):
-        """Clicks the box's button (OK by default)."""
+        """Clicks the box's button (OK by default) and waits until the box has closed."""
         self.driver("dismiss", str(hwnd), str(button))
 
     def no_message_box_within(self, seconds):

@@ -526,6 +526,12 @@ int Dismiss(HWND box, int buttonId) {
   BOOL ok = button ? PostMessageW(button, BM_CLICK, 0, 0)
                    : PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
   if (!ok) return Fail("PostMessageW failed");
+  // The box closes after its owner has handled the click; until then the next look for a box
+  // would find this one again.
+  DWORD start = GetTickCount();
+  while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < kSendTimeoutMs) {
+    Sleep(kPollMs);
+  }
   WriteOut("{\"ok\":true}");
   return 0;
 }
