@@ -70,8 +70,9 @@ def main(path, top):
         by_file[short_file(owner)] += size
         # With -ffunction-sections every function and datum has its own input section.
         match = re.match(r"\.(?:text|rdata|data|bss)\$?\.?(.+)$", name)
-        if match and match.group(1) not in ("", "startup"):
-            by_symbol[(output, match.group(1), short_file(owner))] += size
+        if match and match.group(1) not in ("", "startup", "unlikely"):
+            symbol = re.sub(r"^(?:unlikely|startup|hot)\.", "", match.group(1))
+            by_symbol[(output, symbol, short_file(owner))] += size
     print("    by section: " + ", ".join("%s %d" % item for item in by_output.most_common(8)))
     print("    largest input files:")
     for name, size in by_file.most_common(top):
