@@ -6,7 +6,7 @@
 namespace std {
 template char* basic_string<char>::_S_construct(size_type, char, const allocator<char>&);
 template basic_string<char>::_Rep* basic_string<char>::_Rep::_S_create(size_type, size_type,
-                                                                        const allocator<char>&);
+                                                                       const allocator<char>&);
 template void basic_string<char>::_Rep::_M_destroy(const allocator<char>&);
 template void basic_string<char>::_Rep::_M_dispose(const allocator<char>&);
 template char* basic_string<char>::_Rep::_M_clone(const allocator<char>&, size_type);
