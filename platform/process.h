@@ -18,6 +18,12 @@ class Process {
   // Starts `commandLine` (program found as the system finds commands), its first window shown
   // as `show`, and returns without waiting. Throws Failure when it cannot start.
   virtual void Start(const std::u16string& commandLine, ShowState show) = 0;
+  // Starts the program file `programPath` (a full path: nothing is searched) with
+  // `commandLine` as the command line it sees, whose first word need not name that file, and
+  // its first window shown as `show`; returns without waiting. The program starts in its own
+  // folder as its current folder. Throws Failure when it cannot start.
+  virtual void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
+                            ShowState show) = 0;
 };
 
 }  // namespace platform

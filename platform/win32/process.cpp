@@ -35,22 +35,36 @@ class Win32Process : public Process {
   [[noreturn]] void EndProgram() override { ExitProcess(0); }
 
   void Start(const std::u16string& commandLine, ShowState show) override {
-    // CreateProcessW may write into the command line, so it gets a copy; with no program
-    // name it finds the program as WinExec does (own folder, system folders, PATH).
+    // With no program name CreateProcessW finds the program as WinExec does (own folder,
+    // current folder, system folders, PATH).
+    Launch(nullptr, commandLine, show, nullptr);
+  }
+
+  void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
+                    ShowState show) override {
+    // The program's own folder as its current folder keeps the caller's (perhaps a download
+    // folder) out of the libraries the started program may look for.
+    std::u16string folder = programPath.substr(0, programPath.find_last_of(u'\\') + 1);
+    Launch(Wide(programPath), commandLine, show, folder.empty() ? nullptr : Wide(folder));
+  }
+
+ private:
+  static void Launch(const wchar_t* program, const std::u16string& commandLine, ShowState show,
+                     const wchar_t* currentFolder) {
+    // CreateProcessW may write into the command line, so it gets a copy.
     std::wstring line(Wide(commandLine));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowCommand(show);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
                         &startup, &started)) {
       ThrowLastError();
     }
     const KernelHandle thread(started.hThread), process(started.hProcess);
   }
 
- private:
   bool checked_ = false;
   bool previous_ = false;
   KernelHandle marker_;
