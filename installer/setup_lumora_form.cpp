@@ -12,7 +12,12 @@ SetupLumoraControls SetupLumoraControls::From(platform::Form& form) {
   return {form.Self(), form.ButtonNamed("UpdateRegistryButton")};
 }
 
-SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, platform::Services& services)
+SetupLumoraServices SetupLumoraServices::From(platform::Services& all) {
+  return {all.messageBoxes, all.textFiles, all.binaryFiles, all.ansi,  all.environment,
+          all.process,      all.resources, all.clock,       all.events};
+}
+
+SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, SetupLumoraServices services)
     : c_(controls), s_(services) {
   c_.updateRegistryButton.SetOnClick([this] { UpdateRegistryButton_Click(); });
 }

@@ -24,7 +24,12 @@ LumoraControls LumoraControls::From(platform::Form& form) {
           form.TimerNamed("Timer1")};
 }
 
-LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services, web::Hosts hosts)
+LumoraServices LumoraServices::From(platform::Services& all) {
+  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
+          all.ansi,      all.environment,  all.process,      all.http};
+}
+
+LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services, web::Hosts hosts)
     : c_(controls), s_(services), hosts_(std::move(hosts)) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });

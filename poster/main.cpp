@@ -9,9 +9,9 @@
 int main() {
   std::unique_ptr<poster::LumoraMain> app;
   return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
-    app = std::make_unique<poster::LumoraMain>(poster::LumoraControls::From(form),
-                                               platform::SystemServices(),
-                                               poster::web::Hosts::Built());
+    app = std::make_unique<poster::LumoraMain>(
+        poster::LumoraControls::From(form),
+        poster::LumoraServices::From(platform::SystemServices()), poster::web::Hosts::Built());
     app->Form_Load();
   });
 }

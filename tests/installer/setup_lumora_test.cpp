@@ -13,7 +13,6 @@
 #include "platform/fake/fake_binary_files.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_controls.h"
-#include "platform/fake/fake_http.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_services.h"
 
@@ -94,20 +93,17 @@ class SetupLumoraTest : public ::testing::Test {
   platform::fake::Journal journal;
   platform::fake::FakeWindow window;
   platform::fake::FakeButton button;
-  platform::fake::FakeClipboard clipboard;
   platform::fake::FakeMessageBoxes boxes{&journal};
-  platform::fake::FakeMousePointer pointer;
   platform::fake::FakeTextFiles files{&journal};
   platform::fake::FakeBinaryFiles binaries;
   platform::fake::FakeAnsiCodec ansi;
   platform::fake::FakeEnvironment environment;
   platform::fake::FakeProcess process{&journal};
-  platform::fake::FakeHttpClient http;
   platform::fake::FakeResources resources;
   platform::fake::FakeClock clock;
   platform::fake::FakeEventPump events{clock};
-  platform::Services services{clipboard,   boxes,   pointer, files,     binaries, ansi,
-                              environment, process, http,    resources, clock,    events};
+  SetupLumoraServices services{boxes,   files,     binaries, ansi,  environment,
+                               process, resources, clock,    events};
 
  private:
   std::unique_ptr<SetupLumoraForm> form_;
