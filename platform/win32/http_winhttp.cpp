@@ -59,6 +59,7 @@ std::u16string Describe(DWORD code) {
     case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
       return u"The address of the server is not valid.";
     case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:  // Wine's code for an untrusted certificate
       return u"A secure connection to the server could not be made.";
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
