@@ -227,6 +227,13 @@ class WinHttpRequest final : public HttpRequest {
     request_.reset(WinHttpOpenRequest(connection_.get(), verb.c_str(), object.c_str(), nullptr,
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request_) FailWithLastError();
+    if (flags & WINHTTP_FLAG_SECURE) {
+      // Wine keeps a proxy's connections by the proxy's address alone, so a kept tunnel would
+      // carry the next secure request to the host it was opened for: none is kept.
+      DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+      WinHttpSetOption(request_.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature,
+                       sizeof(feature));
+    }
     DWORD responseTimeout = kReceiveTimeoutMs;
     WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
                      sizeof(responseTimeout));
