@@ -104,6 +104,8 @@ class StandIn:
         self.status_mode = "ok"
         self.status_hosts = {h.lower() for h in status_hosts}
         self.sightlink_hosts = {h.lower() for h in sightlink_hosts}
+        self.status_paths = {STATUS_PATH}
+        self.sightlink_paths = {SIGHTLINK_PATH}
         self.sightlink_reply = SIGHTLINK_REPLIES["ok"]
         # Misbehaviour for the next `misbehave_count` requests: None, "reset" or "stall".
         self.misbehave = None
@@ -265,9 +267,9 @@ class StandIn:
                 if not proxy_form and path.startswith("/__"):
                     self._control(path, body)
                     return
-                if path == STATUS_PATH and host in service.status_hosts:
+                if path in service.status_paths and host in service.status_hosts:
                     endpoint = "status"
-                elif path == SIGHTLINK_PATH and host in service.sightlink_hosts:
+                elif path in service.sightlink_paths and host in service.sightlink_hosts:
                     endpoint = "sightlink"
                 else:
                     endpoint = "other"
