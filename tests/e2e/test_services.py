@@ -67,10 +67,9 @@ class ServicesTest(unittest.TestCase):
 
     # --- helpers ---------------------------------------------------------------------------
 
-    def set_values(self, **values):
+    def set_values(self, kind="REG_SZ", **values):
         for name, value in values.items():
-            session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ", "/d", value,
-                         "/f")
+            session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", value, "/f")
 
     def launch(self, tweet="hello"):
         session.set_clipboard("clipboard text")
@@ -137,16 +136,17 @@ class ServicesTest(unittest.TestCase):
         self.assertIsNotNone(program.wait_exit(10))
 
     def test_a_value_that_is_no_web_address_is_named_and_nothing_is_sent(self):
-        self.set_values(StatusAddress="status.example.test/statuses/update.xml",
-                        SightlinkAddress="ftp://sightlink.example.test/x")
+        self.set_values(StatusAddress="status.example.test/statuses/update.xml")
+        self.set_values(kind="REG_DWORD", SightlinkAddress="443")
         program, hwnd = self.launch()
         before = self.texts(hwnd)
-        for button, name, value in (
-                (CREATE_TINY_URL_BUTTON, "SightlinkAddress", "ftp://sightlink.example.test/x"),
-                (SEND_TWEET_BUTTON, "StatusAddress", "status.example.test/statuses/update.xml")):
+        for button, parts in (
+                (CREATE_TINY_URL_BUTTON, ["SightlinkAddress", "could not be read"]),
+                (SEND_TWEET_BUTTON, ["StatusAddress", '"status.example.test/statuses/update.xml"',
+                                     "not an http:// or https:// address"])):
             title, text = self.press(hwnd, button)
             self.assertEqual(title, "Whoops!")
-            for part in (name, '"%s"' % value, SETTINGS_KEY_NAME, "Nothing was sent."):
+            for part in parts + [SETTINGS_KEY_NAME, "Nothing was sent."]:
                 self.assertIn(part, text)
             self.assertTrue(session.is_enabled(hwnd, button))
         self.assertTrue(program.running())
