@@ -18,9 +18,10 @@ import tls_standin  # noqa: E402
 from tls_standin import (EXPIRED_HOST, SIGHTLINK_HOST, STATUS_HOST, UNTRUSTED_HOST,  # noqa: E402
                          WRONG_NAME_HOST)
 
-YOUR_PASSWORD, YOUR_USER_NAME = 101, 102
-THE_LONG_URL, CREATE_TINY_URL_BUTTON = 107, 108
-SEND_TWEET_BUTTON, YOUR_TWEET = 111, 112
+IDS = harness.lumora_control_ids()
+YOUR_PASSWORD, YOUR_USER_NAME = IDS["YourPassword"], IDS["YourUserName"]
+THE_LONG_URL, CREATE_TINY_URL_BUTTON = IDS["TheLongURL"], IDS["CreateTinyURLButton"]
+SEND_TWEET_BUTTON, YOUR_TWEET = IDS["SendTweetButton"], IDS["YourTweet"]
 
 SETTINGS_KEY = r"HKCU\Software\Kestrova\Lumora"
 SETTINGS_KEY_NAME = r"HKEY_CURRENT_USER\Software\Kestrova\Lumora"
