@@ -52,8 +52,8 @@ TEST(ReplyText, UnicodeCharsetNames) {
 TEST(ReplyText, Utf8MalformedSequencesBecomeReplacementCharacters) {
   EXPECT_EQ(DecodeUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"), u"caf\u00E9 \U0001F600");
   EXPECT_EQ(DecodeUtf8("\xFF\xFE\xC3("), u"\uFFFD\uFFFD\uFFFD(");
-  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
-  EXPECT_EQ(DecodeUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
+  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");            // an encoded surrogate
+  EXPECT_EQ(DecodeUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                      // overlong
   EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
   EXPECT_EQ(DecodeUtf8("ab\xE2\x82"), u"ab\uFFFD");                        // cut short
 }
@@ -65,7 +65,8 @@ TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {
   };
   const std::string le("\xFF\xFEh\0i\0", 6);
   const std::string be("\xFE\xFF\0h\0i", 6);
-  for (TextEncoding label : {TextEncoding::kUtf16Le, TextEncoding::kUtf16Be, TextEncoding::kOther}) {
+  for (TextEncoding label :
+       {TextEncoding::kUtf16Le, TextEncoding::kUtf16Be, TextEncoding::kOther}) {
     EXPECT_EQ(DecodeReply(le, label, never), u"hi");
     EXPECT_EQ(DecodeReply(be, label, never), u"hi");
   }
@@ -73,8 +74,9 @@ TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {
   // Without a mark the label decides; an odd last byte is replaced, not dropped.
   EXPECT_EQ(DecodeReply(std::string("h\0i\0!", 5), TextEncoding::kUtf16Le, never), u"hi\uFFFD");
   EXPECT_EQ(DecodeReply(std::string("\0h\0i", 4), TextEncoding::kUtf16Be, never), u"hi");
-  EXPECT_EQ(DecodeReply("plain", TextEncoding::kOther, [](std::string_view b) { return Latin1(b); }),
-            u"plain");
+  EXPECT_EQ(
+      DecodeReply("plain", TextEncoding::kOther, [](std::string_view b) { return Latin1(b); }),
+      u"plain");
   EXPECT_EQ(DecodeReply("", TextEncoding::kUtf16Le, never), u"");
 }
 
