@@ -92,6 +92,16 @@ class WebTest(unittest.TestCase):
         session.set_text(hwnd, YOUR_TWEET, tweet)
         return program, hwnd
 
+    def wait_for_box(self, timeout):
+        """(hwnd, title, text) of the first message box, once its text is in place."""
+        box = session.wait_message_box(timeout=timeout)
+        self.assertIsNotNone(box, "no message box")
+        # A box may be caught before its text is set.
+        filled = harness.wait_until(
+            lambda: [b for b in session.message_boxes() if b[0] == box[0] and b[2]], timeout=5)
+        self.assertTrue(filled, "the message box stayed empty")
+        return filled[0]
+
     def press(self, hwnd, button, timeout=15):
         """Clicks the button and returns the (title, text) of the box that follows, closed."""
         session.click(hwnd, button)
@@ -366,8 +376,7 @@ class WebTest(unittest.TestCase):
         program, hwnd = self.launch(USER, PASSWORD, "big")
         session.click(hwnd, SEND_TWEET_BUTTON)
         clicked = time.monotonic()
-        box = session.wait_message_box(timeout=15)
-        self.assertIsNotNone(box)
+        box = self.wait_for_box(timeout=15)
         self.assertLess(time.monotonic() - clicked, 8)
         head = "The Tweet failed. Twitter.com advises:\n\n"
         self.assertTrue(box[2].startswith(head + "<html><body><p>Something"), box[2][:100])
@@ -418,9 +427,8 @@ class WebTest(unittest.TestCase):
         service.misbehave_next("trickle", count=10, seconds=5)
         session.click(hwnd, SEND_TWEET_BUTTON)
         clicked = time.monotonic()
-        box = session.wait_message_box(timeout=150)
+        box = self.wait_for_box(timeout=150)
         took = time.monotonic() - clicked
-        self.assertIsNotNone(box)
         session.dismiss_message_box(box[0])
         self.assertEqual(box[1], "Whoops!")
         self.assertIn(TIMED_OUT_TEXT, box[2])

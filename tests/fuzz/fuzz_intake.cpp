@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Require(
       trimmed.size() <= poster::kMaxStatusLength ? intake == trimmed : intake.size() >= 139,
       "only what is past the limit is cut");
-  fuzz::Require(intake.empty() || intake.back() < 0xD800 || intake.back() > 0xDBFF ||
-                    intake.size() == trimmed.size(),
-                "a cut never leaves half a pair");
+  const bool splitsAPair = !intake.empty() && intake.size() < trimmed.size() &&
+                          intake.back() >= 0xD800 && intake.back() <= 0xDBFF &&
+                          trimmed[intake.size()] >= 0xDC00 && trimmed[intake.size()] <= 0xDFFF;
+  fuzz::Require(!splitsAPair, "a cut never splits a pair");
   return 0;
 }
