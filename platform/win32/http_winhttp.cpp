@@ -158,7 +158,10 @@ std::wstring Spell(const Address& address) {
 
 // A Location value against the address that answered with it.
 std::optional<Address> Resolve(const Address& base, const std::wstring& location) {
-  if (location.find(L"://") != std::wstring::npos) return Crack(location);
+  const std::size_t scheme = location.find(L"://");
+  if (scheme != std::wstring::npos && location.find_first_of(L"/?#") > scheme) {
+    return Crack(location);
+  }
   if (location.starts_with(L"//")) return Crack((base.secure ? L"https:" : L"http:") + location);
   Address next = base;
   if (location.starts_with(L"/")) {
@@ -251,6 +254,7 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info, D
 // The proxy the user chose in Internet Options (fixed, script or detection) for `url`; WinHTTP's
 // own default when those name none. Under Wine the default honours http_proxy.
 Handle OpenSession(const Job& job, const std::wstring& url) {
+  const DWORD wait = Left(job, kReceiveTimeoutMs);
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
   std::wstring proxy, bypass;
   DWORD access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
@@ -270,7 +274,6 @@ Handle OpenSession(const Job& job, const std::wstring& url) {
       Handle probe(WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                WINHTTP_NO_PROXY_BYPASS, 0));
       if (probe) {
-        DWORD wait = Left(job, kReceiveTimeoutMs);
         WinHttpSetTimeouts(probe.get(), static_cast<int>(wait), static_cast<int>(wait),
                            static_cast<int>(wait), static_cast<int>(wait));
       }

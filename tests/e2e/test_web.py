@@ -105,8 +105,7 @@ class WebTest(unittest.TestCase):
     def press(self, hwnd, button, timeout=15):
         """Clicks the button and returns the (title, text) of the box that follows, closed."""
         session.click(hwnd, button)
-        box = session.wait_message_box(timeout=timeout)
-        self.assertIsNotNone(box, "no message box after the click")
+        box = self.wait_for_box(timeout=timeout)
         session.dismiss_message_box(box[0])
         return box[1], box[2]
 
