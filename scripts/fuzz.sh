@@ -34,16 +34,16 @@ printf '%-22s %14s %10s\n' target executions seconds
 for target in "${targets[@]}"; do
   work="$out/$target"
   mkdir -p "$work.corpus"
-  log="$out/$target.log"
+  log="$out/$target-$runs.log"
   start=$(date +%s%N)
   if ! (cd "$out" && "./$target" -runs="$runs" -seed=1 -max_len=4096 -rss_limit_mb=2048 \
-      -artifact_prefix="$target-" "$target.corpus" >"$target.log" 2>&1); then
+      -artifact_prefix="$target-" "$target.corpus" >"$target-$runs.log" 2>&1); then
     echo "$target found a fault; see $log and $out/$target-*" >&2
     tail -30 "$log" >&2
     exit 1
   fi
   ms=$((($(date +%s%N) - start) / 1000000))
-  done_runs=$(grep -o 'Done [0-9]* runs' "$log" | grep -o '[0-9]*' || echo 0)
+  done_runs=$(grep -ao 'Done [0-9]* runs' "$log" | grep -o '[0-9]*' || echo 0)
   total=$((total + done_runs))
   printf '%-22s %14d %8d.%d\n' "$target" "$done_runs" $((ms / 1000)) $((ms % 1000 / 100))
 done
