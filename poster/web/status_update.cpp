@@ -37,9 +37,7 @@ void LumoraMain::SendTweetButton_Click() {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
                          u"Congratulations!", platform::kMbIconInformation);
   } else {
-    Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:
-
-" +
+    Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:\n\n" +
          web::ReplyExcerpt(response));
   }
   s_.process.EndProgram();
