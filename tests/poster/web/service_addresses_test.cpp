@@ -136,7 +136,7 @@ class SetAddresses : public LumoraTest {
 
 TEST_F(SetAddresses, BothRequestsGoThereAndTheFailureNamesTheService) {
   Fill();
-  http.scripts.push_back({u"s.test/1\t"});
+  http.scripts.push_back({u"https://s.test/1\t"});
   tinyUrlButton.Click();
   http.scripts.push_back({u"<error>No.</error>"});
   EXPECT_FALSE(Run([this] { sendButton.Click(); }));
