@@ -29,8 +29,9 @@ LumoraServices LumoraServices::From(platform::Services& all) {
           all.ansi,      all.environment,  all.process,      all.http};
 }
 
-LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services, web::Hosts hosts)
-    : c_(controls), s_(services), hosts_(std::move(hosts)) {
+LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
+                       web::ServiceAddresses addresses)
+    : c_(controls), s_(services), addresses_(std::move(addresses)) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });

@@ -8,7 +8,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/services.h"
-#include "poster/web/hosts.h"
+#include "poster/web/service_addresses.h"
 
 namespace poster {
 
@@ -47,7 +47,7 @@ struct LumoraServices {
 class LumoraMain {
  public:
   // Wires the handlers to the controls; nothing runs until Form_Load.
-  LumoraMain(LumoraControls controls, LumoraServices services, web::Hosts hosts);
+  LumoraMain(LumoraControls controls, LumoraServices services, web::ServiceAddresses addresses);
 
   void Form_Load();
   void Timer1_Timer();
@@ -80,7 +80,7 @@ class LumoraMain {
 
   LumoraControls c_;
   LumoraServices s_;
-  web::Hosts hosts_;
+  web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
 };
 

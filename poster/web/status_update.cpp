@@ -2,6 +2,7 @@
 #include "poster/lumora_main.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_encoding.h"
+#include "poster/web/reply_rules.h"
 
 namespace poster {
 
@@ -12,9 +13,13 @@ void LumoraMain::SendTweetButton_Click() {
   const std::u16string status = TrimSpaces(c_.yourTweet.Text());
   if (!InputIsComplete(userName, password, status)) return;
 
+  if (!addresses_.status.problem.empty()) {
+    Warn(addresses_.status.problem);
+    return;
+  }
+
   c_.sendTweetButton.SetEnabled(false);
-  const std::u16string address = u"http://" + hosts_.statusHost + u"/statuses/update.xml" +
-                                 u"?status=" + web::FormEncode(status);
+  const std::u16string address = addresses_.status.address + u"?status=" + web::FormEncode(status);
   s_.mousePointer.Set(platform::Pointer::kHourglass);
   std::u16string response;
   try {
@@ -28,11 +33,12 @@ void LumoraMain::SendTweetButton_Click() {
   }
   s_.mousePointer.Set(platform::Pointer::kDefault);
 
-  if (response.find(u"<screen_name>") != std::u16string::npos) {
+  if (web::IsSuccessReply(response)) {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
                          u"Congratulations!", platform::MessageIcon::kInformation);
   } else {
-    Warn(u"The Tweet failed. " + hosts_.statusDomain + u" advises:\n\n" + response);
+    Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:\n\n" +
+         web::ReplyExcerpt(response));
   }
   s_.process.EndProgram();
 }
