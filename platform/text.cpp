@@ -11,12 +11,22 @@ std::u16string DecimalText(std::uint64_t n) {
   return digits;
 }
 
+char16_t AsciiLower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string lower(text);
-  for (char16_t& c : lower) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
+  for (char16_t& c : lower) c = AsciiLower(c);
   return lower;
+}
+
+bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPrefix) {
+  if (text.size() < lowerPrefix.size()) return false;
+  for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
+    if (AsciiLower(text[i]) != lowerPrefix[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace platform

@@ -10,7 +10,11 @@ namespace platform {
 // `n` in decimal digits, e.g. u"140"; no sign, no grouping.
 std::u16string DecimalText(std::uint64_t n);
 
-// `text` with A-Z lowered to a-z; every other code unit as it is (no locale).
+// `c` lowered when it is A-Z; every other code unit as it is (no locale).
+char16_t AsciiLower(char16_t c);
 std::u16string AsciiLower(std::u16string_view text);
+
+// Whether `text` begins with `lowerPrefix` (written in lower case), A-Z in `text` matching a-z.
+bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPrefix);
 
 }  // namespace platform

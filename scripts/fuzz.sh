@@ -15,8 +15,8 @@ declare -A sources=(
   [fuzz_first_line]="platform/first_line.cpp"
   [fuzz_intake]="poster/text_rules.cpp platform/text.cpp"
   [fuzz_form_encoding]="poster/web/form_encoding.cpp"
-  [fuzz_reply_rules]="poster/web/reply_rules.cpp"
-  [fuzz_reply_text]="platform/reply_text.cpp"
+  [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
+  [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
 )
 targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text)
 
