@@ -204,9 +204,15 @@ def run(command, **kwargs):
 
 def copy_sources(source_dir):
     """Copies the tracked files as they stand in the working tree; unchanged files keep their
-    copy, so the build there stays incremental from one run to the next."""
-    listed = run(["git", "ls-files", "-z"]).stdout.split("\0")
-    for name in filter(None, listed):
+    copy, so the build there stays incremental from one run to the next. A changed file gets a
+    fresh time stamp, so the build sees it; a file no longer tracked goes."""
+    listed = set(filter(None, run(["git", "ls-files", "-z"]).stdout.split("\0")))
+    for folder, _, files in os.walk(source_dir):
+        for name in files:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, source_dir) not in listed:
+                os.remove(path)
+    for name in sorted(listed):
         source, target = os.path.join(REPO, name), os.path.join(source_dir, name)
         if not os.path.isfile(source):
             continue
@@ -217,7 +223,8 @@ def copy_sources(source_dir):
                 if f.read() == content:
                     continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(source, target)
+        shutil.copyfile(source, target)
+        shutil.copymode(source, target)
 
 
 def build(build_dir):
