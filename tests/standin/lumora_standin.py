@@ -267,6 +267,9 @@ class StandIn:
         class Handler(BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.1"
             server_version = "LumoraStandIn/1.0"
+            # Headers and body go out in two writes; with Nagle's algorithm the second waits for
+            # the client's delayed acknowledgement (about 40 ms), which no real server adds.
+            disable_nagle_algorithm = True
 
             def setup(self):
                 super().setup()
@@ -274,6 +277,8 @@ class StandIn:
 
             def handle_one_request(self):
                 self.rfile.captured = bytearray()
+                if hasattr(socket, "TCP_QUICKACK"):
+                    self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
                 try:
                     super().handle_one_request()
                 except ConnectionError:  # the client left before the whole answer was sent
