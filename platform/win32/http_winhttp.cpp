@@ -150,7 +150,7 @@ bool SameOrigin(const Address& a, const Address& b) {
 
 std::wstring Spell(const Address& address) {
   return (address.secure ? L"https://" : L"http://") + address.host + L":" +
-         std::to_wstring(address.port) + address.object;
+         Wide(DecimalText(address.port)) + address.object;
 }
 
 // A Location value against the address that answered with it.
