@@ -54,5 +54,22 @@ class InstallerImportsTest(unittest.TestCase):
             self.skipTest("set LUMORA_BUILD and/or LUMORA_BUILD32 to the Windows build trees")
 
 
+class ShippedLumoraTest(unittest.TestCase):
+    """The 32-bit Lumora.exe ships: smaller than the original's 270,336 bytes, no runtime DLL."""
+
+    ORIGINAL_SIZE = 270336
+
+    def test_shipped_program_is_smaller_than_the_original_and_needs_no_runtime_dll(self):
+        build = os.environ.get("LUMORA_BUILD32")
+        if not build:
+            self.skipTest("set LUMORA_BUILD32 to the 32-bit build tree")
+        path = os.path.join(build, "poster", "Lumora.exe")
+        self.assertLess(os.path.getsize(path), self.ORIGINAL_SIZE, path)
+        dlls = imported_dlls("i686-w64-mingw32-objdump", path)
+        self.assertIn("kernel32.dll", dlls, "no import table read from " + path)
+        runtime = [d for d in dlls if re.match(r"(libstdc\+\+|libgcc|libwinpthread)", d)]
+        self.assertEqual(runtime, [], path + " needs a runtime DLL")
+
+
 if __name__ == "__main__":
     unittest.main()
