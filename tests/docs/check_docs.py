@@ -125,6 +125,7 @@ class Checker:
         self.doc = name
         in_block, language = False, ""
         paragraph = []  # (line number, text): quotes may run over a line break
+        continued = ""  # a shell line that ends in a backslash goes on in the next
         for number, line in enumerate(text.splitlines() + [""], 1):
             self.line = number
             fence = re.match(r"^\s*```\s*(\w*)", line)
@@ -136,7 +137,12 @@ class Checker:
                 in_block, language = not in_block, fence.group(1)
             elif in_block:
                 if language == "sh":
-                    self._shell_line(line)
+                    continued += line
+                    if continued.endswith("\\"):
+                        continued = continued[:-1] + " "
+                        continue
+                    self._shell_line(continued)
+                    continued = ""
                 elif language == "":
                     self._tree_line(line)
             elif line.strip():
@@ -241,6 +247,9 @@ class Checker:
             return
         cwd = "."
         for command in re.split(r"\s*(?:&&|\|\||;|\|)\s*", line):
+            if command.startswith("("):  # a subshell: its cd ends with it
+                command, cwd = command[1:], "."
+            command = command.rstrip(")")
             try:
                 words = shlex.split(command)
             except ValueError:
@@ -379,7 +388,9 @@ class CheckerTest(unittest.TestCase):
             "```sh",
             "cmake --preset linux -DLUMORA_WIN64_DIR=$PWD/build/win64 && cmake --build build/linux",
             "ctest --test-dir build/linux -R StatusUpdate   # one suite",
-            "cd tests/e2e && LUMORA_BUILD=$PWD/../../build/win64 python3 -m unittest -v test_web",
+            "(cd tests/e2e && LUMORA_BUILD=$PWD/../../build/win64 python3 -m unittest -v \\",
+            "  test_web.WebTest)",
+            "scripts/run.sh --headless --screenshot docs/lumora-window.png",
             "python3 tests/standin/lumora_standin.py --port 8080 --account demo:secret",
             "```",
             'A second start says "This program is already running."',
