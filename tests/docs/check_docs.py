@@ -177,6 +177,9 @@ class Checker:
             key = span.split("\\", 1)[1].rstrip("\\]")
             if key not in self.tree.product_text:
                 self._report("registry key %s is not in the programs' sources" % span)
+        elif re.match(r"^e2e_\w+$", span):
+            if span not in self.tree.test_names:
+                self._report("no test %s" % span)
         elif re.match(r"^[A-Z][A-Z0-9]*_[A-Z0-9_]+$", span):
             self._variable(span)
         elif re.match(r"^(scripts|tests|build|python3|cmake|ctest|clang-format|cd) ", span + " ") \
@@ -383,7 +386,8 @@ class CheckerTest(unittest.TestCase):
 
     def test_live_references_pass(self):
         text = "\n".join([
-            "See `tests/e2e`, `harness.py`, `build/win32/poster/Lumora.exe` and `LUMORA_BUILD`.",
+            "See `tests/e2e`, `e2e_web`, `harness.py`, `build/win32/poster/Lumora.exe`,",
+            "`LUMORA_BUILD`.",
             "![window](docs/lumora-window.png)",
             "```sh",
             "cmake --preset linux -DLUMORA_WIN64_DIR=$PWD/build/win64 && cmake --build build/linux",
@@ -399,7 +403,8 @@ class CheckerTest(unittest.TestCase):
 
     def test_each_kind_of_stale_reference_is_reported(self):
         text = "\n".join([
-            "`tests/gone`, `nothing_here.py`, `build/win32/poster/Gone.exe`, `LUMORA_NOWHERE`",
+            "`tests/gone`, `e2e_gone`, `nothing_here.py`, `build/win32/poster/Gone.exe`,",
+            "`LUMORA_NOWHERE`",
             "`HKEY_CURRENT_USER\\Software\\Nobody\\Lumora` ![x](docs/gone.png)",
             "```sh",
             "scripts/gone.sh",
@@ -412,7 +417,7 @@ class CheckerTest(unittest.TestCase):
             'Lumora says "This program is not running at all."',
         ])
         found = "\n".join(self.problems(text))
-        for expected in ["tests/gone", "nothing_here.py", "Gone", "LUMORA_NOWHERE",
+        for expected in ["tests/gone", "e2e_gone", "nothing_here.py", "Gone", "LUMORA_NOWHERE",
                          "Nobody", "docs/gone.png", "scripts/gone.sh", "preset nowhere",
                          "LUMORA_NO_SETTING", "build/elsewhere", "NoSuchTarget",
                          "NoSuchSuiteAnywhere", "test_gone", "--no-such-option",
