@@ -1,15 +1,15 @@
 // SetupLumora's entry point: builds the installer window and runs it.
 #include <memory>
 
+#include "installer/setup_lumora_design.h"
 #include "installer/setup_lumora_form.h"
-#include "installer/setup_lumora_layout.h"
 #include "platform/form.h"
 #include "platform/services.h"
 
 int main() {
   platform::Services& services = platform::SystemServices();
   std::unique_ptr<installer::SetupLumoraForm> window;
-  return platform::RunForm(installer::SetupLumoraLayout(), [&](platform::Form& form) {
+  return platform::RunForm(installer::SetupLumoraDesign(), [&](platform::Form& form) {
     window = std::make_unique<installer::SetupLumoraForm>(
         installer::SetupLumoraControls::From(form), services);
     window->Form_Load();

@@ -47,7 +47,7 @@ class Button {
   virtual void SetOnClick(Handler handler) = 0;
 };
 
-// A timer whose interval the window's layout fixes; it ticks while enabled.
+// A timer whose interval the window's design fixes; it ticks while enabled.
 class Timer {
  public:
   virtual ~Timer() = default;

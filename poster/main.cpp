@@ -2,13 +2,13 @@
 
 #include "platform/form.h"
 #include "platform/services.h"
-#include "poster/lumora_layout.h"
+#include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
 #include "poster/web/hosts.h"
 
 int main() {
   std::unique_ptr<poster::LumoraMain> app;
-  return platform::RunForm(poster::LumoraLayout(), [&](platform::Form& form) {
+  return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
     app = std::make_unique<poster::LumoraMain>(poster::LumoraControls::From(form),
                                                platform::SystemServices(),
                                                poster::web::Hosts::Built());

@@ -22,7 +22,8 @@ from lumora_standin import StandIn  # noqa: E402
 SAMPLE = "  Just found a tool that posts highlighted text from any web page in two clicks.  "
 USER, PASSWORD = "demo", "secret"
 DATA_FOLDER = "C:\\Program Files\\Kestrova\\"
-SEND_TWEET_BUTTON, YOUR_TWEET = 111, 112
+IDS = harness.lumora_control_ids()
+SEND_TWEET_BUTTON, YOUR_TWEET = IDS["SendTweetButton"], IDS["YourTweet"]
 
 
 class DesktopSession(harness.WineSession):

@@ -23,7 +23,7 @@ def main():
             sys.exit("the installer window did not open")
         time.sleep(1.5)  # first paint of the fonts and pictures
         s.screenshot(os.path.join(docs, "setup-window.png"), hwnd)
-        s.click(hwnd, 201)
+        s.click(hwnd, harness.setup_control_ids()["UpdateRegistryButton"])
         box = s.wait_message_box(title="THANK YOU - REGISTRY UPDATED?", timeout=30)
         if not box:
             sys.exit("no closing message")

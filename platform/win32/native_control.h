@@ -38,12 +38,12 @@ class NativeControl {
   virtual const Rgb* ContainerBack() const { return nullptr; }
 
   // WM_COMMAND from the control with notification `code`; true when handled.
-  virtual bool OnCommand(UINT code) { return false; }
+  virtual bool OnCommand(UINT /*code*/) { return false; }
   // WM_CTLCOLOR* for the control: sets up `dc` and returns the background brush, or null
   // to leave the system's colours.
-  virtual HBRUSH OnCtlColor(HDC dc) { return nullptr; }
+  virtual HBRUSH OnCtlColor(HDC /*dc*/) { return nullptr; }
   // WM_DRAWITEM for an owner-drawn control; true when drawn.
-  virtual bool OnDrawItem(const DRAWITEMSTRUCT& item) { return false; }
+  virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
   // WM_TIMER on the form with this control's id.
   virtual void OnTimer() {}
 

@@ -10,6 +10,7 @@ import atexit
 import collections
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -39,6 +40,25 @@ def build_dir():
 def exe(*parts):
     """Path of a file in the win64 build tree."""
     return os.path.join(build_dir(), *parts)
+
+
+def control_ids(table):
+    """{design name: id} from a control-id table of the sources, such as
+    "poster/lumora_control_ids.inc": the table the programs and the unit tests are built from."""
+    with open(os.path.join(REPO, table), encoding="utf-8") as f:
+        ids = {name: int(number) for name, number in
+               re.findall(r"^CONTROL_ID\((\w+),\s*(\d+)\)", f.read(), re.MULTILINE)}
+    if not ids:
+        raise HarnessError("no control ids in " + table)
+    return ids
+
+
+def lumora_control_ids():
+    return control_ids(os.path.join("poster", "lumora_control_ids.inc"))
+
+
+def setup_control_ids():
+    return control_ids(os.path.join("installer", "setup_lumora_control_ids.inc"))
 
 
 def lumora_exe():

@@ -12,7 +12,7 @@ session = None
 
 
 def checks_exe():
-    return harness.exe("platform", "win32", "win32_backend_checks.exe")
+    return harness.exe("tests", "platform", "win32", "win32_backend_checks.exe")
 
 
 def setUpModule():

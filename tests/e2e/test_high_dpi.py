@@ -8,7 +8,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
-YOUR_PASSWORD, YOUR_TWEET, SEND_TWEET_BUTTON = 101, 112, 111
+IDS = harness.lumora_control_ids()
+YOUR_PASSWORD, YOUR_TWEET = IDS["YourPassword"], IDS["YourTweet"]
+SEND_TWEET_BUTTON = IDS["SendTweetButton"]
 DPI = 144
 
 session = None

@@ -14,7 +14,8 @@ CLOSING_TEXT = (
     "text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"
     "Lumora - and follow the instructions!\n\n"
     "Please note: This Fun Application for Twitter is absolutely FREE.")
-BUTTON = 201
+IDS = harness.setup_control_ids()
+BUTTON, LABEL1 = IDS["UpdateRegistryButton"], IDS["Label1"]  # Label1(i) is LABEL1 + i
 THREE_FILES = ["Lumora.Reg", "Lumora.exe", "Lumora.htm"]
 
 
@@ -84,7 +85,7 @@ class SetupLumoraTest(unittest.TestCase):
                         "the window stayed visible after the press")
         # The hidden window still answers while the handler waits for the editor.
         asked = time.monotonic()
-        self.assertEqual(self.s.get_text(hwnd, 221), "(New Installation Only)")
+        self.assertEqual(self.s.get_text(hwnd, LABEL1 + 11), "(New Installation Only)")
         self.assertLess(time.monotonic() - asked, 2.0)
         self.assertEqual(self.s.message_boxes(CLOSING_TITLE), [], "the wait ended early")
         box = self.s.wait_message_box(title=CLOSING_TITLE, timeout=20)
@@ -106,10 +107,11 @@ class SetupLumoraTest(unittest.TestCase):
         self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
                          script_file("C:\\Program Files"))
 
-        self.assertEqual(self.s.get_text(hwnd, 210), "The software has been installed...")
-        self.assertEqual(self.s.get_text(hwnd, 219), '...please say "Yes" to the Security')
-        self.assertEqual(self.s.get_text(hwnd, 220), "question that pops up after this button!")
-        self.assertEqual(self.s.get_text(hwnd, 221), "(New Installation Only)")
+        for element, text in ((0, "The software has been installed..."),
+                              (9, '...please say "Yes" to the Security'),
+                              (10, "question that pops up after this button!"),
+                              (11, "(New Installation Only)")):
+            self.assertEqual(self.s.get_text(hwnd, LABEL1 + element), text)
         caption = self.s.get_text(hwnd, BUTTON)
         self.assertEqual(len(caption), 126)
         self.assertTrue(caption.startswith(" NEW INSTALL?"))

@@ -10,9 +10,12 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
-YOUR_PASSWORD, YOUR_USER_NAME, LABEL1, PICTURE1, LABEL2, LABEL3 = 101, 102, 103, 104, 105, 106
-THE_LONG_URL, CREATE_TINY_URL_BUTTON, LABEL4, FRAME1 = 107, 108, 109, 110
-SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = 111, 112, 113
+IDS = harness.lumora_control_ids()
+YOUR_PASSWORD, YOUR_USER_NAME = IDS["YourPassword"], IDS["YourUserName"]
+LABEL1, PICTURE1, LABEL2, LABEL3 = IDS["Label1"], IDS["Picture1"], IDS["Label2"], IDS["Label3"]
+THE_LONG_URL, CREATE_TINY_URL_BUTTON = IDS["TheLongURL"], IDS["CreateTinyURLButton"]
+LABEL4, FRAME1 = IDS["Label4"], IDS["Frame1"]
+SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = IDS["SendTweetButton"], IDS["YourTweet"], IDS["LLEN"]
 
 DATA_FOLDER = "C:\\Program Files\\Kestrova"
 ROOT_DATA_FOLDER = "C:\\Kestrova"

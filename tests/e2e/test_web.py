@@ -16,9 +16,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(HERE), "standin"))
 import harness  # noqa: E402
 import lumora_standin  # noqa: E402
 
-YOUR_PASSWORD, YOUR_USER_NAME = 101, 102
-THE_LONG_URL, CREATE_TINY_URL_BUTTON = 107, 108
-SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = 111, 112, 113
+IDS = harness.lumora_control_ids()
+YOUR_PASSWORD, YOUR_USER_NAME = IDS["YourPassword"], IDS["YourUserName"]
+THE_LONG_URL, CREATE_TINY_URL_BUTTON = IDS["TheLongURL"], IDS["CreateTinyURLButton"]
+SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = IDS["SendTweetButton"], IDS["YourTweet"], IDS["LLEN"]
 
 DATA_FOLDER = "C:\\Program Files\\Kestrova"
 USER, PASSWORD = "demo", "secret"

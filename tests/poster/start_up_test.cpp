@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  u"C:\\Program Files\\Kestrova\\"},
                       FolderCase{u"D:\\Apps\\", u"D:\\Apps\\Kestrova", u"D:\\Apps\\Kestrova\\"},
                       FolderCase{nullptr, u"\\Kestrova", u"\\Kestrova\\"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& testCase) { return "Case" + std::to_string(testCase.index); });
 
 TEST_F(StartUp, AFolderThatCannotBeCreatedIsNoErrorWhileTheFilesCanBeMade) {
   environment.createSucceeds = false;
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CredentialCase{"  spaced  \r\n", u"  spaced  "},
                       CredentialCase{"caf\xE9\x01\xFF\r", u"caf\u00E9\u0001\u00FF"},
                       CredentialCase{std::string("a\0b", 3) + "\rc", std::u16string(u"a\0b", 3)}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& testCase) { return "Case" + std::to_string(testCase.index); });
 
 TEST_F(StartUp, AHugeSingleLineComesBackWhole) {
   const std::string huge(10 * 1024 * 1024, 'x');

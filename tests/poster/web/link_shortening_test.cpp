@@ -13,9 +13,9 @@ class LinkShortening : public LumoraTest {
     Main();
     tweet.SetText(u"Look");
   }
-  void Shorten(const std::u16string& longUrl, const std::u16string& reply) {
-    longUrl_ = longUrl;
-    this->longUrl.SetText(longUrl);
+  void Shorten(const std::u16string& address, const std::u16string& reply) {
+    longUrl_ = address;
+    longUrl.SetText(address);
     http.scripts.push_back({reply});
     tinyUrlButton.Click();
   }

@@ -9,7 +9,17 @@ namespace poster {
 inline constexpr int kLumoraIconResource = 1;
 inline constexpr int kLumoraBirdBitmapResource = 2;
 
+// The window's controls by name, with their numeric ids (lumora_control_ids.inc).
+enum class LumoraControl : int {
+#define CONTROL_ID(name, id) k##name = id,
+#include "poster/lumora_control_ids.inc"
+#undef CONTROL_ID
+};
+
+// The design name of `control`, e.g. "YourTweet".
+const char* ControlName(LumoraControl control);
+
 // The window "LumoraMain" with its controls in tab order.
-platform::FormDesign LumoraLayout();
+platform::FormDesign LumoraDesign();
 
 }  // namespace poster

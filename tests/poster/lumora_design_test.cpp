@@ -1,5 +1,5 @@
 // Lumora's window design as data: the structure the backend and the end-to-end tests rely on.
-#include "poster/lumora_layout.h"
+#include "poster/lumora_design.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +20,27 @@ const ControlDesign& Find(const platform::FormDesign& form, const std::string& n
   throw std::out_of_range(name);
 }
 
-TEST(LumoraLayout, ControlIdsAreUniqueAndMatchTheDriversTable) {
-  const auto form = LumoraLayout();
+// The end-to-end tests find controls by the ids of lumora_control_ids.inc: every control of the
+// design carries its table id, under a name the table knows, and no id is used twice.
+TEST(LumoraDesign, ControlsCarryTheIdsOfTheSharedTable) {
+  const std::vector<std::pair<std::string, int>> table = {
+#define CONTROL_ID(name, id) {#name, id},
+#include "poster/lumora_control_ids.inc"
+#undef CONTROL_ID
+  };
+  const auto form = LumoraDesign();
+  ASSERT_EQ(form.controls.size(), table.size());
   std::set<int> ids;
-  for (const auto& control : form.controls) {
+  for (const auto& control : form.controls)
     EXPECT_TRUE(ids.insert(control.id).second) << control.name;
-    EXPECT_GT(control.id, 0) << control.name;
+  for (const auto& [name, id] : table) {
+    EXPECT_EQ(Find(form, name).id, id) << name;
+    EXPECT_EQ(ControlName(static_cast<LumoraControl>(id)), name);
   }
-  const std::vector<std::pair<std::string, int>> expected = {{"YourPassword", 101},
-                                                             {"YourUserName", 102},
-                                                             {"Label1", 103},
-                                                             {"Picture1", 104},
-                                                             {"Label2", 105},
-                                                             {"Label3", 106},
-                                                             {"TheLongURL", 107},
-                                                             {"CreateTinyURLButton", 108},
-                                                             {"Label4", 109},
-                                                             {"Frame1", 110},
-                                                             {"SendTweetButton", 111},
-                                                             {"YourTweet", 112},
-                                                             {"LLEN", 113}};
-  for (const auto& [name, id] : expected) EXPECT_EQ(Find(form, name).id, id) << name;
 }
 
-TEST(LumoraLayout, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
+  const auto form = LumoraDesign();
   std::vector<std::string> focusable;
   for (const auto& control : form.controls) {
     if (control.tabStop) focusable.push_back(control.name);
@@ -54,8 +50,8 @@ TEST(LumoraLayout, FocusWalksTheSevenFocusableControlsStartingAtThePassword) {
                                       "CreateTinyURLButton", "SendTweetButton", "YourTweet"}));
 }
 
-TEST(LumoraLayout, ContainersComeFirstAndHoldTheirControlsWhole) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, ContainersComeFirstAndHoldTheirControlsWhole) {
+  const auto form = LumoraDesign();
   std::set<std::string> seen;
   for (const auto& control : form.controls) {
     if (control.kind != ControlKind::kTimer) {
@@ -79,8 +75,8 @@ TEST(LumoraLayout, ContainersComeFirstAndHoldTheirControlsWhole) {
   }
 }
 
-TEST(LumoraLayout, CaptionNamesTheProgramAndItsVersion) {
-  const auto caption = LumoraLayout().caption;
+TEST(LumoraDesign, CaptionNamesTheProgramAndItsVersion) {
+  const auto caption = LumoraDesign().caption;
   EXPECT_EQ(caption.rfind(u"Lumora", 0), 0u);
   const std::u16string tail = u"   Version 1.2";
   ASSERT_GT(caption.size(), tail.size() + 6);
@@ -88,8 +84,8 @@ TEST(LumoraLayout, CaptionNamesTheProgramAndItsVersion) {
   EXPECT_NE(caption[caption.size() - tail.size() - 1], u' ') << "exactly three blanks";
 }
 
-TEST(LumoraLayout, StatusBoxAndTimerAreSetUpForTheIntake) {
-  const auto form = LumoraLayout();
+TEST(LumoraDesign, StatusBoxAndTimerAreSetUpForTheIntake) {
+  const auto form = LumoraDesign();
   const auto& tweet = Find(form, "YourTweet");
   EXPECT_TRUE(tweet.multiLine);
   EXPECT_EQ(tweet.maxLength, 200);

@@ -1,4 +1,4 @@
-#include "installer/setup_lumora_layout.h"
+#include "installer/setup_lumora_design.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ platform::ControlDesign Headline(int element, int left, int top, int width, std:
                                  platform::Rgb color) {
   platform::ControlDesign c;
   c.name = "Label1(" + std::to_string(element) + ")";
-  c.id = 210 + element;
+  c.id = static_cast<int>(SetupControl::kLabel1) + element;
   c.kind = platform::ControlKind::kLabel;
   c.left = left;
   c.top = top;
@@ -34,7 +34,7 @@ platform::ControlDesign ContactLine(int element, int top, std::u16string caption
                                     bool bold) {
   platform::ControlDesign c;
   c.name = "Label1(" + std::to_string(element) + ")";
-  c.id = 210 + element;
+  c.id = static_cast<int>(SetupControl::kLabel1) + element;
   c.kind = platform::ControlKind::kLabel;
   c.container = "Picture1";
   c.left = 480;
@@ -50,7 +50,7 @@ platform::ControlDesign ContactLine(int element, int top, std::u16string caption
 
 }  // namespace
 
-platform::FormDesign SetupLumoraLayout() {
+platform::FormDesign SetupLumoraDesign() {
   platform::FormDesign f;
   f.name = "SetupLumoraForm";
   f.caption = u"Setup for Lumora - Tweet web text in one click  (Version 1.2)";
@@ -61,7 +61,7 @@ platform::FormDesign SetupLumoraLayout() {
 
   platform::ControlDesign button;
   button.name = "UpdateRegistryButton";
-  button.id = 201;
+  button.id = static_cast<int>(SetupControl::kUpdateRegistryButton);
   button.kind = platform::ControlKind::kCommandButton;
   button.left = 2880;
   button.top = 4440;
@@ -82,7 +82,7 @@ platform::FormDesign SetupLumoraLayout() {
 
   platform::ControlDesign panel;
   panel.name = "Picture1";
-  panel.id = 202;
+  panel.id = static_cast<int>(SetupControl::kPicture1);
   panel.kind = platform::ControlKind::kPictureBox;
   panel.left = 360;
   panel.top = 5520;
@@ -115,7 +115,7 @@ platform::FormDesign SetupLumoraLayout() {
 
   platform::ControlDesign image;
   image.name = "Image1";
-  image.id = 203;
+  image.id = static_cast<int>(SetupControl::kImage1);
   image.kind = platform::ControlKind::kImage;
   image.left = 120;
   image.top = 120;
