@@ -20,7 +20,8 @@ What a document may name, and how it is checked:
 - `LUMORA_...` and other upper-case names with an underscore occur in the tree;
 - a registry key (`HKEY_CURRENT_USER\\...`, `HKCU\\...`) occurs in the programs' sources;
 - a text in straight double quotes in the README is one of the programs' own texts, word for
-  word: the README keeps straight quotes for those.
+  word: the README keeps straight quotes for those;
+- the platform/ entry of the README's folder listing names every header in platform/.
 Paths outside the repository (`../...`), Windows paths and ```bat blocks are not checked here:
 the removal commands run under Wine in tests/e2e/test_removal.py.
 """
@@ -360,12 +361,22 @@ class Checker:
                     self._report("ctest -R %s matches no test" % value)
 
 
+def unlisted_seams(tree, readme):
+    """The headers of platform/ that the README's folder listing does not name."""
+    listing = re.search(r"^platform/ .*?(?=^\S)", readme, re.M | re.S)
+    words = set(re.findall(r"[\w]+", listing.group(0))) if listing else set()
+    return ["README.md: the platform/ entry does not name %s" % os.path.basename(f)[:-2]
+            for f in tree.files
+            if os.path.dirname(f) == "platform" and f.endswith(".h")
+            and os.path.basename(f)[:-2] not in words]
+
+
 def check_documents(root=ROOT):
     tree = Tree(root)
     problems = []
     for name in DOCUMENTS:
         problems += Checker(tree).check(name, _read(os.path.join(root, name)))
-    return problems
+    return problems + unlisted_seams(tree, _read(os.path.join(root, "README.md")))
 
 
 class DocumentsTest(unittest.TestCase):
@@ -423,6 +434,12 @@ class CheckerTest(unittest.TestCase):
                          "NoSuchSuiteAnywhere", "test_gone", "--no-such-option",
                          "not running at all"]:
             self.assertIn(expected, found)
+
+    def test_a_seam_missing_from_the_folder_listing_is_reported(self):
+        listing = "```\nplatform/    the seams: clipboard, http\nposter/   the window\n```\n"
+        missing = unlisted_seams(self.tree, listing)
+        self.assertIn("README.md: the platform/ entry does not name message_box", missing)
+        self.assertNotIn("README.md: the platform/ entry does not name clipboard", missing)
 
     def test_quotes_are_program_texts_only_in_the_readme(self):
         self.assertEqual(self.problems('Say "something else entirely".', "CONTRIBUTING.md"), [])
