@@ -1,5 +1,6 @@
 #include "installer/setup_lumora_form.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "installer/deployed_files.h"
@@ -22,7 +23,7 @@ void SetupLumoraForm::Form_Load() {
   Initialize();
 
   WriteTextFile(dataFolder_ + u"Lumora.Reg", RegistryLines(dataFolder_));
-  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_));
+  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_, s_.ansi));
 
   // From here on every failure is ignored: an older Lumora.exe that is running stays in place
   // and the window still opens.
@@ -30,7 +31,13 @@ void SetupLumoraForm::Form_Load() {
 }
 
 void SetupLumoraForm::Initialize() {
-  dataFolder_ = DataFolderFor(s_.environment.Variable(u"ProgramFiles"));
+  // Resolved as the files will be opened, so the registration names the very folder written
+  // to: an unset ProgramFiles gives the current drive's root, never a bare "\Kestrova\".
+  dataFolder_ = s_.environment.FullPath(DataFolderFor(s_.environment.Variable(u"ProgramFiles")));
+  if (auto problem = FolderProblem(dataFolder_)) {
+    s_.messageBoxes.Show(*problem, kFolderProblemTitle, platform::kMbIconWarning);
+    s_.process.EndProgram();
+  }
   // An existing folder is the usual case on a second run; any other failure shows up when
   // the text files are written.
   s_.environment.CreateFolder(dataFolder_);
@@ -38,6 +45,14 @@ void SetupLumoraForm::Initialize() {
 
 void SetupLumoraForm::WriteTextFile(const std::u16string& path,
                                     const std::vector<std::u16string>& lines) {
+  // ANSI as always wherever the code page holds every character; otherwise UTF-16, which the
+  // registry editor reads as well (the script escapes such characters itself).
+  const bool ansiHoldsAll = std::all_of(lines.begin(), lines.end(),
+                                        [&](const auto& line) { return AnsiHolds(s_.ansi, line); });
+  if (!ansiHoldsAll) {
+    s_.textFiles.WriteUnicodeLines(path, lines);
+    return;
+  }
   std::vector<std::string> bytes;
   bytes.reserve(lines.size());
   for (const auto& line : lines) bytes.push_back(s_.ansi.ToAnsi(line));
@@ -62,7 +77,10 @@ void SetupLumoraForm::UpdateRegistryButton_Click() {
   if (clicked_) return;
   clicked_ = true;
 
-  s_.process.Start(RegeditCommandLine(dataFolder_), 1);
+  // By its full path: a program search would start in the installer's own folder, often a
+  // download folder where anything may lie under that name.
+  s_.process.StartProgram(RegeditPath(s_.environment.WindowsFolder()),
+                          RegeditCommandLine(dataFolder_), 1);
   c_.form.Hide();
   WaitResponsively(kRegistryEditorGraceMs);
   s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::kMbIconInformation);

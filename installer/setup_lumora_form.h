@@ -31,19 +31,22 @@ class SetupLumoraForm {
   SetupLumoraForm(SetupLumoraControls controls, platform::Services& services);
 
   // Places the window, settles the data folder and writes Lumora.Reg, Lumora.htm and
-  // Lumora.exe into it. A failure writing the text files escapes (the program then ends);
-  // every failure writing the program file is ignored.
+  // Lumora.exe into it, each whole or not at all. A failure writing the text files escapes
+  // (the program then ends); every failure writing the program file is ignored.
   void Form_Load();
-  // Sets DataFolder from ProgramFiles and creates the folder, ignoring any failure.
+  // Sets DataFolder from ProgramFiles as a full path and creates the folder, ignoring any
+  // failure. A folder the browser could not be sent to is refused with a message, and the
+  // program ends.
   void Initialize();
-  // Starts the registry editor on Lumora.reg, hides the window, waits five seconds while
-  // answering events, shows the closing message and ends the program.
+  // Starts the Windows folder's registry editor on Lumora.reg, hides the window, waits five
+  // seconds while answering events, shows the closing message and ends the program.
   void UpdateRegistryButton_Click();
 
   // Empty until Initialize has run; then ends in a backslash.
   const std::u16string& DataFolder() const { return dataFolder_; }
 
  private:
+  // In the ANSI code page where it holds every character of `lines`, else in UTF-16.
   void WriteTextFile(const std::u16string& path, const std::vector<std::u16string>& lines);
   void WriteProgramFile(const std::u16string& path);
   void WaitResponsively(std::uint64_t milliseconds);

@@ -15,6 +15,12 @@ class Process {
   // Starts `commandLine` (program found as the system finds commands) with the window style
   // `showStyle` and returns without waiting. Throws Failure when it cannot start.
   virtual void Start(const std::u16string& commandLine, int showStyle) = 0;
+  // Starts the program file `programPath` (a full path: nothing is searched) with
+  // `commandLine` as the command line it sees, whose first word need not name that file, and
+  // the window style `showStyle`; returns without waiting. The program starts in its own
+  // folder as its current folder. Throws Failure when it cannot start.
+  virtual void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
+                            int showStyle) = 0;
 };
 
 }  // namespace platform

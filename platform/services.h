@@ -33,4 +33,8 @@ struct Services {
 // The real services of the running system; lives as long as the program.
 Services& SystemServices();
 
+// The real services for a program that makes no web requests: `http` refuses to create a
+// request (Failure), and the program does not load the system's HTTP library at all.
+Services& SystemServicesWithoutWeb();
+
 }  // namespace platform

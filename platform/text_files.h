@@ -1,4 +1,4 @@
-// Sequential text files whose lines are bytes in the system's ANSI code page.
+// Sequential text files whose lines are bytes in the system's ANSI code page (or UTF-16).
 #pragma once
 
 #include <optional>
@@ -18,8 +18,14 @@ class TextFiles {
   // The bytes of the file's first line: everything before the first CR, the whole file when it
   // holds no CR; nullopt for a file of zero bytes. Throws Failure.
   virtual std::optional<std::string> ReadFirstLine(const std::u16string& path) = 0;
-  // Creates or truncates `path` and writes each line followed by CR LF. Throws Failure.
+  // Replaces `path` whole with each line followed by CR LF. The bytes go to a temporary file
+  // beside it that is renamed over `path` once complete: on failure `path` keeps its old
+  // content (or stays missing), the temporary file is removed and Failure is thrown.
   virtual void WriteLines(const std::u16string& path, const std::vector<std::string>& lines) = 0;
+  // As WriteLines, for text that the ANSI code page cannot hold: the file is UTF-16LE, opens
+  // with its byte-order mark and ends each line with CR LF.
+  virtual void WriteUnicodeLines(const std::u16string& path,
+                                 const std::vector<std::u16string>& lines) = 0;
 };
 
 }  // namespace platform

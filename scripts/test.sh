@@ -8,6 +8,6 @@ jobs=$(nproc)
 cmake --preset win64 >/dev/null && cmake --build build/win64 -j"$jobs"
 # The 32-bit build ships; this machine cannot run it, so it is compiled and measured only.
 cmake --preset win32 >/dev/null && cmake --build build/win32 -j"$jobs"
-cmake --preset linux -DLUMORA_WIN64_DIR="$PWD/build/win64" >/dev/null
+cmake --preset linux -DLUMORA_WIN64_DIR="$PWD/build/win64" -DLUMORA_WIN32_DIR="$PWD/build/win32" >/dev/null
 cmake --build build/linux -j"$jobs"
 ctest --test-dir build/linux --output-on-failure -j"$jobs"

@@ -27,12 +27,43 @@ std::optional<std::string> FakeTextFiles::ReadFirstLine(const std::u16string& pa
   return scanner.Line();
 }
 
+void FakeTextFiles::CountWrite() {
+  ++writes;
+  if (failFromWrite > 0 && writes >= failFromWrite) {
+    throw Failure(61, u"There is not enough space on the disk.");
+  }
+}
+
 void FakeTextFiles::WriteLines(const std::u16string& path, const std::vector<std::string>& lines) {
   if (journal_) journal_->push_back("WriteLines");
   FailIfAsked(path);
+  CountWrite();
   std::string content;
   for (const auto& line : lines) content += line + "\r\n";
   files[path] = content;
+}
+
+void FakeTextFiles::WriteUnicodeLines(const std::u16string& path,
+                                      const std::vector<std::u16string>& lines) {
+  if (journal_) journal_->push_back("WriteUnicodeLines");
+  FailIfAsked(path);
+  CountWrite();
+  std::u16string text = u"\uFEFF";
+  for (const auto& line : lines) text += line + u"\r\n";
+  std::string content;
+  for (char16_t c : text) {
+    content += static_cast<char>(c & 0xFF);
+    content += static_cast<char>(c >> 8);
+  }
+  files[path] = content;
+}
+
+std::u16string FakeEnvironment::FullPath(const std::u16string& path) const {
+  if (path.size() >= 2 && (path[1] == u':' || (path[0] == u'\\' && path[1] == u'\\'))) {
+    return path;
+  }
+  if (!path.empty() && path[0] == u'\\') return currentDrive + path;
+  return currentFolder + path;
 }
 
 std::string FakeAnsiCodec::ToAnsi(std::u16string_view text) const {

@@ -73,19 +73,28 @@ class FakeMousePointer : public MousePointer {
   std::vector<Pointer> history;
 };
 
-// Files as byte strings keyed by path; a path can be made to fail.
+// Files as byte strings keyed by path (a Unicode file as its UTF-16LE bytes); a path can be
+// made to fail, and so can every write from the nth on. A failed write leaves the file as it
+// was, as the real whole-file writes promise.
 class FakeTextFiles : public TextFiles {
  public:
   explicit FakeTextFiles(Journal* journal = nullptr) : journal_(journal) {}
   void AppendCreate(const std::u16string& path) override;
   std::optional<std::string> ReadFirstLine(const std::u16string& path) override;
   void WriteLines(const std::u16string& path, const std::vector<std::string>& lines) override;
+  void WriteUnicodeLines(const std::u16string& path,
+                         const std::vector<std::u16string>& lines) override;
 
   std::map<std::u16string, std::string> files;
   std::map<std::u16string, std::uint32_t> failing;  // path -> error code to throw
+  // 0: writes never run out of room; n: the nth write and every later one fail (a disk that
+  // fills up), with code 61.
+  int failFromWrite = 0;
+  int writes = 0;
 
  private:
   void FailIfAsked(const std::u16string& path) const;
+  void CountWrite();
   Journal* journal_;
 };
 
@@ -104,11 +113,18 @@ class FakeEnvironment : public Environment {
     auto it = variables.find(name);
     return it == variables.end() ? std::u16string() : it->second;
   }
+  // A path that starts with one backslash lands on `currentDrive`, one without a root in
+  // `currentFolder`; others are already full.
+  std::u16string FullPath(const std::u16string& path) const override;
+  std::u16string WindowsFolder() const override { return windowsFolder; }
   bool CreateFolder(const std::u16string& path) override {
     createdFolders.push_back(path);
     return createSucceeds;
   }
   std::map<std::u16string, std::u16string> variables;
+  std::u16string currentDrive = u"C:";
+  std::u16string currentFolder = u"C:\\Downloads\\";
+  std::u16string windowsFolder = u"C:\\Windows";
   std::vector<std::u16string> createdFolders;
   bool createSucceeds = true;
 };
@@ -130,9 +146,16 @@ class FakeProcess : public Process {
     if (startFailure) throw *startFailure;
     started.push_back({commandLine, showStyle});
   }
+  // Records the program file in `programs` and the rest as Start does.
+  void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
+                    int showStyle) override {
+    programs.push_back(programPath);
+    Start(commandLine, showStyle);
+  }
   bool previousInstance = false;
   int ends = 0;
   std::vector<std::pair<std::u16string, int>> started;
+  std::vector<std::u16string> programs;
   std::optional<Failure> startFailure;
 
  private:

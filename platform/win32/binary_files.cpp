@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 
 #include "platform/failure.h"
 #include "platform/win32/backends.h"
 #include "platform/win32/system_error.h"
+#include "platform/win32/whole_file.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -40,41 +40,8 @@ class Win32BinaryFiles : public BinaryFiles {
     const std::wstring target(Wide(path));
     RefuseWhenInUse(target);
 
-    // The bytes go to a file beside the target that is renamed over it only once complete, so
-    // a full disk or a crash never leaves a truncated program under the real name. (Not
-    // std::to_wstring: it would pull the whole wide printf family into the program.)
-    const std::wstring temp =
-        target + L"." + WidenAscii(std::to_string(GetCurrentProcessId())) + L".tmp";
-    {
-      Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file.Valid()) throw ErrorFailure(GetLastError());
-      std::size_t done = 0;
-      while (done < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-          const DWORD code = GetLastError();
-          file.Close();
-          DeleteFileW(temp.c_str());
-          throw ErrorFailure(code);
-        }
-        done += written;
-      }
-      if (!FlushFileBuffers(file.Get())) {
-        const DWORD code = GetLastError();
-        file.Close();
-        DeleteFileW(temp.c_str());
-        throw ErrorFailure(code);
-      }
-    }
-    if (!MoveFileExW(temp.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      const DWORD code = GetLastError();
-      DeleteFileW(temp.c_str());
-      throw ErrorFailure(code);
-    }
+    // A full disk or a crash never leaves a truncated program under the real name.
+    ReplaceFileWhole(target, bytes.data(), bytes.size());
   }
 
  private:

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/win32/backends.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -21,6 +22,29 @@ class Win32Environment : public Environment {
       }
       value.resize(needed);  // too small: `needed` counts the terminator
     }
+  }
+
+  std::u16string FullPath(const std::u16string& path) const override {
+    if (path.empty()) return path;
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD needed =
+          GetFullPathNameW(Wide(path), static_cast<DWORD>(full.size()), full.data(), nullptr);
+      if (needed == 0) return path;
+      if (needed < full.size()) {
+        full.resize(needed);
+        return FromWide(full);
+      }
+      full.resize(needed);  // too small: `needed` counts the terminator
+    }
+  }
+
+  std::u16string WindowsFolder() const override {
+    // Not GetWindowsDirectoryW: on a terminal server it may give each user a private folder.
+    wchar_t folder[MAX_PATH + 1];
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) ThrowLastError();
+    return FromWide(folder, length);
   }
 
   bool CreateFolder(const std::u16string& path) override {

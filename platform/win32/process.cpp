@@ -26,15 +26,30 @@ class Win32Process : public Process {
   [[noreturn]] void EndProgram() override { ExitProcess(0); }
 
   void Start(const std::u16string& commandLine, int showStyle) override {
-    // CreateProcessW may write into the command line, so it gets a copy; with no program
-    // name it finds the program as WinExec does (own folder, system folders, PATH).
+    // With no program name CreateProcessW finds the program as WinExec does (own folder,
+    // current folder, system folders, PATH).
+    Launch(nullptr, commandLine, showStyle, nullptr);
+  }
+
+  void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
+                    int showStyle) override {
+    // The program's own folder as its current folder keeps the caller's (perhaps a download
+    // folder) out of the libraries the started program may look for.
+    std::u16string folder = programPath.substr(0, programPath.find_last_of(u'\\') + 1);
+    Launch(Wide(programPath), commandLine, showStyle, folder.empty() ? nullptr : Wide(folder));
+  }
+
+ private:
+  static void Launch(const wchar_t* program, const std::u16string& commandLine, int showStyle,
+                     const wchar_t* currentFolder) {
+    // CreateProcessW may write into the command line, so it gets a copy.
     std::wstring line(Wide(commandLine));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showStyle);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
                         &startup, &started)) {
       ThrowLastError();
     }
@@ -42,7 +57,6 @@ class Win32Process : public Process {
     CloseHandle(started.hProcess);
   }
 
- private:
   bool checked_ = false;
   bool previous_ = false;
   HANDLE marker_ = nullptr;

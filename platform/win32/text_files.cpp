@@ -3,6 +3,7 @@
 #include "platform/first_line.h"
 #include "platform/win32/backends.h"
 #include "platform/win32/system_error.h"
+#include "platform/win32/whole_file.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -27,16 +28,6 @@ class FileHandle {
   HANDLE handle_;
 };
 
-void WriteAll(HANDLE file, const char* data, std::size_t size) {
-  while (size > 0) {
-    const DWORD part = size > kChunkBytes ? kChunkBytes : static_cast<DWORD>(size);
-    DWORD written = 0;
-    if (!WriteFile(file, data, part, &written, nullptr)) ThrowLastError();
-    data += written;
-    size -= written;
-  }
-}
-
 class Win32TextFiles : public TextFiles {
  public:
   void AppendCreate(const std::u16string& path) override {
@@ -60,13 +51,23 @@ class Win32TextFiles : public TextFiles {
   }
 
   void WriteLines(const std::u16string& path, const std::vector<std::string>& lines) override {
-    FileHandle file(path, GENERIC_WRITE, CREATE_ALWAYS);
     std::string bytes;
     for (const auto& line : lines) {
       bytes += line;
       bytes += "\r\n";
     }
-    WriteAll(file.Get(), bytes.data(), bytes.size());
+    ReplaceFileWhole(Wide(path), bytes.data(), bytes.size());
+  }
+
+  void WriteUnicodeLines(const std::u16string& path,
+                         const std::vector<std::u16string>& lines) override {
+    std::u16string text = u"\uFEFF";
+    for (const auto& line : lines) {
+      text += line;
+      text += u"\r\n";
+    }
+    // x86 and x64 are little-endian, so the code units already are UTF-16LE bytes.
+    ReplaceFileWhole(Wide(path), text.data(), text.size() * sizeof(char16_t));
   }
 };
 

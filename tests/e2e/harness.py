@@ -323,7 +323,11 @@ class WineSession:
         return os.path.join(self.prefix, "drive_c")
 
     def unix_path(self, win_path):
-        """The Unix path of a C: or Z: path of this session."""
+        """The Unix path of a C: or Z: path of this session, or of a network path
+        \\\\server\\share\\..., which Wine looks up under the prefix's dosdevices/unc."""
+        if win_path.startswith("\\\\"):
+            parts = [p for p in win_path[2:].split("\\") if p]
+            return os.path.join(self.prefix, "dosdevices", "unc", *parts)
         drive, rest = win_path[:2].upper(), win_path[2:].lstrip("\\")
         parts = [p for p in rest.split("\\") if p]
         if drive == "C:":

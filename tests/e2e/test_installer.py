@@ -1,7 +1,10 @@
 """SetupLumora end to end under Wine: the files it installs, the program file it replaces or
-leaves alone, and the registry editor merging its context-menu entry."""
+leaves alone, the registry editor (the system's, never one planted beside it) merging its
+context-menu entry, and the ProgramFiles values it must name exactly or refuse."""
 
 import os
+import re
+import shutil
 import time
 import unittest
 
@@ -52,27 +55,41 @@ def read(path):
         return f.read()
 
 
-class SetupLumoraTest(unittest.TestCase):
-    """One Wine prefix for the whole module; the methods run in their numbered order, each
-    leaving the data folder as the next one expects."""
+def planted_exe():
+    return harness.exe("tests", "e2e", "driver", "planted_mark.exe")
 
-    @classmethod
-    def setUpClass(cls):
-        cls.s = harness.WineSession().start()
-        cls.program_bytes = read(harness.lumora_exe())
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.s.stop()
-
-    def tearDown(self):
-        self.s.kill_programs()
+class InstallerDriving:
+    """Starting SetupLumora and pressing its button, for a TestCase with a WineSession in
+    self.s."""
 
     def folder(self, root="C:\\Program Files"):
         return self.s.unix_path(root + "\\Kestrova")
 
-    def start_setup(self, **kwargs):
-        program = self.s.start(harness.setup_exe(), **kwargs)
+    def registered_file(self, value):
+        """The Unix path of the file that a registry value names, read as Windows reads a path:
+        a doubled separator counts as one, after a network path's leading pair."""
+        lead = "\\\\" if value.startswith("\\\\") else ""
+        return self.s.unix_path(lead + re.sub(r"\\+", r"\\", value[len(lead):]))
+
+    def registered_value(self):
+        """The key's default value, exactly: `reg export` writes UTF-16, where `reg query`
+        prints through a code page that loses characters."""
+        exported = self.s.temp_file(".reg")
+        if self.s.wine("reg", "export", KEY, harness.windows_path(exported), "/y",
+                       check=False).returncode != 0:
+            return None
+        with open(exported, "rb") as f:
+            text = f.read().decode("utf-16")
+        found = re.search(r'^@="((?:[^"\\]|\\.)*)"\r?$', text, re.M)
+        return re.sub(r"\\(.)", r"\1", found.group(1)) if found else None
+
+    def forget_registration(self):
+        self.s.wine("reg", "delete", KEY, "/f", check=False)
+        self.assertIsNone(self.s.reg_query(KEY, ""))
+
+    def start_setup(self, exe=None, **kwargs):
+        program = self.s.start(exe or harness.setup_exe(), **kwargs)
         hwnd = self.s.wait_window(cls="SetupLumoraForm", timeout=20)
         self.assertTrue(hwnd, "the installer window did not open")
         return program, hwnd
@@ -95,6 +112,40 @@ class SetupLumoraTest(unittest.TestCase):
         self.s.dismiss_message_box(box[0])
         self.assertIsNotNone(program.wait_exit(10), "the installer did not end after OK")
         return box
+
+    def install_and_register(self, root, data_root=None):
+        """Installs with ProgramFiles=root, merges the registration and checks that the registry
+        value names the script written (in data_root\\Kestrova, by default root\\Kestrova),
+        beside the program; returns the data folder's Unix path."""
+        self.forget_registration()
+        program, hwnd = self.start_setup(env={"ProgramFiles": root})
+        folder = self.folder((data_root or root).rstrip("\\"))
+        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
+        self.press_and_close(program, hwnd)
+        registered = self.registered_value()
+        self.assertIsNotNone(registered, "the registry editor merged nothing")
+        self.assertEqual(os.path.realpath(self.registered_file(registered)),
+                         os.path.realpath(os.path.join(folder, "Lumora.htm")), registered)
+        return folder
+
+
+class SetupLumoraTest(InstallerDriving, unittest.TestCase):
+    """One Wine prefix for the whole module; the methods run in their numbered order, each
+    leaving the data folder as the next one expects."""
+
+    @classmethod
+    def setUpClass(cls):
+        harness.require_built(harness.setup_exe(), planted_exe())
+        cls.s = harness.WineSession().start()
+        cls.program_bytes = read(harness.lumora_exe())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.s.stop()
+
+    def tearDown(self):
+        self.s.kill_programs()
 
     def test_1_fresh_install_and_registration(self):
         folder = self.folder()
@@ -202,6 +253,77 @@ class SetupLumoraTest(unittest.TestCase):
         self.assertIsNotNone(program.wait_exit(10))
         self.assertFalse(os.path.exists(self.s.unix_path("C:\\Missing")))
 
+    def test_6_planted_registry_editor_never_runs(self):
+        downloads, work = "C:\\Downloads", "C:\\Work"
+        for folder in (downloads, work):
+            os.makedirs(self.s.unix_path(folder), exist_ok=True)
+            shutil.copy(planted_exe(), self.s.unix_path(folder + "\\regedit.exe"))
+        setup = downloads + "\\SetupLumora.exe"
+        shutil.copy(harness.setup_exe(), self.s.unix_path(setup))
+        self.forget_registration()
 
-if __name__ == "__main__":
-    unittest.main()
+        program, hwnd = self.start_setup(exe=setup, cwd=work)
+        self.press_and_close(program, hwnd)
+
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")
+        for folder in (downloads, work):
+            self.assertEqual([n for n in os.listdir(self.s.unix_path(folder)) if ".ran" in n],
+                             [], "the regedit.exe in %s ran" % folder)
+
+    def test_7_folders_named_exactly(self):
+        # Spaces, brackets, an ampersand, an apostrophe and a tilde; a trailing backslash.
+        odd = "C:\\Tom's Apps [1] & Co ~2"
+        os.makedirs(self.s.unix_path(odd), exist_ok=True)
+        folder = self.install_and_register(odd + "\\")
+        self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file(odd))
+
+        # A share: named exactly, so its leading pair of backslashes still names the server.
+        os.makedirs(self.s.unix_path("\\\\server\\apps"), exist_ok=True)
+        self.install_and_register("\\\\server\\apps")
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "\\\\server\\apps\\Kestrova\\Lumora.htm")
+
+        # A ProgramFiles of 250 characters: the paths inside pass MAX_PATH.
+        long_root = "C:\\" + "L" * 247
+        os.makedirs(self.s.unix_path(long_root), exist_ok=True)
+        self.install_and_register(long_root)
+
+        # Empty, and unset: the current drive's root, named with its drive.
+        self.install_and_register("", data_root="C:")
+        self.forget_registration()
+        program, hwnd = self.start_setup(unset=["ProgramFiles"])
+        self.press_and_close(program, hwnd)
+        self.assertEqual(self.s.reg_query(KEY, ""), "C:\\\\Kestrova\\\\Lumora.htm")
+
+    def test_8_folder_windows_forbids_is_refused(self):
+        program = self.s.start(harness.setup_exe(), env={"ProgramFiles": 'C:\\Apps"x'})
+        box = self.s.wait_message_box(timeout=20)
+        self.assertIsNotNone(box, "the folder was not refused")
+        self.assertEqual(box[1], "Whoops!")
+        self.assertIn('C:\\Apps"x\\Kestrova\\', box[2])
+        self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+        self.s.dismiss_message_box(box[0])
+        self.assertIsNotNone(program.wait_exit(10))
+        self.assertEqual([n for n in os.listdir(self.s.c_drive) if n.startswith("Apps") and n != "Apps"],
+                         [])
+
+    def test_9_script_that_cannot_be_replaced_stays_and_leaves_no_temporary_file(self):
+        # A folder where the script belongs: the finished temporary file cannot be renamed
+        # over it.
+        folder = self.folder()
+        script = os.path.join(folder, "Lumora.htm")
+        if os.path.isfile(script):
+            os.remove(script)
+        os.makedirs(os.path.join(script, "inside"), exist_ok=True)
+        try:
+            program = self.s.start(harness.setup_exe())
+            box = self.s.wait_message_box(timeout=20)
+            self.assertIsNotNone(box, "the failed write was not reported")
+            self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+            self.s.dismiss_message_box(box[0])
+            self.assertIsNotNone(program.wait_exit(10))
+            self.assertEqual(os.listdir(script), ["inside"])
+            self.assertEqual([n for n in os.listdir(folder) if n.lower().endswith(".tmp")], [])
+        finally:
+            shutil.rmtree(script)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,41 @@ std::string Joined(const std::vector<std::string>& lines) {
   std::string out;
   for (const auto& line : lines) out += line + "\r\n";
   return out;
+}
+
+// The script as the first release wrote it, with `progLine` as its 23rd line.
+std::vector<std::string> ScriptWith(const std::string& progLine) {
+  return {
+      R"(<HTML>)",
+      R"( <HEAD>)",
+      R"(  <TITLE>)",
+      R"(   Tweet Web Text INSTANTLY to your Twitter Followers)",
+      R"(  </TITLE>)",
+      R"( </HEAD>)",
+      R"(  <script language="javascript" type="text/javascript">)",
+      R"()",
+      R"(// ===================)",
+      R"(// STORE SELECTED TEXT)",
+      R"(// ===================)",
+      R"(   var Selected = window.external.menuArguments.document.selection.createRange().text;)",
+      R"()",
+      R"(// ========================)",
+      R"(// COPY IT TO THE CLIPBOARD)",
+      R"(// ========================)",
+      R"(   window.clipboardData.setData("Text",Selected);)",
+      R"()",
+      R"(// ===============)",
+      R"(// SHELL MY TALVEX APP)",
+      R"(// ===============)",
+      R"(   var oShell = new ActiveXObject("WScript.Shell");)",
+      progLine,
+      R"(   oShell.run('"'+prog+'"',1);)",
+      R"()",
+      R"(   window.close();)",
+      R"(  </script>)",
+      R"( </BODY>)",
+      R"(</HTML>)",
+  };
 }
 
 class SetupLumoraTest : public ::testing::Test {
@@ -97,61 +134,143 @@ TEST_F(SetupLumoraTest, UsualFolderGetsTheFirstReleasesFilesByteForByte) {
             }));
   EXPECT_EQ(
       files.files[u"C:\\Program Files\\Kestrova\\Lumora.htm"],
-      Joined({
-          R"(<HTML>)",
-          R"( <HEAD>)",
-          R"(  <TITLE>)",
-          R"(   Tweet Web Text INSTANTLY to your Twitter Followers)",
-          R"(  </TITLE>)",
-          R"( </HEAD>)",
-          R"(  <script language="javascript" type="text/javascript">)",
-          R"()",
-          R"(// ===================)",
-          R"(// STORE SELECTED TEXT)",
-          R"(// ===================)",
-          R"(   var Selected = window.external.menuArguments.document.selection.createRange().text;)",
-          R"()",
-          R"(// ========================)",
-          R"(// COPY IT TO THE CLIPBOARD)",
-          R"(// ========================)",
-          R"(   window.clipboardData.setData("Text",Selected);)",
-          R"()",
-          R"(// ===============)",
-          R"(// SHELL MY TALVEX APP)",
-          R"(// ===============)",
-          R"(   var oShell = new ActiveXObject("WScript.Shell");)",
-          R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)",
-          R"(   oShell.run('"'+prog+'"',1);)",
-          R"()",
-          R"(   window.close();)",
-          R"(  </script>)",
-          R"( </BODY>)",
-          R"(</HTML>)",
-      }));
+      Joined(ScriptWith(R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)")));
   EXPECT_EQ(binaries.files[u"C:\\Program Files\\Kestrova\\Lumora.exe"], program);
   EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines"}));
 }
 
-TEST_F(SetupLumoraTest, FilesNameTheFolderInUseWhereverItIs) {
-  environment.variables[u"ProgramFiles"] = u"D:\\PROGRA~1\\Caf\u00e9 Apps\\";
+// UTF-16LE bytes with a byte-order mark of the lines, each followed by CR LF.
+std::string Utf16Joined(const std::vector<std::u16string>& lines) {
+  std::u16string text = u"\uFEFF";
+  for (const auto& line : lines) text += line + u"\r\n";
+  std::string out;
+  for (char16_t c : text) {
+    out += static_cast<char>(c & 0xFF);
+    out += static_cast<char>(c >> 8);
+  }
+  return out;
+}
+
+struct FolderCase {
+  const char* name;
+  std::optional<std::u16string> programFiles;  // nullopt: unset
+  std::u16string folder;
+  std::string registryValue;  // the registry file's fourth line (ANSI)
+  std::string progLine;       // the script's 23rd line
+};
+
+void PrintTo(const FolderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FolderTableTest : public SetupLumoraTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(FolderTableTest, FilesAndRegistrationNameTheFolderWritten) {
+  const FolderCase& c = GetParam();
+  environment.variables.erase(u"ProgramFiles");
+  if (c.programFiles) environment.variables[u"ProgramFiles"] = *c.programFiles;
+  environment.currentDrive = u"E:";
+
   Form().Form_Load();
 
-  const std::u16string folder = u"D:\\PROGRA~1\\Caf\u00e9 Apps\\Kestrova\\";
+  ASSERT_EQ(Form().DataFolder(), c.folder);
+  EXPECT_EQ(environment.createdFolders, std::vector<std::u16string>{c.folder});
+  EXPECT_EQ(files.files[c.folder + u"Lumora.Reg"],
+            Joined({"Windows Registry Editor Version 5.00", "",
+                    R"([HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\MenuExt\Lumora])",
+                    c.registryValue}));
+  EXPECT_EQ(files.files[c.folder + u"Lumora.htm"], Joined(ScriptWith(c.progLine)));
+  EXPECT_EQ(binaries.files[c.folder + u"Lumora.exe"], program);
+  EXPECT_TRUE(boxes.shown.empty());
+
+  EXPECT_TRUE(Press());
+  EXPECT_EQ(process.programs, std::vector<std::u16string>{u"C:\\Windows\\regedit.exe"});
+  ASSERT_EQ(process.started.size(), 1u);
+  EXPECT_EQ(process.started[0].first, u"Regedit \"" + c.folder + u"Lumora.reg\"");
+}
+
+const std::u16string kLongRoot = u"C:\\" + std::u16string(247, u'a');
+const std::string kLongRootNamed = "C:\\\\\\\\" + std::string(247, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FolderTableTest,
+    ::testing::Values(
+        FolderCase{"Usual", u"C:\\Program Files", u"C:\\Program Files\\Kestrova\\",
+                   R"(@="C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"X86TrailingBackslash", u"C:\\Program Files (x86)\\",
+                   u"C:\\Program Files (x86)\\Kestrova\\",
+                   R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
+        // The "~" of a short name is part of the path, not a quote placeholder; the ANSI
+        // code page holds the accent, so it stays one byte.
+        FolderCase{"Punctuation", u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co",
+                   u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co\\Kestrova\\",
+                   "@=\"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\Kestrova\\\\\\\\"
+                   "Lumora.htm\"",
+                   "   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\"
+                   "Kestrova\\\\\\\\Lumora.exe\";"},
+        // A share is named exactly: doubling its leading pair would name no server.
+        FolderCase{"Share", u"\\\\server\\apps", u"\\\\server\\apps\\Kestrova\\",
+                   R"(@="\\\\server\\apps\\Kestrova\\Lumora.htm")",
+                   R"(   var prog = "\\\\server\\apps\\Kestrova\\Lumora.exe";)"},
+        // Unset or empty: the root of the current drive, named with its drive.
+        FolderCase{"Unset", std::nullopt, u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Empty", u"", u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Relative", u"Apps", u"C:\\Downloads\\Apps\\Kestrova\\",
+                   R"(@="C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Long", kLongRoot, kLongRoot + u"\\Kestrova\\",
+                   "@=\"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.htm")",
+                   "   var prog = \"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.exe";)"}),
+    [](const ::testing::TestParamInfo<FolderCase>& row) { return row.param.name; });
+
+TEST_F(SetupLumoraTest, FolderOutsideTheAnsiCodePageIsNamedExactly) {
+  const std::u16string folder = u"C:\\Programmes \u2713 \u7a0b\u5e8f\\Kestrova\\";
+  environment.variables[u"ProgramFiles"] = u"C:\\Programmes \u2713 \u7a0b\u5e8f";
+  Form().Form_Load();
+
   ASSERT_EQ(Form().DataFolder(), folder);
-  // The "~" of a short name is part of the path, not a quote placeholder; the folder's
-  // characters go through the ANSI code page like every other character.
-  EXPECT_EQ(
-      files.files[folder + u"Lumora.Reg"],
-      Joined({"Windows Registry Editor Version 5.00", "",
-              R"([HKEY_CURRENT_USER\Software\Microsoft\Internet Explorer\MenuExt\Lumora])",
-              "@=\"D:\\\\\\\\PROGRA~1\\\\\\\\Caf\xe9 Apps\\\\\\\\Kestrova\\\\\\\\Lumora.htm\""}));
-  const std::string script = files.files[folder + u"Lumora.htm"];
-  EXPECT_NE(script.find("\r\n   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Caf\xe9 Apps\\\\\\\\Kestrova"
-                        "\\\\\\\\Lumora.exe\";\r\n   oShell.run("),
-            std::string::npos)
-      << script;
-  EXPECT_EQ(std::count(script.begin(), script.end(), '\n'), 29);
-  EXPECT_EQ(binaries.files.count(folder + u"Lumora.exe"), 1u);
+  // The registry file turns UTF-16, which the registry editor reads under the same header.
+  EXPECT_EQ(files.files[folder + u"Lumora.Reg"],
+            Utf16Joined({u"Windows Registry Editor Version 5.00", u"",
+                         u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet "
+                         u"Explorer\\MenuExt\\Lumora]",
+                         u"@=\"C:\\\\\\\\Programmes \u2713 \u7a0b\u5e8f\\\\\\\\Kestrova\\\\\\\\"
+                         u"Lumora.htm\""}));
+  // The script stays ANSI: the characters become escapes inside its string.
+  EXPECT_EQ(files.files[folder + u"Lumora.htm"],
+            Joined(ScriptWith(R"(   var prog = "C:\\\\Programmes \u2713 \u7A0B\u5E8F)"
+                              R"(\\\\Kestrova\\\\Lumora.exe";)")));
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines"}));
+}
+
+TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten) {
+  for (const std::u16string programFiles :
+       {u"C:\\Apps\"x", u"C:\\A|B", u"C:\\Apps:stream", u"\\\\?\\C:\\Apps"}) {
+    SCOPED_TRACE(std::string(programFiles.begin(), programFiles.end()));
+    environment.variables[u"ProgramFiles"] = programFiles;
+    boxes.shown.clear();
+    process.ends = 0;
+
+    EXPECT_THROW(Form().Form_Load(), ProgramEnded);
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
+    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_NE(boxes.shown[0].text.find(DataFolderFor(programFiles)), std::u16string::npos);
+    EXPECT_EQ(process.ends, 1);
+  }
+  EXPECT_TRUE(environment.createdFolders.empty());
+  EXPECT_TRUE(files.files.empty());
+  EXPECT_TRUE(binaries.writes.empty());
+}
+
+TEST(RegistryEditor, IsTheOneInTheWindowsFolder) {
+  EXPECT_EQ(RegeditPath(u"C:\\WINDOWS"), u"C:\\WINDOWS\\regedit.exe");
+  EXPECT_EQ(RegeditPath(u"D:\\"), u"D:\\regedit.exe");
 }
 
 TEST_F(SetupLumoraTest, WindowStandsNearTheTopAndCentredEvenWhenWiderThanTheScreen) {
@@ -182,6 +301,20 @@ TEST_F(SetupLumoraTest, TextFileFailureEscapesBeforeTheProgramIsWritten) {
   EXPECT_TRUE(resources.reads.empty());
 }
 
+TEST_F(SetupLumoraTest, DiskFullOnTheSecondWriteKeepsTheOldScript) {
+  const std::u16string reg = u"C:\\Program Files\\Kestrova\\Lumora.Reg";
+  const std::u16string htm = u"C:\\Program Files\\Kestrova\\Lumora.htm";
+  files.files[reg] = "old registry file";
+  files.files[htm] = "old script";
+  files.failFromWrite = 2;
+
+  EXPECT_THROW(Form().Form_Load(), platform::Failure);
+
+  EXPECT_EQ(files.files[reg].rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u);
+  EXPECT_EQ(files.files[htm], "old script");
+  EXPECT_TRUE(binaries.writes.empty());
+}
+
 TEST_F(SetupLumoraTest, ProgramFileFailuresAreIgnored) {
   const std::u16string exe = u"C:\\Program Files\\Kestrova\\Lumora.exe";
   binaries.files[exe] = {'o', 'l', 'd'};
@@ -209,6 +342,7 @@ TEST_F(SetupLumoraTest, ButtonMergesTheRegistryFileThenSaysHowToUseTheMenuAndEnd
   EXPECT_TRUE(Press());
 
   using Started = std::pair<std::u16string, int>;
+  EXPECT_EQ(process.programs, std::vector<std::u16string>{u"C:\\Windows\\regedit.exe"});
   EXPECT_EQ(process.started,
             std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"", 1)});
   EXPECT_EQ(window.calls, std::vector<std::string>{"Hide"});
