@@ -2,7 +2,10 @@
 """Draws Lumora's pictures and writes them as Windows resource files (Python stdlib only).
 
 assets/lumora.ico      the program's only icon: a 32 x 32, 16-colour blue bird
-assets/lumora_bird.bmp the 278 x 136, 24-bit picture of the window: the bird on white
+assets/lumora_bird.bmp the 278 x 136 picture of the window: the bird on white, stored as an
+                       8-bit palette bitmap run-length encoded (BI_RLE8), which Windows decodes
+                       itself; the anti-aliased drawing has only about a hundred colours, so the
+                       palette holds every one of them and nothing is lost
 
 The bird is made of simple shapes in a 100 x 100 design space (y grows downwards); each
 picture scales and places it. Run from anywhere: python3 scripts/draw_art.py
@@ -99,19 +102,77 @@ def chirps(rows, centres, radius, colour):
                     rows[y][x] = colour
 
 
-def bmp24(rows):
+def rle8_row(indices):
+    """One row in BI_RLE8: runs of one index as (count, index); stretches without repeats in
+    absolute mode (0, count, indices, padded to a 16-bit boundary); then end of line."""
+    out = bytearray()
+    i, n = 0, len(indices)
+    while i < n:
+        run = 1
+        while i + run < n and run < 255 and indices[i + run] == indices[i]:
+            run += 1
+        if run >= 2:
+            out += bytes((run, indices[i]))
+            i += run
+            continue
+        # Gather single pixels up to the next repeat; absolute mode needs at least three.
+        j = i
+        while j < n and j - i < 255 and not (j + 1 < n and indices[j + 1] == indices[j]):
+            j += 1
+        if j - i >= 3:
+            out += bytes((0, j - i)) + bytes(indices[i:j])
+            if (j - i) % 2:
+                out += b"\0"
+        else:
+            for k in range(i, j):
+                out += bytes((1, indices[k]))
+        i = j
+    return out + b"\0\0"
+
+
+def bmp_rle8(rows):
+    """A bottom-up BI_RLE8 bitmap of RGB rows (top row first) with at most 256 colours."""
     height, width = len(rows), len(rows[0])
-    stride = (width * 3 + 3) & ~3
+    palette = sorted({colour for row in rows for colour in row})
+    if len(palette) > 256:
+        raise ValueError("%d colours do not fit an 8-bit palette" % len(palette))
+    index = {colour: i for i, colour in enumerate(palette)}
     pixels = bytearray()
     for row in reversed(rows):  # BMP rows run bottom-up
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += bytes(stride - len(line))
-        pixels += line
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
-    return header + info + pixels
+        pixels += rle8_row([index[c] for c in row])
+    pixels[-2:] = b"\0\1"  # the last end of line becomes end of bitmap
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(pixels), 2835, 2835,
+                       len(palette), 0)
+    offset = 14 + len(info) + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return header + info + table + pixels
+
+
+def decode_rle8(data):
+    """RGB rows (top row first) of a bitmap written by bmp_rle8: lets the script check its own
+    output before writing it."""
+    width, height = struct.unpack_from("<ii", data, 18)
+    colours = struct.unpack_from("<I", data, 46)[0]
+    offset = struct.unpack_from("<I", data, 10)[0]
+    table = [tuple(data[54 + 4 * i + k] for k in (2, 1, 0)) for i in range(colours)]
+    rows, row, i = [], [], offset
+    while True:
+        count, value = data[i], data[i + 1]
+        i += 2
+        if count:
+            row += [table[value]] * count
+        elif value in (0, 1):
+            rows.append(row + [None] * (width - len(row)))
+            row = []
+            if value == 1:
+                break
+        elif value >= 3:
+            row += [table[v] for v in data[i:i + value]]
+            i += value + value % 2
+        else:
+            raise ValueError("delta codes are not written")
+    return [r[:width] for r in reversed(rows)] if len(rows) == height else None
 
 
 def ico16(size=32):
@@ -158,8 +219,11 @@ def main():
     scale = 100.0 / 150.0
     picture = draw_picture(width, height, lambda px, py: ((px - 28) * scale, (py + 12) * scale))
     chirps(picture, [(200, 36), (224, 26), (250, 18)], 6.5, SKY)
+    bitmap = bmp_rle8(picture)
+    if decode_rle8(bitmap) != picture:
+        raise SystemExit("the run-length encoding does not give the picture back")
     with open(os.path.join(ROOT, "assets", "lumora_bird.bmp"), "wb") as out:
-        out.write(bmp24(picture))
+        out.write(bitmap)
     with open(os.path.join(ROOT, "assets", "lumora.ico"), "wb") as out:
         out.write(ico16())
 

@@ -10,4 +10,11 @@ cmake --preset win64 >/dev/null && cmake --build build/win64 -j"$jobs"
 cmake --preset win32 >/dev/null && cmake --build build/win32 -j"$jobs"
 cmake --preset linux -DLUMORA_WIN64_DIR="$PWD/build/win64" -DLUMORA_WIN32_DIR="$PWD/build/win32" >/dev/null
 cmake --build build/linux -j"$jobs"
-ctest --test-dir build/linux --output-on-failure -j"$jobs"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+ctest --test-dir build/linux --output-on-failure -j"$jobs" | tee "$log" || status=$?
+# The Wine suites share one lock, so they run one after another: their total is the sum.
+awk '/Test +#[0-9]+: e2e_/ { for (i = 1; i < NF; i++) if ($(i + 1) == "sec") { t += $i; n++ } }
+     END { if (n) printf "End-to-end suites: %d, %.1f s in total\n", n, t }' "$log"
+exit "$status"

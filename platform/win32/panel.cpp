@@ -30,6 +30,12 @@ HBITMAP Panel::LoadBitmapResource(int id, HINSTANCE instance) {
   if (id == 0) return nullptr;
   bitmap_ = static_cast<HBITMAP>(
       LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  // A DIB section cannot hold a run-length-encoded picture, so for one of those the loader
+  // fails; a device-dependent bitmap decodes it, exactly on a true-colour screen.
+  if (bitmap_ == nullptr) {
+    bitmap_ = static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  }
   return bitmap_;
 }
 

@@ -3,7 +3,10 @@
 One WineSession is one fresh Wine prefix, one X server and one persistent wineserver. Windows
 are driven by lumora_driver.exe (tests/e2e/driver), which runs inside the same session; every
 text crosses that boundary as UTF-16 (hex or a file) and comes back as ASCII JSON, so NUL
-characters, emoji and lone surrogates survive. Python standard library only.
+characters, emoji and lone surrogates survive. The session keeps its drivers running and sends
+them commands over a pipe (starting a Wine process costs about 100 ms; a command, well under
+one); a command that runs while another waits gets a driver of its own. Python standard
+library only.
 """
 
 import atexit
@@ -11,10 +14,12 @@ import collections
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 WINE = "/usr/lib/wine/wine64"
@@ -131,6 +136,60 @@ def _stop_all_sessions():
         session.stop()
 
 
+class _Driver:
+    """One long-lived `lumora_driver.exe serve`: a command is a line of tab-separated arguments,
+    its answer the lines up to one that holds a single "."."""
+
+    def __init__(self, argv, env):
+        # Output goes to a pipe that is read up to the end marker only: Wine programs started
+        # on the side may inherit it and keep it open after the driver has ended.
+        self._process = subprocess.Popen(argv, env=env, stdin=subprocess.PIPE,
+                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self._pending = b""
+
+    def ask(self, args, timeout):
+        """The answer's lines; raises HarnessError when the driver fails or is too slow, after
+        which this driver is no longer usable."""
+        line = "\t".join(args)
+        if any(c in line for c in "\r\n") or any("\t" in a for a in args):
+            raise HarnessError("a driver argument holds a tab or a line break: %r" % (args,))
+        try:
+            self._process.stdin.write(line.encode("utf-8") + b"\n")
+            self._process.stdin.flush()
+        except OSError as error:
+            raise HarnessError("driver %s: cannot send the command (%s)" % (args[:1], error))
+        fd = self._process.stdout.fileno()
+        deadline = time.monotonic() + timeout
+        while b"\n.\n" not in b"\n" + self._pending:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise HarnessError("driver %s timed out after %ss" % (args[:1], timeout))
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 1 << 16)
+                if not chunk:
+                    raise HarnessError("driver %s ended (rc %s)" % (args[:1],
+                                                                   self._process.poll()))
+                self._pending += chunk
+        marker = (b"\n" + self._pending).index(b"\n.\n")
+        answer, self._pending = self._pending[:marker], self._pending[marker + 2:]
+        return answer.decode("ascii", "replace").splitlines()
+
+    def close(self, kill=False):
+        """Ends the driver: closing its input ends its loop; killed if it does not, or at once
+        with kill (a driver that failed may be stuck in its command)."""
+        try:
+            self._process.stdin.close()
+        except OSError:
+            pass
+        try:
+            self._process.wait(timeout=0 if kill else 10)
+        except subprocess.TimeoutExpired:
+            self._process.kill()
+            self._process.wait()
+        self._process.stdout.close()
+
+
 class Program:
     """A program started inside a session by the driver, which stays beside it to collect its
     exit code (written to a file: a pipe could be held open by the program's own children)."""
@@ -201,6 +260,8 @@ class WineSession:
         self._wineserver = None
         self._programs = []
         self._temp_files = 0
+        self._idle_drivers = []
+        self._drivers_lock = threading.Lock()
 
     # --- lifetime ------------------------------------------------------------------------
 
@@ -289,6 +350,10 @@ class WineSession:
                 except Exception:
                     pass
         self._programs = []
+        with self._drivers_lock:
+            drivers, self._idle_drivers = self._idle_drivers, []
+        for driver in drivers:
+            driver.close()
         if self.env is not None:
             try:
                 subprocess.run([WINESERVER, "-k"], env=self.env, timeout=30,
@@ -384,13 +449,26 @@ class WineSession:
         return "@" + windows_path(path)
 
     def driver(self, *args, timeout=_DRIVER_TIMEOUT):
-        """Runs one driver command and returns its JSON answer."""
-        result = self._run([WINE, driver_exe(), *args], timeout)
-        lines = [l for l in result.stdout.decode("ascii", "replace").splitlines()
-                 if l.startswith("{")]
+        """Runs one driver command and returns its JSON answer. Safe to call from several
+        threads at once: each call has a running driver to itself."""
+        with self._drivers_lock:
+            driver = self._idle_drivers.pop() if self._idle_drivers else None
+        if driver is None:
+            driver = _Driver([WINE, driver_exe(), "serve"], self.env)
+        try:
+            lines = driver.ask(args, timeout)
+        except BaseException:
+            driver.close(kill=True)
+            raise
+        with self._drivers_lock:
+            if self.env is not None:
+                self._idle_drivers.append(driver)
+                driver = None
+        if driver is not None:  # the session stopped meanwhile
+            driver.close()
+        lines = [l for l in lines if l.startswith("{")]
         if not lines:
-            raise HarnessError("driver %s gave no answer (rc %d): %s" % (
-                args[:1], result.returncode, result.stderr.decode("utf-8", "replace")[-500:]))
+            raise HarnessError("driver %s gave no answer" % (args[:1],))
         answer = json.loads(lines[-1])
         if "error" in answer:
             raise HarnessError("driver %s: %s (error %s)" % (args[:1], answer["error"],
@@ -559,7 +637,7 @@ class WineSession:
         return (b["hwnd"], b["title"], b["text"])
 
     def dismiss_message_box(self, hwnd, button=IDOK):
-        """Clicks the box's button (OK by default)."""
+        """Clicks the box's button (OK by default) and waits until the box has closed."""
         self.driver("dismiss", str(hwnd), str(button))
 
     def no_message_box_within(self, seconds):
@@ -578,10 +656,11 @@ class WineSession:
         subprocess.run(command + [path], check=True, timeout=60, stdin=subprocess.DEVNULL,
                        capture_output=True)
 
-    def colors(self, hwnd, control_id=-1):
-        """collections.Counter of the (r, g, b) pixels that a window or control shows on the
-        display now."""
-        left, top, right, bottom = self.window_rect(hwnd, control_id)
+    def colors(self, hwnd, control_id=-1, client=False):
+        """collections.Counter of the (r, g, b) pixels that a window or control (with client,
+        only its client area) shows on the display now."""
+        rect = self.client_rect if client else self.window_rect
+        left, top, right, bottom = rect(hwnd, control_id)
         result = subprocess.run(
             ["import", "-display", self.display, "-window", "root", "-crop",
              "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage",

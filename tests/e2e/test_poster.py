@@ -2,6 +2,7 @@
 and the character counter. One Wine session for the module; each test starts from an empty
 data folder and no running program."""
 
+import collections
 import os
 import shutil
 import sys
@@ -9,6 +10,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+
+sys.path.insert(0, os.path.join(harness.REPO, "scripts"))
+import draw_art  # noqa: E402
 
 IDS = harness.lumora_control_ids()
 YOUR_PASSWORD, YOUR_USER_NAME = IDS["YourPassword"], IDS["YourUserName"]
@@ -135,9 +139,29 @@ class LumoraWindowTest(unittest.TestCase):
         self.assertEqual(captions[SEND_TWEET_BUTTON], "SEND YOUR TWEET")
         self.assertEqual(captions[FRAME1], "")
         self.assertEqual(self.wait_counter(hwnd), "5 Characters.")
+        self.assert_bird_shows_exactly(hwnd)
 
         session.close(hwnd)
         self.assertIsNotNone(program.wait_exit(10), "closing the window did not end Lumora")
+
+    def assert_bird_shows_exactly(self, hwnd):
+        """Picture1 shows every pixel of the stored bird that fits it, in its exact colour
+        (the resource is run-length encoded; a failed or wrong decoding shows other pixels)."""
+        with open(os.path.join(harness.REPO, "assets", "lumora_bird.bmp"), "rb") as f:
+            rows = draw_art.decode_rle8(f.read())
+        self.assertIsNotNone(rows, "the stored bird does not decode")
+        left, top, right, bottom = session.client_rect(hwnd, PICTURE1)
+        expected = collections.Counter(
+            colour for row in rows[:bottom - top] for colour in row[:right - left])
+        self.assertGreater(len(expected), 50)
+        missing = {}
+
+        def shown():
+            missing["now"] = expected - session.colors(hwnd, PICTURE1, client=True)
+            return not missing["now"]
+
+        harness.wait_until(shown, 5, 0.1)
+        self.assertFalse(missing["now"], "pixels of the bird that do not show")
 
     def test_stored_credentials_fill_the_boxes_and_stay_unchanged(self):
         user_name = b"alic\xe9\r\nsecond line\r\n"

@@ -1,4 +1,7 @@
-// Test driver: one command per run, used by the Wine end-to-end harness (tests/e2e/harness.py).
+// Test driver of the Wine end-to-end harness (tests/e2e/harness.py): one command per run, or with
+// "serve" any number of them read from standard input, one a line with its arguments separated
+// by tabs, each answer followed by a line holding a single "." (a process that is already
+// running answers in well under a millisecond, where starting one under Wine takes 100 ms).
 //
 // Text arguments are "~" (none), "x:<hex of UTF-16LE>" or "@<file of UTF-16LE bytes>", so every
 // UTF-16 unit (NUL, lone surrogates, emoji) survives the trip. Results are one line of JSON per
@@ -18,6 +21,9 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr int kMessageBoxTextId = 0xFFFF;
+// How often the waiting commands look again: often enough that the wait adds little to a
+// measured latency, seldom enough to leave the processor to the program under test.
+constexpr DWORD kPollMs = 5;
 
 void WriteOut(const std::string& line) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -393,7 +399,7 @@ int WaitWindow(const std::optional<std::wstring>& cls, const std::optional<std::
       return 0;
     }
     if (GetTickCount() - start >= timeoutMs) break;
-    Sleep(20);
+    Sleep(kPollMs);
   }
   WriteOut("{\"hwnd\":null}");
   return 0;
@@ -511,7 +517,7 @@ int MessageBoxes(const std::optional<std::wstring>& title, DWORD timeoutMs) {
       WriteOut(out + "]}");
       return 0;
     }
-    Sleep(20);
+    Sleep(kPollMs);
   }
 }
 
@@ -520,6 +526,12 @@ int Dismiss(HWND box, int buttonId) {
   BOOL ok = button ? PostMessageW(button, BM_CLICK, 0, 0)
                    : PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
   if (!ok) return Fail("PostMessageW failed");
+  // The box closes after its owner has handled the click; until then the next look for a box
+  // would find this one again.
+  DWORD start = GetTickCount();
+  while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < kSendTimeoutMs) {
+    Sleep(kPollMs);
+  }
   WriteOut("{\"ok\":true}");
   return 0;
 }
@@ -548,9 +560,11 @@ int Usage() {
   return 64;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+// argv[0] is unused, as in a process's own argument list.
+int Dispatch(const std::vector<std::wstring>& args) {
+  const int argc = static_cast<int>(args.size());
+  std::vector<const wchar_t*> argv;
+  for (const auto& a : args) argv.push_back(a.c_str());
   if (argc < 2) return Usage();
   std::wstring command = argv[1];
   auto need = [&](int n) { return argc >= 2 + n; };
@@ -594,4 +608,46 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"click") return Click(target);
   if (command == L"close") return Close(target);
   return Usage();
+}
+
+// serve: runs the commands of standard input until it ends. "start" stays for a program's whole
+// life, so the harness gives each program a one-shot driver instead.
+int Serve() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  std::string pending;
+  char buf[1 << 16];
+  for (;;) {
+    size_t end;
+    while ((end = pending.find('\n')) == std::string::npos) {
+      DWORD got = 0;
+      if (!ReadFile(in, buf, sizeof buf, &got, nullptr) || got == 0) return 0;
+      pending.append(buf, got);
+    }
+    std::string line = pending.substr(0, end);
+    pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::wstring> args{L"lumora_driver"};
+    size_t from = 0;
+    for (;;) {
+      size_t tab = line.find('\t', from);
+      std::string field = line.substr(from, tab == std::string::npos ? tab : tab - from);
+      std::wstring wide(field.size(), L'\0');
+      int units = MultiByteToWideChar(CP_UTF8, 0, field.data(), static_cast<int>(field.size()),
+                                      wide.data(), static_cast<int>(wide.size()));
+      wide.resize(units > 0 ? units : 0);
+      args.push_back(wide);
+      if (tab == std::string::npos) break;
+      from = tab + 1;
+    }
+    SetLastError(0);
+    Dispatch(args);
+    WriteOut(".");
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"serve") return Serve();
+  return Dispatch(std::vector<std::wstring>(argv, argv + argc));
 }
