@@ -13,17 +13,22 @@ namespace platform {
 class HttpRequest {
  public:
   virtual ~HttpRequest() = default;
-  // Prepares the request. `user` and `password`, when given, answer the server's
-  // authentication challenge exactly as given. Throws Failure for an address it refuses.
+  // Prepares the request. `user` and `password`, when given, answer a challenge from the
+  // scheme, host and port of `url` exactly as given, and from nowhere else (never a proxy, never
+  // a host a redirect names). Throws Failure for an address it refuses.
   virtual void Open(const std::u16string& method, const std::u16string& url, bool async,
                     const std::optional<std::u16string>& user = std::nullopt,
                     const std::optional<std::u16string>& password = std::nullopt) = 0;
-  // Adds one request header; control characters in the value never reach the wire.
+  // Adds one request header; only printable ASCII (0x20 to 0x7E) of the name and the value
+  // reaches the wire.
   virtual void SetRequestHeader(const std::u16string& name, const std::u16string& value) = 0;
-  // Sends `body` and returns when the whole response has arrived. A transport failure
-  // (refused, unknown host, time-out, reset) throws Failure; an HTTP error status does not.
+  // Sends `body` and returns when the whole response has arrived, or its first mebibyte (the
+  // rest is dropped). A redirect is followed only within the address's own scheme, host and
+  // port. A transport failure (refused, unknown host, reset, a redirect elsewhere, no complete
+  // answer within the overall deadline) throws Failure; an HTTP error status does not.
   virtual void Send(const std::vector<std::uint8_t>& body) = 0;
-  // The response body decoded by the charset the response names (UTF-8 when it names none).
+  // The response body decoded by its byte-order mark, else by the charset parameter of its
+  // Content-Type (UTF-8 when it names none or one the system does not know).
   virtual std::u16string ResponseText() = 0;
 };
 

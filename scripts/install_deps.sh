@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick)
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
+  clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

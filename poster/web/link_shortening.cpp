@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <optional>
 
 #include "platform/failure.h"
 #include "poster/lumora_main.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_encoding.h"
+#include "poster/web/reply_rules.h"
 
 namespace poster {
 namespace {
@@ -41,12 +43,12 @@ void LumoraMain::CreateTinyURLButton_Click() {
     Warn(u"The short link could not be made: " + failure.Description());
     return;
   }
-  const auto tab = response.find(u'\t');
+  const std::optional<std::u16string> shortLink = web::ShortLinkIn(response);
   s_.mousePointer.Set(platform::Pointer::kDefault);
   c_.createTinyUrlButton.SetEnabled(true);
 
-  if (tab != std::u16string::npos) {
-    c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + response.substr(0, tab));
+  if (shortLink) {
+    c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + *shortLink);
   } else {
     Warn(u"Sorry - there's been a problem with the URL you submitted!");
   }

@@ -2,6 +2,7 @@
 #include "poster/lumora_main.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_encoding.h"
+#include "poster/web/reply_rules.h"
 
 namespace poster {
 
@@ -28,11 +29,12 @@ void LumoraMain::SendTweetButton_Click() {
   }
   s_.mousePointer.Set(platform::Pointer::kDefault);
 
-  if (response.find(u"<screen_name>") != std::u16string::npos) {
+  if (web::IsSuccessReply(response)) {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
                          u"Congratulations!", platform::kMbIconInformation);
   } else {
-    Warn(u"The Tweet failed. " + hosts_.statusDomain + u" advises:\n\n" + response);
+    Warn(u"The Tweet failed. " + hosts_.statusDomain + u" advises:\n\n" +
+         web::ReplyExcerpt(response));
   }
   s_.process.EndProgram();
 }

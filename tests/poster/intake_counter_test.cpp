@@ -68,6 +68,9 @@ TEST_F(Intake, NeverSplitsACharacterMadeOfTwoCodeUnits) {
   EXPECT_EQ(IntakeText(emoji), emoji.substr(0, 140));
   const std::u16string shifted = u"x" + emoji;
   EXPECT_EQ(IntakeText(shifted), shifted.substr(0, 139));
+  // Found by fuzzing: a lone high surrogate just before the cut was already alone, so it stays.
+  const std::u16string lone = std::u16string(138, u'x') + u"\xD800\xD800\xDC00";
+  EXPECT_EQ(IntakeText(lone), lone.substr(0, 139));
 }
 
 TEST_F(Intake, TakesTextBeyondTheAnsiCodePageIntact) {

@@ -35,7 +35,14 @@ DEFAULT_SIGHTLINK_HOSTS = ("sightlink.kestrova.com",)
 REALM = "Twitter API"
 
 # How the status endpoint answers an account that authenticated.
-STATUS_MODES = ("ok", "unauthorized", "server_error", "no_marker", "uppercase_marker")
+STATUS_MODES = ("ok", "unauthorized", "server_error", "no_marker", "uppercase_marker",
+                "huge_page")
+# Hosts that stand for a stranger: every request to them is challenged for Basic credentials.
+DEFAULT_STRANGER_HOSTS = ("elsewhere.test",)
+# Misbehaviours on request: "reset" and "stall" before answering; the rest change how the
+# answer is sent.
+MISBEHAVIOURS = ("reset", "stall", "trickle", "flood", "endless_chunks", "short_body",
+                 "proxy_auth")
 
 # Canned shortening replies: (body bytes, Content-Type).
 SIGHTLINK_REPLIES = {
@@ -47,7 +54,19 @@ SIGHTLINK_REPLIES = {
     "huge": (b"http://sl.ks/big\t" + b"x" * (10 * 1024 * 1024), "text/plain"),
     "bad_utf8": (b"http://sl.ks/\xff\xfe\xc3(\tmore", "text/plain; charset=utf-8"),
     "latin1": (b"http://sl.ks/caf\xe9\tmore", "text/plain; charset=ISO-8859-1"),
+    "html_tab": (b"<html>\r\n<head><title>Error</title></head>\t<body>Oops</body></html>",
+                 "text/html; charset=utf-8"),
+    "utf16be_bom_labelled_le": ("\ufeffhttp://sl.ks/\u00e9t\u00e9\tmore".encode("utf-16-be"),
+                                "text/plain; charset=utf-16le"),
+    "utf16le_no_bom": ("http://sl.ks/\u00fc\tmore".encode("utf-16-le"),
+                       'text/plain; charset="UTF-16LE"'),
+    "x_charset_first": ("http://sl.ks/\u00e9\tmore".encode("utf-8"),
+                        "text/plain; x-charset=koi8-r; charset=utf-8"),
 }
+
+FLOOD_BYTES = 100 * 1024 * 1024
+ENDLESS_WAIT_SECONDS = 600
+HUGE_PAGE = b"<html><body>" + b"<p>Something is technically wrong.</p>\n" * 52000 + b"</body></html>"
 
 
 def status_ok_reply(user, status):
@@ -105,6 +124,9 @@ class StandIn:
         self.status_hosts = {h.lower() for h in status_hosts}
         self.sightlink_hosts = {h.lower() for h in sightlink_hosts}
         self.sightlink_reply = SIGHTLINK_REPLIES["ok"]
+        self.stranger_hosts = set(DEFAULT_STRANGER_HOSTS)
+        # path -> (status, Location): answered before anything else, for any host.
+        self.redirects = {}
         # Misbehaviour for the next `misbehave_count` requests: None, "reset" or "stall".
         self.misbehave = None
         self.misbehave_count = 0
@@ -113,6 +135,7 @@ class StandIn:
         self._log_path = log_path
         self._records = []
         self._changed = threading.Condition()
+        self.stopping = threading.Event()
         self._server = ThreadingHTTPServer((bind, port), self._handler_class())
         self._server.daemon_threads = True
         self._thread = None
@@ -132,6 +155,7 @@ class StandIn:
         return self
 
     def stop(self):
+        self.stopping.set()
         self._server.shutdown()
         self._server.server_close()
         if self._thread:
@@ -152,8 +176,12 @@ class StandIn:
             self.sightlink_reply = (bytes(reply), content_type)
 
     def misbehave_next(self, kind, count=1, seconds=0.0):
-        """"reset" drops the connection; "stall" waits `seconds` before answering."""
-        assert kind in ("reset", "stall")
+        """"reset" drops the connection; "stall" waits `seconds` before answering; "trickle"
+        sends the answer's body one byte every `seconds`; "flood" sends the answer followed by
+        100 MB; "endless_chunks" sends the answer in chunks that never end; "short_body"
+        announces 1,000 bytes more than it sends, then closes; "proxy_auth" answers as a proxy
+        asking for Basic credentials."""
+        assert kind in MISBEHAVIOURS
         self.misbehave, self.misbehave_count, self.stall_seconds = kind, count, seconds
 
     # ---- records ----------------------------------------------------------------------
@@ -221,6 +249,8 @@ class StandIn:
         if mode == "server_error":
             body = "<html><body><h2>Something is technically wrong.</h2></body></html>"
             return 500, [("Content-Type", "text/html; charset=utf-8")], body.encode(), user
+        if mode == "huge_page":
+            return 200, [("Content-Type", "text/html; charset=utf-8")], HUGE_PAGE, user
         if mode == "no_marker":
             body = status_error_document("Status is a duplicate.")
             return 200, [("Content-Type", xml)], body.encode(), user
@@ -242,7 +272,10 @@ class StandIn:
 
             def handle_one_request(self):
                 self.rfile.captured = bytearray()
-                super().handle_one_request()
+                try:
+                    super().handle_one_request()
+                except ConnectionError:  # the client left before the whole answer was sent
+                    self.close_connection = True
 
             def log_message(self, *args):
                 pass
@@ -265,7 +298,9 @@ class StandIn:
                 if not proxy_form and path.startswith("/__"):
                     self._control(path, body)
                     return
-                if path == STATUS_PATH and host in service.status_hosts:
+                if host in service.stranger_hosts:
+                    endpoint = "stranger"
+                elif path.endswith(STATUS_PATH) and host in service.status_hosts:
                     endpoint = "status"
                 elif path == SIGHTLINK_PATH and host in service.sightlink_hosts:
                     endpoint = "sightlink"
@@ -299,10 +334,22 @@ class StandIn:
                     service._record(record)
                     self._reset()
                     return
+                if kind:
+                    record["misbehaved"] = kind
                 if kind == "stall":
-                    record["misbehaved"] = "stall"
                     time.sleep(service.stall_seconds)
-                if endpoint == "status" and self.command == "POST":
+                if kind == "proxy_auth":
+                    status, reply = 407, b"<html><body>Proxy sign-in needed</body></html>"
+                    headers = [("Proxy-Authenticate", 'Basic realm="proxy"'),
+                               ("Content-Type", "text/html")]
+                elif path in service.redirects:
+                    status, location = service.redirects[path]
+                    headers, reply = [("Location", location)], b"Moved"
+                elif endpoint == "stranger":
+                    status, reply = 401, b"<html><body>Sign in to the hotel network</body></html>"
+                    headers = [("WWW-Authenticate", 'Basic realm="Hotel"'),
+                               ("Content-Type", "text/html")]
+                elif endpoint == "status" and self.command == "POST":
                     status, headers, reply, user = service._answer_status(credentials, form)
                     record["authorized"] = user is not None
                 elif endpoint == "sightlink" and self.command == "POST":
@@ -314,8 +361,49 @@ class StandIn:
                 record["status"] = status
                 record["reply_bytes"] = len(reply)
                 service._record(record)
-                self._send(status, headers, reply)
+                try:
+                    if kind in ("trickle", "flood", "endless_chunks", "short_body"):
+                        self._send_badly(kind, status, headers, reply)
+                    else:
+                        self._send(status, headers, reply)
+                except OSError:  # the client gave up on the answer
+                    self.close_connection = True
                 record["replied"] = time.monotonic()
+
+            def _send_badly(self, kind, status, headers, body):
+                self.close_connection = True
+                self.send_response(status)
+                for name, value in headers:
+                    self.send_header(name, value)
+                if kind == "endless_chunks":
+                    self.send_header("Transfer-Encoding", "chunked")
+                elif kind == "flood":
+                    self.send_header("Content-Length", str(len(body) + FLOOD_BYTES))
+                elif kind == "short_body":
+                    self.send_header("Content-Length", str(len(body) + 1000))
+                else:
+                    self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                if kind == "trickle":
+                    for i in range(len(body)):
+                        if service.stopping.wait(service.stall_seconds):
+                            return
+                        self.wfile.write(body[i:i + 1])
+                        self.wfile.flush()
+                elif kind == "flood":
+                    self.wfile.write(body)
+                    block = b"x" * 65536
+                    for _ in range(FLOOD_BYTES // len(block)):
+                        self.wfile.write(block)
+                elif kind == "endless_chunks":
+                    block = b"x" * 4096
+                    chunks = [body] + [block] * (FLOOD_BYTES // len(block))
+                    for chunk in chunks:  # ends only when the client leaves (or after 100 MB)
+                        self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
+                    service.stopping.wait(ENDLESS_WAIT_SECONDS)
+                else:
+                    self.wfile.write(body)
+                    self.wfile.flush()
 
             def _send(self, status, headers, body):
                 self.send_response(status)
@@ -406,7 +494,7 @@ def main(argv=None):
     parser.add_argument("--status-host", action="append", metavar="HOST")
     parser.add_argument("--sightlink-host", action="append", metavar="HOST")
     parser.add_argument("--sightlink-reply", choices=sorted(SIGHTLINK_REPLIES), default="ok")
-    parser.add_argument("--misbehave", choices=("reset", "stall"))
+    parser.add_argument("--misbehave", choices=MISBEHAVIOURS)
     parser.add_argument("--misbehave-count", type=int, default=1)
     parser.add_argument("--stall-seconds", type=float, default=60.0)
     parser.add_argument("--log", metavar="FILE", help="append every request as a JSON line")

@@ -49,8 +49,10 @@ TEST_F(LinkShortening, ALeadingTabAppendsOnlyTheSpace) {
   EXPECT_EQ(tweet.Text(), u"Look ");
 }
 
-TEST_F(LinkShortening, AReplyWithoutTabLeavesTheStatusAndSaysSo) {
-  for (const std::u16string reply : {u"error page", u""}) {
+TEST_F(LinkShortening, AReplyWithoutALinkBeforeATabLeavesTheStatusAndSaysSo) {
+  for (const std::u16string reply :
+       {u"error page", u"", u"<html>\r\n<head><title>Error</title></head>\t<body>",
+        u"javascript:alert(1)\tx"}) {
     boxes.shown.clear();
     Shorten(u"example.com/x", reply);
     EXPECT_EQ(tweet.Text(), u"Look");
@@ -88,8 +90,8 @@ TEST_F(LinkShortening, RecognisesTheSchemeInAnyCaseAndKeepsItAsTyped) {
 
 TEST_F(LinkShortening, TheStatusMayGrowPast140) {
   tweet.SetText(std::u16string(138, u'x'));
-  Shorten(u"example.com/x", u"abcd\t");
-  EXPECT_EQ(tweet.Text().size(), 143u);
+  Shorten(u"example.com/x", u"http://a\t");
+  EXPECT_EQ(tweet.Text().size(), 147u);
   EXPECT_EQ(llen.ForeColor(), kCounterDarkRed);
 }
 

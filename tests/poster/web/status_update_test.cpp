@@ -119,6 +119,15 @@ TEST_F(StatusUpdate, AnyReplyWithoutTheExactMarkerFailsNamingTheDomain) {
   EXPECT_EQ(process.ends, 2);
 }
 
+TEST_F(StatusUpdate, ALongErrorPageShowsOnlyItsStart) {
+  const std::u16string page = u"<html>" + std::u16string(2'000'000, u'x');
+  http.scripts.push_back({page});
+  EXPECT_FALSE(Click());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const std::u16string head = u"The Tweet failed. Status.example advises:\n\n";
+  EXPECT_EQ(boxes.shown[0].text, head + page.substr(0, 1000) + u"\u2026");
+}
+
 TEST_F(StatusUpdate, AFailedConnectionKeepsEverythingForAnotherTry) {
   http.scripts.push_back({u"", platform::Failure(12029, u"The server refused the connection.")});
   EXPECT_TRUE(Click());

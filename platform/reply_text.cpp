@@ -1,0 +1,179 @@
+#include "platform/reply_text.h"
+
+namespace platform {
+namespace {
+
+bool IsSpace(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+
+char16_t Lower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
+}
+
+bool EqualsIgnoringCase(std::u16string_view text, std::u16string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (Lower(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  }
+}
+
+std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2 + 1);
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    text.push_back(bigEndian ? static_cast<char16_t>(first << 8 | second)
+                             : static_cast<char16_t>(second << 8 | first));
+  }
+  if (i < bytes.size()) text.push_back(u'\uFFFD');
+  return text;
+}
+
+}  // namespace
+
+std::u16string PrintableAsciiOnly(std::u16string_view text) {
+  std::u16string clean;
+  clean.reserve(text.size());
+  for (char16_t c : text) {
+    if (c >= 0x20 && c <= 0x7E) clean.push_back(c);
+  }
+  return clean;
+}
+
+std::u16string CharsetParameter(std::u16string_view contentType) {
+  std::size_t at = contentType.find(u';');
+  while (at != std::u16string_view::npos && at < contentType.size()) {
+    ++at;  // past the ';'
+    while (at < contentType.size() && IsSpace(contentType[at])) ++at;
+    std::size_t nameEnd = at;
+    while (nameEnd < contentType.size() && contentType[nameEnd] != u'=' &&
+           contentType[nameEnd] != u';') {
+      ++nameEnd;
+    }
+    std::u16string_view name = contentType.substr(at, nameEnd - at);
+    while (!name.empty() && IsSpace(name.back())) name.remove_suffix(1);
+    if (nameEnd >= contentType.size() || contentType[nameEnd] == u';') {
+      at = nameEnd;  // a parameter without a value
+      continue;
+    }
+    std::size_t valueAt = nameEnd + 1;
+    while (valueAt < contentType.size() && IsSpace(contentType[valueAt])) ++valueAt;
+    std::u16string value;
+    std::size_t next;
+    if (valueAt < contentType.size() && contentType[valueAt] == u'"') {
+      next = valueAt + 1;
+      while (next < contentType.size() && contentType[next] != u'"') {
+        if (contentType[next] == u'\\' && next + 1 < contentType.size()) ++next;
+        value.push_back(contentType[next++]);
+      }
+      next = contentType.find(u';', next);
+    } else {
+      next = contentType.find(u';', valueAt);
+      std::u16string_view token = contentType.substr(
+          valueAt, next == std::u16string_view::npos ? std::u16string_view::npos : next - valueAt);
+      while (!token.empty() && IsSpace(token.back())) token.remove_suffix(1);
+      value.assign(token);
+    }
+    if (EqualsIgnoringCase(name, u"charset")) return value;
+    at = next;
+  }
+  return {};
+}
+
+TextEncoding EncodingOfCharset(std::u16string_view charset) {
+  for (std::u16string_view name : {u"", u"utf-8", u"utf8", u"unicode-1-1-utf-8"}) {
+    if (EqualsIgnoringCase(charset, name)) return TextEncoding::kUtf8;
+  }
+  for (std::u16string_view name : {u"utf-16", u"utf-16le", u"unicode", u"ucs-2"}) {
+    if (EqualsIgnoringCase(charset, name)) return TextEncoding::kUtf16Le;
+  }
+  for (std::u16string_view name : {u"utf-16be", u"unicodefffe"}) {
+    if (EqualsIgnoringCase(charset, name)) return TextEncoding::kUtf16Be;
+  }
+  return TextEncoding::kOther;
+}
+
+std::u16string DecodeUtf8(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i++]);
+    if (lead < 0x80) {
+      text.push_back(lead);
+      continue;
+    }
+    int need = 0;
+    char32_t c = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      need = 1;
+      c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      need = 2;
+      c = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      need = 3;
+      c = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+    } else {
+      text.push_back(u'\uFFFD');
+      continue;
+    }
+    bool whole = true;
+    for (int k = 0; k < need; ++k) {
+      const auto next = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+      if (i >= bytes.size() || next < low || next > high) {
+        whole = false;
+        break;
+      }
+      c = (c << 6) | (next & 0x3F);
+      ++i;
+      low = 0x80;
+      high = 0xBF;
+    }
+    if (whole) {
+      AppendCodePoint(text, c);
+    } else {
+      text.push_back(u'\uFFFD');  // the byte that broke the sequence is read again
+    }
+  }
+  return text;
+}
+
+std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled,
+                           const std::function<std::u16string(std::string_view)>& other) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) return DecodeUtf8(bytes.substr(3));
+  if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
+  if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
+  switch (labelled) {
+    case TextEncoding::kUtf16Le:
+      return DecodeUtf16(bytes, false);
+    case TextEncoding::kUtf16Be:
+      return DecodeUtf16(bytes, true);
+    case TextEncoding::kOther:
+      return other(bytes);
+    case TextEncoding::kUtf8:
+      break;
+  }
+  return DecodeUtf8(bytes);
+}
+
+}  // namespace platform

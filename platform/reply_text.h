@@ -1,0 +1,35 @@
+// Text that crosses the wire: request header values, the reply's charset and its decoding.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// `text` with every code unit outside printable ASCII (0x20 to 0x7E) left out, so a header
+// value can neither end its line early nor turn into other bytes on the wire.
+std::u16string PrintableAsciiOnly(std::u16string_view text);
+
+// The value of the first parameter named exactly "charset" (any case) in a Content-Type value,
+// unquoted; empty when there is none. Names are matched only at a parameter boundary, and
+// quoted values of other parameters are skipped whole.
+std::u16string CharsetParameter(std::u16string_view contentType);
+
+enum class TextEncoding { kUtf8, kUtf16Le, kUtf16Be, kOther };
+
+// The Unicode encoding a charset name stands for (any case; empty means UTF-8); kOther for
+// every other name, which the system's code pages decide.
+TextEncoding EncodingOfCharset(std::u16string_view charset);
+
+// UTF-8 bytes as UTF-16; each malformed or truncated sequence becomes one U+FFFD.
+std::u16string DecodeUtf8(std::string_view bytes);
+
+// Decodes a reply body. A byte-order mark at the start (UTF-8, UTF-16 LE or BE) decides the
+// encoding and is dropped; without one, `labelled` does. kOther hands the bytes to `other`
+// (which may not be empty then). An odd trailing byte of UTF-16 becomes U+FFFD.
+std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled,
+                           const std::function<std::u16string(std::string_view)>& other);
+
+}  // namespace platform

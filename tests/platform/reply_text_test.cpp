@@ -1,0 +1,84 @@
+#include "platform/reply_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace platform {
+namespace {
+
+std::u16string Latin1(std::string_view bytes) {
+  return std::u16string(bytes.begin(), bytes.end());  // wrong for bytes above 0x7F: not used so
+}
+
+TEST(ReplyText, HeaderTextKeepsPrintableAsciiOnly) {
+  // U+010A would reach the wire as the byte 0x0A through WinHTTP's ISO-8859-1 narrowing.
+  EXPECT_EQ(PrintableAsciiOnly(u"a\r\nb\tc\u010Ad\u00E9e\x7F~ "), u"abcde~ ");
+  EXPECT_EQ(PrintableAsciiOnly(u"application/x-www-form-urlencoded\n\r"),
+            u"application/x-www-form-urlencoded");
+}
+
+TEST(ReplyText, CharsetComesOnlyFromACharsetParameter) {
+  struct Case {
+    std::u16string contentType, charset;
+  };
+  const Case cases[] = {
+      {u"text/html; charset=utf-8", u"utf-8"},
+      {u"text/html;charset=\"ISO-8859-1\"", u"ISO-8859-1"},
+      {u"text/html; CHARSET = koi8-r ; q=1", u"koi8-r"},
+      {u"text/html; x-charset=koi8-r; charset=utf-8", u"utf-8"},
+      {u"text/html; x=\"a; charset=koi8-r\"; charset=windows-1252", u"windows-1252"},
+      {u"text/html; x=\"a\\\"; charset=koi8-r\"", u""},
+      {u"charset=koi8-r", u""},  // the media type, not a parameter
+      {u"text/plain", u""},
+      {u"text/plain; charset", u""},
+      {u"text/plain; charset=\"unterminated", u"unterminated"},
+      {u"", u""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CharsetParameter(c.contentType), c.charset)
+        << std::string(c.contentType.begin(), c.contentType.end());
+  }
+}
+
+TEST(ReplyText, UnicodeCharsetNames) {
+  EXPECT_EQ(EncodingOfCharset(u""), TextEncoding::kUtf8);
+  EXPECT_EQ(EncodingOfCharset(u"UTF-8"), TextEncoding::kUtf8);
+  EXPECT_EQ(EncodingOfCharset(u"utf-16"), TextEncoding::kUtf16Le);
+  EXPECT_EQ(EncodingOfCharset(u"UTF-16BE"), TextEncoding::kUtf16Be);
+  EXPECT_EQ(EncodingOfCharset(u"koi8-r"), TextEncoding::kOther);
+}
+
+TEST(ReplyText, Utf8MalformedSequencesBecomeReplacementCharacters) {
+  EXPECT_EQ(DecodeUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"), u"caf\u00E9 \U0001F600");
+  EXPECT_EQ(DecodeUtf8("\xFF\xFE\xC3("), u"\uFFFD\uFFFD\uFFFD(");
+  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");            // an encoded surrogate
+  EXPECT_EQ(DecodeUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                      // overlong
+  EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
+  EXPECT_EQ(DecodeUtf8("ab\xE2\x82"), u"ab\uFFFD");                        // cut short
+}
+
+TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {
+  const auto never = [](std::string_view) -> std::u16string {
+    ADD_FAILURE() << "the label's code page was used";
+    return {};
+  };
+  const std::string le("\xFF\xFEh\0i\0", 6);
+  const std::string be("\xFE\xFF\0h\0i", 6);
+  for (TextEncoding label :
+       {TextEncoding::kUtf16Le, TextEncoding::kUtf16Be, TextEncoding::kOther}) {
+    EXPECT_EQ(DecodeReply(le, label, never), u"hi");
+    EXPECT_EQ(DecodeReply(be, label, never), u"hi");
+  }
+  EXPECT_EQ(DecodeReply("\xEF\xBB\xBFok", TextEncoding::kOther, never), u"ok");
+  // Without a mark the label decides; an odd last byte is replaced, not dropped.
+  EXPECT_EQ(DecodeReply(std::string("h\0i\0!", 5), TextEncoding::kUtf16Le, never), u"hi\uFFFD");
+  EXPECT_EQ(DecodeReply(std::string("\0h\0i", 4), TextEncoding::kUtf16Be, never), u"hi");
+  EXPECT_EQ(
+      DecodeReply("plain", TextEncoding::kOther, [](std::string_view b) { return Latin1(b); }),
+      u"plain");
+  EXPECT_EQ(DecodeReply("", TextEncoding::kUtf16Le, never), u"");
+}
+
+}  // namespace
+}  // namespace platform
