@@ -24,8 +24,9 @@ LumoraControls LumoraControls::From(platform::Form& form) {
           form.TimerNamed("Timer1")};
 }
 
-LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services, web::Hosts hosts)
-    : c_(controls), s_(services), hosts_(std::move(hosts)) {
+LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services,
+                       web::ServiceAddresses addresses)
+    : c_(controls), s_(services), addresses_(std::move(addresses)) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });

@@ -8,7 +8,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/services.h"
-#include "poster/web/hosts.h"
+#include "poster/web/service_addresses.h"
 
 namespace poster {
 
@@ -30,7 +30,8 @@ struct LumoraControls {
 class LumoraMain {
  public:
   // Wires the handlers to the controls; nothing runs until Form_Load.
-  LumoraMain(LumoraControls controls, platform::Services& services, web::Hosts hosts);
+  LumoraMain(LumoraControls controls, platform::Services& services,
+             web::ServiceAddresses addresses);
 
   void Form_Load();
   void Timer1_Timer();
@@ -63,7 +64,7 @@ class LumoraMain {
 
   LumoraControls c_;
   platform::Services& s_;
-  web::Hosts hosts_;
+  web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
 };
 

@@ -2,16 +2,17 @@
 
 #include "platform/form.h"
 #include "platform/services.h"
+#include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
-#include "poster/web/hosts.h"
+#include "poster/web/service_addresses.h"
 
 int main() {
   std::unique_ptr<poster::LumoraMain> app;
   return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
-    app = std::make_unique<poster::LumoraMain>(poster::LumoraControls::From(form),
-                                               platform::SystemServices(),
-                                               poster::web::Hosts::Built());
+    app = std::make_unique<poster::LumoraMain>(
+        poster::LumoraControls::From(form), platform::SystemServices(),
+        poster::web::ServiceAddresses::Read(platform::SystemSettings()));
     app->Form_Load();
   });
 }

@@ -6,9 +6,14 @@ password are the stand-in's demo account, the status text comes from a sample pu
 clipboard, and every request Lumora sends is printed here. Without a display it runs on a
 private virtual display, takes a screenshot, presses "SEND YOUR TWEET" and shows what the
 stand-in received and what Lumora answered.
+
+With --tls the stand-in also serves TLS with certificates from a test authority made for this
+run, which only this run's Wine prefix trusts, and Lumora's service addresses are set to https
+addresses of the stand-in (values under HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora).
 """
 
 import argparse
+import contextlib
 import os
 import sys
 
@@ -17,6 +22,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "standin"))
 
 import harness  # noqa: E402
+import tls_standin  # noqa: E402
 from lumora_standin import StandIn  # noqa: E402
 
 SAMPLE = "  Just found a tool that posts highlighted text from any web page in two clicks.  "
@@ -24,6 +30,12 @@ USER, PASSWORD = "demo", "secret"
 DATA_FOLDER = "C:\\Program Files\\Kestrova\\"
 IDS = harness.lumora_control_ids()
 SEND_TWEET_BUTTON, YOUR_TWEET = IDS["SendTweetButton"], IDS["YourTweet"]
+SETTINGS_KEY = r"HKCU\Software\Kestrova\Lumora"
+TLS_ADDRESSES = {
+    "StatusAddress": "https://%s/statuses/update.xml" % tls_standin.STATUS_HOST,
+    "StatusName": tls_standin.STATUS_HOST,
+    "SightlinkAddress": "https://%s/KestrovaCreateSightlink.asp" % tls_standin.SIGHTLINK_HOST,
+}
 
 
 class DesktopSession(harness.WineSession):
@@ -46,14 +58,30 @@ def main():
     parser.add_argument("--headless", action="store_true",
                         help="use a private virtual display even when DISPLAY is set")
     parser.add_argument("--screenshot", default=os.path.join(ROOT, "build", "lumora-run.png"))
+    parser.add_argument("--tls", action="store_true",
+                        help="reach the stand-in over TLS, with the certificate checks on")
     args = parser.parse_args()
     desktop = bool(os.environ.get("DISPLAY")) and not args.headless
 
-    with StandIn(accounts={USER: PASSWORD}, echo=True) as service:
+    with contextlib.ExitStack() as stack:
+        if args.tls:
+            authority = stack.enter_context(tls_standin.TestAuthority())
+            service = tls_standin.TlsStandIn(authority, accounts={USER: PASSWORD}, echo=True)
+            service.status_hosts.add(tls_standin.STATUS_HOST)
+            service.sightlink_hosts.add(tls_standin.SIGHTLINK_HOST)
+        else:
+            service = StandIn(accounts={USER: PASSWORD}, echo=True)
+        stack.enter_context(service)
         print("Stand-in services listening on %s (account %s / %s)"
               % (service.proxy_url, USER, PASSWORD))
         session_class = DesktopSession if desktop else harness.WineSession
         with session_class(http_proxy=service.proxy_url) as session:
+            if args.tls:
+                session.wine("reg", "import", harness.windows_path(authority.root_store_reg()))
+                for name, value in TLS_ADDRESSES.items():
+                    session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ",
+                                 "/d", value, "/f")
+                    print("%s\\%s = %s" % (SETTINGS_KEY, name, value))
             store_demo_account(session)
             session.set_clipboard(SAMPLE)
             lumora = session.start(harness.lumora_exe())
@@ -71,6 +99,9 @@ def main():
             print("Lumora answered [%s]: %s" % (title, text))
             session.dismiss_message_box(box)
             lumora.wait_exit(timeout=10)
+            if args.tls:
+                for tunnel in service.tunnels:
+                    print("TLS tunnel to %(host)s:%(port)s, handshake %(handshake)s" % tunnel)
     return 0
 
 

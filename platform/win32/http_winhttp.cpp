@@ -70,7 +70,7 @@ std::u16string Describe(DWORD code) {
       return u"The address of the server is not valid.";
     // Wine reports a refused certificate as 12157, Windows as 12175.
     case ERROR_WINHTTP_SECURE_FAILURE:
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:  // Wine's code for an untrusted certificate
       return u"A secure connection to the server could not be made.";
     case ERROR_WINHTTP_REDIRECT_FAILED:
       return u"The server sent the request to an address that Lumora does not follow.";
@@ -411,9 +411,11 @@ void Perform(Job& job) {
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                       at.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) FailRequest(job, GetLastError());
-    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-    if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
-                          sizeof(noRedirects))) {
+    // Wine keeps a proxy's connections by the proxy's address alone, so a kept tunnel would
+    // carry the next secure request to the host it was opened for: none is kept.
+    DWORD features = WINHTTP_DISABLE_REDIRECTS | (at.secure ? WINHTTP_DISABLE_KEEP_ALIVE : 0);
+    if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features,
+                          sizeof(features))) {
       FailRequest(job, GetLastError());
     }
     if (!job.headers.empty() &&

@@ -28,9 +28,12 @@ void LumoraMain::CreateTinyURLButton_Click() {
     return;
   }
   if (!HasWebScheme(longAddress)) longAddress = u"http://" + longAddress;
-  const std::u16string address = u"http://" + hosts_.sightlinkHost +
-                                 u"/KestrovaCreateSightlink.asp?TheLongURL=" +
-                                 web::FormEncode(longAddress);
+  if (!addresses_.sightlink.problem.empty()) {
+    Warn(addresses_.sightlink.problem);
+    return;
+  }
+  const std::u16string address =
+      addresses_.sightlink.address + u"?TheLongURL=" + web::FormEncode(longAddress);
 
   c_.createTinyUrlButton.SetEnabled(false);
   s_.mousePointer.Set(platform::Pointer::kHourglass);

@@ -13,9 +13,13 @@ void LumoraMain::SendTweetButton_Click() {
   const std::u16string status = TrimSpaces(c_.yourTweet.Text());
   if (!InputIsComplete(userName, password, status)) return;
 
+  if (!addresses_.status.problem.empty()) {
+    Warn(addresses_.status.problem);
+    return;
+  }
+
   c_.sendTweetButton.SetEnabled(false);
-  const std::u16string address = u"http://" + hosts_.statusHost + u"/statuses/update.xml" +
-                                 u"?status=" + web::FormEncode(status);
+  const std::u16string address = addresses_.status.address + u"?status=" + web::FormEncode(status);
   s_.mousePointer.Set(platform::Pointer::kHourglass);
   std::u16string response;
   try {
@@ -33,7 +37,7 @@ void LumoraMain::SendTweetButton_Click() {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
                          u"Congratulations!", platform::kMbIconInformation);
   } else {
-    Warn(u"The Tweet failed. " + hosts_.statusDomain + u" advises:\n\n" +
+    Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:\n\n" +
          web::ReplyExcerpt(response));
   }
   s_.process.EndProgram();

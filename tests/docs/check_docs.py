@@ -199,6 +199,8 @@ class Checker:
     def _looks_like_path(word):
         if re.search(r"[\s\\:<>%$\"',;]|://|^-|^\.\.?/?$", word):
             return False
+        if re.match(r"^(application|text|image|multipart)/", word):
+            return False  # a media type
         if "/" in word:
             return bool(re.match(r"^[\w.*-]+(/[\w.*-]*)+$", word))
         return word.endswith(PATH_SUFFIXES) and bool(re.match(r"^[\w.-]+$", word))

@@ -1,6 +1,6 @@
 """The README's removal commands, run as written in Wine's Command Prompt after a real
-installation: they take away the menu entry, the Kestrova folders and the VirtualStore copies,
-and nothing beside them."""
+installation: they take away the menu entry, the service addresses, the Kestrova folders and
+the VirtualStore copies, and nothing beside them."""
 
 import os
 import re
@@ -11,6 +11,7 @@ import harness
 
 README = os.path.join(harness.REPO, "README.md")
 MENU = r"HKCU\Software\Microsoft\Internet Explorer\MenuExt"
+MAKER = r"HKCU\Software\Kestrova"
 BUTTON = 201
 CLOSING_TITLE = "THANK YOU - REGISTRY UPDATED?"
 X86 = "C:\\Program Files (x86)"
@@ -89,6 +90,9 @@ class RemovalTest(unittest.TestCase):
                       self.write("C:\\Program Files\\Other\\keep.txt"),
                       self.write(store + "\\Program Files (x86)\\Other\\keep.txt")]
         self.s.wine("reg", "add", MENU + "\\Other", "/ve", "/d", "other.htm", "/f")
+        self.s.wine("reg", "add", MAKER + "\\Lumora", "/v", "StatusAddress", "/d",
+                    "https://status.example.test/statuses/update.xml", "/f")
+        self.s.wine("reg", "add", MAKER + "\\Other", "/v", "Kept", "/d", "yes", "/f")
         folders = [self.s.unix_path(p + "\\Kestrova") for p in (X86, "C:\\Program Files")]
         for folder in folders:
             self.assertTrue(os.path.exists(os.path.join(folder, "Lumora.exe")))
@@ -98,11 +102,13 @@ class RemovalTest(unittest.TestCase):
         transcript = "".join(self.run_in_command_prompt(block) for block in blocks)
 
         self.assertIsNone(self.s.reg_query(MENU + "\\Lumora"), transcript)
+        self.assertIsNone(self.s.reg_query(MAKER + "\\Lumora"), transcript)
         for path in folders + [os.path.dirname(c) for c in copies]:
             self.assertFalse(os.path.exists(path), path + " is still there:\n" + transcript)
         for path in neighbours:
             self.assertTrue(os.path.exists(path), path + " was removed too")
         self.assertEqual(self.s.reg_query(MENU + "\\Other", ""), "other.htm")
+        self.assertEqual(self.s.reg_query(MAKER + "\\Other", "Kept"), "yes")
 
 
 if __name__ == "__main__":

@@ -44,10 +44,10 @@ class LumoraTest : public ::testing::Test {
   // Builds the window class; call after scripting the fakes.
   LumoraMain& Main() {
     if (!main_) {
-      main_ = std::make_unique<LumoraMain>(
-          LumoraControls{window, userName, password, longUrl, tweet, llen, sendButton,
-                         tinyUrlButton, timer},
-          services, web::Hosts{u"status.example", u"Status.example", u"short.example"});
+      main_ =
+          std::make_unique<LumoraMain>(LumoraControls{window, userName, password, longUrl, tweet,
+                                                      llen, sendButton, tinyUrlButton, timer},
+                                       services, addresses);
     }
     return *main_;
   }
@@ -70,6 +70,10 @@ class LumoraTest : public ::testing::Test {
 
   std::string File(const std::u16string& name) { return files.files[kFolder + name]; }
 
+  // The addresses Main() is built with; a test may change them before calling it.
+  web::ServiceAddresses addresses{{u"http://status.example/statuses/update.xml", {}},
+                                  u"Status.example",
+                                  {u"http://short.example/KestrovaCreateSightlink.asp", {}}};
   platform::fake::Journal journal;
   platform::fake::FakeWindow window;
   platform::fake::FakeTextBox userName, password, longUrl, tweet;

@@ -123,6 +123,8 @@ class StandIn:
         self.status_mode = "ok"
         self.status_hosts = {h.lower() for h in status_hosts}
         self.sightlink_hosts = {h.lower() for h in sightlink_hosts}
+        self.status_paths = {STATUS_PATH}
+        self.sightlink_paths = {SIGHTLINK_PATH}
         self.sightlink_reply = SIGHTLINK_REPLIES["ok"]
         self.stranger_hosts = set(DEFAULT_STRANGER_HOSTS)
         # path -> (status, Location): answered before anything else, for any host.
@@ -265,6 +267,9 @@ class StandIn:
         class Handler(BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.1"
             server_version = "LumoraStandIn/1.0"
+            # Headers and body go out in two writes; with Nagle's algorithm the second waits for
+            # the client's delayed acknowledgement (about 40 ms), which no real server adds.
+            disable_nagle_algorithm = True
 
             def setup(self):
                 super().setup()
@@ -272,6 +277,8 @@ class StandIn:
 
             def handle_one_request(self):
                 self.rfile.captured = bytearray()
+                if hasattr(socket, "TCP_QUICKACK"):
+                    self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
                 try:
                     super().handle_one_request()
                 except ConnectionError:  # the client left before the whole answer was sent
@@ -300,9 +307,10 @@ class StandIn:
                     return
                 if host in service.stranger_hosts:
                     endpoint = "stranger"
-                elif path.endswith(STATUS_PATH) and host in service.status_hosts:
+                elif ((path in service.status_paths or path.endswith(STATUS_PATH))
+                      and host in service.status_hosts):
                     endpoint = "status"
-                elif path == SIGHTLINK_PATH and host in service.sightlink_hosts:
+                elif path in service.sightlink_paths and host in service.sightlink_hosts:
                     endpoint = "sightlink"
                 else:
                     endpoint = "other"

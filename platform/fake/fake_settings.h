@@ -1,0 +1,30 @@
+// Settings held in a map; a name can be made to fail as an unreadable value does.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/settings.h"
+
+namespace platform::fake {
+
+class FakeSettings : public Settings {
+ public:
+  std::optional<std::u16string> Text(const std::u16string& name) const override {
+    reads.push_back(name);
+    if (auto failure = failing.find(name); failure != failing.end()) throw failure->second;
+    auto it = values.find(name);
+    return it == values.end() ? std::nullopt : std::optional<std::u16string>(it->second);
+  }
+  std::u16string Location() const override { return location; }
+
+  std::map<std::u16string, std::u16string> values;
+  std::map<std::u16string, Failure> failing;
+  std::u16string location = u"HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora";
+  mutable std::vector<std::u16string> reads;
+};
+
+}  // namespace platform::fake

@@ -1,0 +1,92 @@
+#include "platform/settings.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "platform/failure.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr wchar_t kKey[] = L"Software\\Kestrova\\Lumora";
+constexpr char16_t kLocation[] = u"HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora";
+
+[[noreturn]] void Fail(LSTATUS status) {
+  throw Failure(static_cast<std::uint32_t>(status), SystemMessage(static_cast<DWORD>(status)));
+}
+
+class KeyCloser {
+ public:
+  explicit KeyCloser(HKEY key) : key_(key) {}
+  ~KeyCloser() { RegCloseKey(key_); }
+  KeyCloser(const KeyCloser&) = delete;
+  KeyCloser& operator=(const KeyCloser&) = delete;
+
+ private:
+  HKEY key_;
+};
+
+std::u16string Expanded(const std::wstring& text) {
+  DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (needed == 0) return FromWide(text);
+  std::wstring out(needed, L'\0');
+  needed = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
+  if (needed == 0 || needed > out.size()) return FromWide(text);
+  out.resize(needed - 1);
+  return FromWide(out);
+}
+
+class RegistrySettings final : public Settings {
+ public:
+  std::optional<std::u16string> Text(const std::u16string& name) const override {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (status != ERROR_SUCCESS) Fail(status);
+    KeyCloser closer(key);
+
+    std::wstring data;
+    DWORD type = REG_NONE;
+    for (int attempt = 0;; ++attempt) {
+      DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+      status =
+          RegQueryValueExW(key, Wide(name), nullptr, &type,
+                           data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &bytes);
+      if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+      // The first call only asks for the size; the value may grow between two calls.
+      if ((status == ERROR_SUCCESS && data.empty() && bytes > 0) ||
+          (status == ERROR_MORE_DATA && attempt < 4)) {
+        data.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+        continue;
+      }
+      if (status != ERROR_SUCCESS) Fail(status);
+      data.resize(bytes / sizeof(wchar_t));
+      break;
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+      throw Failure(ERROR_UNSUPPORTED_TYPE, u"The value holds no text.");
+    }
+    // Stored data need not end in a terminator, and may hold more than one.
+    data.resize(std::wcslen(data.c_str()));
+    if (type == REG_EXPAND_SZ) return Expanded(data);
+    return FromWide(data);
+  }
+
+  std::u16string Location() const override { return kLocation; }
+};
+
+}  // namespace
+}  // namespace platform::win32
+
+namespace platform {
+
+const Settings& SystemSettings() {
+  static win32::RegistrySettings settings;
+  return settings;
+}
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// The addresses of the two services Lumora talks to: built in, or set by the user at run time.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/settings.h"
+
+namespace poster::web {
+
+// Names of the values a user may set, and what each replaces.
+inline constexpr char16_t kStatusAddressSetting[] = u"StatusAddress";
+inline constexpr char16_t kStatusNameSetting[] = u"StatusName";
+inline constexpr char16_t kSightlinkAddressSetting[] = u"SightlinkAddress";
+
+// One service's address as its request uses it: everything before the "?".
+struct ServiceAddress {
+  std::u16string address;
+  // Empty when `address` can be used; otherwise the whole "Whoops!" text that says which value
+  // is wrong and where it is set, and `address` is empty.
+  std::u16string problem;
+};
+
+struct ServiceAddresses {
+  ServiceAddress status;      // the status-update endpoint
+  std::u16string statusName;  // named in "The Tweet failed. <name> advises:"
+  ServiceAddress sightlink;   // the link-shortening endpoint
+
+  // The addresses this build was configured with.
+  static ServiceAddresses BuiltIn();
+  // The built-in addresses, each replaced by the value the user set for it. An absent, empty or
+  // all-space value keeps the built-in one. Never throws: a value that cannot be used is kept
+  // as a problem for the button that needs it.
+  static ServiceAddresses Read(const platform::Settings& settings);
+};
+
+// `text` as an address a request can go to: "http://" or "https://" (any case), a host, an
+// optional port from 1 to 65535 and an optional path, with no user name, query, fragment,
+// space or control character. The scheme comes back in lower case, the rest unchanged;
+// nullopt when `text` is not such an address.
+std::optional<std::u16string> WebAddress(std::u16string_view text);
+
+}  // namespace poster::web
