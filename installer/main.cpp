@@ -15,7 +15,7 @@ int main() {
   std::unique_ptr<installer::SetupLumoraForm> window;
   return platform::RunForm(installer::SetupLumoraDesign(), [&](platform::Form& form) {
     window = std::make_unique<installer::SetupLumoraForm>(
-        installer::SetupLumoraControls::From(form), services);
+        installer::SetupLumoraControls::From(form), installer::SetupLumoraServices::From(services));
     window->Form_Load();
   });
 }

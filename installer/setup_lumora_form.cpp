@@ -12,7 +12,12 @@ SetupLumoraControls SetupLumoraControls::From(platform::Form& form) {
   return {form.Self(), form.ButtonNamed("UpdateRegistryButton")};
 }
 
-SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, platform::Services& services)
+SetupLumoraServices SetupLumoraServices::From(platform::Services& all) {
+  return {all.messageBoxes, all.textFiles, all.binaryFiles, all.ansi,  all.environment,
+          all.process,      all.resources, all.clock,       all.events};
+}
+
+SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, SetupLumoraServices services)
     : c_(controls), s_(services) {
   c_.updateRegistryButton.SetOnClick([this] { UpdateRegistryButton_Click(); });
 }
@@ -35,7 +40,7 @@ void SetupLumoraForm::Initialize() {
   // to: an unset ProgramFiles gives the current drive's root, never a bare "\Kestrova\".
   dataFolder_ = s_.environment.FullPath(DataFolderFor(s_.environment.Variable(u"ProgramFiles")));
   if (auto problem = FolderProblem(dataFolder_)) {
-    s_.messageBoxes.Show(*problem, kFolderProblemTitle, platform::kMbIconWarning);
+    s_.messageBoxes.Show(*problem, kFolderProblemTitle, platform::MessageIcon::kWarning);
     s_.process.EndProgram();
   }
   // An existing folder is the usual case on a second run; any other failure shows up when
@@ -80,10 +85,10 @@ void SetupLumoraForm::UpdateRegistryButton_Click() {
   // By its full path: a program search would start in the installer's own folder, often a
   // download folder where anything may lie under that name.
   s_.process.StartProgram(RegeditPath(s_.environment.WindowsFolder()),
-                          RegeditCommandLine(dataFolder_), 1);
+                          RegeditCommandLine(dataFolder_), platform::ShowState::kNormal);
   c_.form.Hide();
   WaitResponsively(kRegistryEditorGraceMs);
-  s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::kMbIconInformation);
+  s_.messageBoxes.Show(kClosingText, kClosingTitle, platform::MessageIcon::kInformation);
   s_.process.EndProgram();
 }
 

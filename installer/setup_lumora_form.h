@@ -25,10 +25,27 @@ struct SetupLumoraControls {
   static SetupLumoraControls From(platform::Form& form);
 };
 
+// The system services the installer's handlers call, and no others.
+struct SetupLumoraServices {
+  platform::MessageBoxes& messageBoxes;
+  platform::TextFiles& textFiles;
+  platform::BinaryFiles& binaryFiles;
+  platform::AnsiCodec& ansi;
+  platform::Environment& environment;
+  platform::Process& process;
+  platform::Resources& resources;
+  platform::Clock& clock;
+  platform::EventPump& events;
+
+  static SetupLumoraServices From(platform::Services& all);
+};
+
+// Form_Load, Initialize and UpdateRegistryButton_Click are the names the program's
+// description gives the window's routines; they keep that spelling.
 class SetupLumoraForm {
  public:
   // Wires the button's click handler; nothing runs until Form_Load.
-  SetupLumoraForm(SetupLumoraControls controls, platform::Services& services);
+  SetupLumoraForm(SetupLumoraControls controls, SetupLumoraServices services);
 
   // Places the window, settles the data folder and writes Lumora.Reg, Lumora.htm and
   // Lumora.exe into it, each whole or not at all. A failure writing the text files escapes
@@ -52,7 +69,7 @@ class SetupLumoraForm {
   void WaitResponsively(std::uint64_t milliseconds);
 
   SetupLumoraControls c_;
-  platform::Services& s_;
+  SetupLumoraServices s_;
   std::u16string dataFolder_;
   bool clicked_ = false;
 };

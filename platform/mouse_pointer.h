@@ -3,7 +3,8 @@
 
 namespace platform {
 
-enum class Pointer { kDefault = 0, kHourglass = 11 };
+// kDefault: each window's own pointer (the arrow, an I-beam over a text box).
+enum class Pointer { kDefault, kHourglass };
 
 class MousePointer {
  public:

@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// How a started program's first window is shown; only what the programs ask for so far.
+enum class ShowState { kNormal };
+
 class Process {
  public:
   virtual ~Process() = default;
@@ -12,15 +15,15 @@ class Process {
   virtual bool PreviousInstanceRunning() = 0;
   // Ends the program at once: no further handler runs and open files are closed.
   [[noreturn]] virtual void EndProgram() = 0;
-  // Starts `commandLine` (program found as the system finds commands) with the window style
-  // `showStyle` and returns without waiting. Throws Failure when it cannot start.
-  virtual void Start(const std::u16string& commandLine, int showStyle) = 0;
+  // Starts `commandLine` (program found as the system finds commands), its first window shown
+  // as `show`, and returns without waiting. Throws Failure when it cannot start.
+  virtual void Start(const std::u16string& commandLine, ShowState show) = 0;
   // Starts the program file `programPath` (a full path: nothing is searched) with
   // `commandLine` as the command line it sees, whose first word need not name that file, and
-  // the window style `showStyle`; returns without waiting. The program starts in its own
+  // its first window shown as `show`; returns without waiting. The program starts in its own
   // folder as its current folder. Throws Failure when it cannot start.
   virtual void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
-                            int showStyle) = 0;
+                            ShowState show) = 0;
 };
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/reply_text.h"
 
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
@@ -7,16 +9,8 @@ bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t';
 }
 
-char16_t Lower(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
-}
-
 bool EqualsIgnoringCase(std::u16string_view text, std::u16string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (Lower(text[i]) != lower[i]) return false;
-  }
-  return true;
+  return text.size() == lower.size() && StartsWithAsciiNoCase(text, lower);
 }
 
 void AppendCodePoint(std::u16string& out, char32_t c) {

@@ -24,7 +24,12 @@ LumoraControls LumoraControls::From(platform::Form& form) {
           form.TimerNamed("Timer1")};
 }
 
-LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services,
+LumoraServices LumoraServices::From(platform::Services& all) {
+  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
+          all.ansi,      all.environment,  all.process,      all.http};
+}
+
+LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
                        web::ServiceAddresses addresses)
     : c_(controls), s_(services), addresses_(std::move(addresses)) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
@@ -35,7 +40,8 @@ LumoraMain::LumoraMain(LumoraControls controls, platform::Services& services,
 
 void LumoraMain::Form_Load() {
   if (s_.process.PreviousInstanceRunning()) {
-    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!", platform::kMbIconWarning);
+    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!",
+                         platform::MessageIcon::kWarning);
     s_.process.EndProgram();
   }
   Initiation();
@@ -78,7 +84,7 @@ void LumoraMain::YourTweet_Change() {
 }
 
 void LumoraMain::Warn(const std::u16string& text, const std::u16string& title) {
-  s_.messageBoxes.Show(text, title, platform::kMbIconWarning);
+  s_.messageBoxes.Show(text, title, platform::MessageIcon::kWarning);
 }
 
 }  // namespace poster

@@ -27,11 +27,27 @@ struct LumoraControls {
   static LumoraControls From(platform::Form& form);
 };
 
+// The system services Lumora's handlers call, and no others.
+struct LumoraServices {
+  platform::Clipboard& clipboard;
+  platform::MessageBoxes& messageBoxes;
+  platform::MousePointer& mousePointer;
+  platform::TextFiles& textFiles;
+  platform::AnsiCodec& ansi;
+  platform::Environment& environment;
+  platform::Process& process;
+  platform::HttpClient& http;
+
+  static LumoraServices From(platform::Services& all);
+};
+
+// The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
+// BuildPostData, PostURLSource and their parameter names (TheURL, UN, PS, BYTEARRAY) are the
+// window's and its routines' names in the program's description; they keep that spelling.
 class LumoraMain {
  public:
   // Wires the handlers to the controls; nothing runs until Form_Load.
-  LumoraMain(LumoraControls controls, platform::Services& services,
-             web::ServiceAddresses addresses);
+  LumoraMain(LumoraControls controls, LumoraServices services, web::ServiceAddresses addresses);
 
   void Form_Load();
   void Timer1_Timer();
@@ -63,7 +79,7 @@ class LumoraMain {
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
 
   LumoraControls c_;
-  platform::Services& s_;
+  LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
 };

@@ -11,7 +11,8 @@ int main() {
   std::unique_ptr<poster::LumoraMain> app;
   return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
     app = std::make_unique<poster::LumoraMain>(
-        poster::LumoraControls::From(form), platform::SystemServices(),
+        poster::LumoraControls::From(form),
+        poster::LumoraServices::From(platform::SystemServices()),
         poster::web::ServiceAddresses::Read(platform::SystemSettings()));
     app->Form_Load();
   });

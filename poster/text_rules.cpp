@@ -1,19 +1,12 @@
 #include "poster/text_rules.h"
 
+#include "platform/text.h"
+
 namespace poster {
 namespace {
 
 bool IsHighSurrogate(char16_t c) {
   return c >= 0xD800 && c <= 0xDBFF;
-}
-
-std::u16string Decimal(std::size_t n) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
-    n /= 10;
-  } while (n != 0);
-  return digits;
 }
 
 }  // namespace
@@ -36,7 +29,7 @@ std::u16string IntakeText(std::u16string_view clipboard) {
 }
 
 CounterLook CounterFor(std::size_t length) {
-  CounterLook look{Decimal(length) + u" Characters.", kCounterYellow};
+  CounterLook look{platform::DecimalText(length) + u" Characters.", kCounterYellow};
   if (length > kMaxStatusLength) {
     look.color = kCounterDarkRed;
     look.caption += u"( FYI: Only the first 140 will be sent as \"a tweet\" )";

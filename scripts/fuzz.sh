@@ -13,17 +13,17 @@ flags=(-std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-r
 
 declare -A sources=(
   [fuzz_first_line]="platform/first_line.cpp"
-  [fuzz_intake]="poster/text_rules.cpp"
+  [fuzz_intake]="poster/text_rules.cpp platform/text.cpp"
   [fuzz_form_encoding]="poster/web/form_encoding.cpp"
-  [fuzz_reply_rules]="poster/web/reply_rules.cpp"
-  [fuzz_reply_text]="platform/reply_text.cpp"
+  [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
+  [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
 )
 targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text)
 
 for target in "${targets[@]}"; do
   binary="$out/$target"
   newest=$(ls -t "tests/fuzz/$target.cpp" tests/fuzz/fuzz_text.h ${sources[$target]} \
-    "${sources[$target]%.cpp}.h" 2>/dev/null | head -1)
+    ${sources[$target]//.cpp/.h} 2>/dev/null | head -1)
   if [ ! -x "$binary" ] || [ "$newest" -nt "$binary" ]; then
     "$cxx" "${flags[@]}" "tests/fuzz/$target.cpp" ${sources[$target]} -o "$binary"
   fi

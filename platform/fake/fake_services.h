@@ -38,15 +38,15 @@ class FakeClipboard : public Clipboard {
 
 struct ShownBox {
   std::u16string text, title;
-  int style = 0;
+  MessageIcon icon = MessageIcon::kWarning;
   bool beepedFirst = false;
 };
 
 class FakeMessageBoxes : public MessageBoxes {
  public:
   explicit FakeMessageBoxes(Journal* journal = nullptr) : journal_(journal) {}
-  void Show(const std::u16string& text, const std::u16string& title, int style) override {
-    shown.push_back({text, title, style, pendingBeep_});
+  void Show(const std::u16string& text, const std::u16string& title, MessageIcon icon) override {
+    shown.push_back({text, title, icon, pendingBeep_});
     pendingBeep_ = false;
     if (journal_) journal_->push_back("MessageBox");
     if (onShow) onShow(shown.back());
@@ -141,20 +141,20 @@ class FakeProcess : public Process {
     if (journal_) journal_->push_back("EndProgram");
     throw ProgramEnded{};
   }
-  void Start(const std::u16string& commandLine, int showStyle) override {
+  void Start(const std::u16string& commandLine, ShowState show) override {
     if (journal_) journal_->push_back("Start");
     if (startFailure) throw *startFailure;
-    started.push_back({commandLine, showStyle});
+    started.push_back({commandLine, show});
   }
   // Records the program file in `programs` and the rest as Start does.
   void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
-                    int showStyle) override {
+                    ShowState show) override {
     programs.push_back(programPath);
-    Start(commandLine, showStyle);
+    Start(commandLine, show);
   }
   bool previousInstance = false;
   int ends = 0;
-  std::vector<std::pair<std::u16string, int>> started;
+  std::vector<std::pair<std::u16string, ShowState>> started;
   std::vector<std::u16string> programs;
   std::optional<Failure> startFailure;
 

@@ -6,33 +6,13 @@
 
 #include "platform/failure.h"
 #include "platform/win32/backends.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/whole_file.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
-
-Failure ErrorFailure(DWORD code) {
-  return Failure(code, SystemMessage(code));
-}
-
-class Handle {
- public:
-  explicit Handle(HANDLE h) : h_(h) {}
-  ~Handle() { Close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return h_; }
-  void Close() {
-    if (Valid()) CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE h_;
-};
 
 class Win32BinaryFiles : public BinaryFiles {
  public:
@@ -49,13 +29,13 @@ class Win32BinaryFiles : public BinaryFiles {
   // a sharing violation. Asking first avoids writing a whole copy only to throw it away, and
   // covers a rename that the file system would let through over an open file.
   static void RefuseWhenInUse(const std::wstring& target) {
-    Handle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (probe.Valid()) return;
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return;
-    throw ErrorFailure(code);
+    throw SystemFailure(code);
   }
 };
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/win32/backends.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -42,14 +43,10 @@ class Win32Clipboard : public Clipboard {
   static std::u16string ReadOpenClipboard() {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (data == nullptr) return {};
-    const auto* chars = static_cast<const wchar_t*>(GlobalLock(data));
-    if (chars == nullptr) return {};
+    const GlobalLockOf<const wchar_t> chars(data);
+    if (chars.Get() == nullptr) return {};
     // The block may be larger than the text and need not be terminated within it.
-    const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
-    const std::size_t length = wcsnlen(chars, capacity);
-    std::u16string text = FromWide(chars, length);
-    GlobalUnlock(data);
-    return text;
+    return FromWide(chars.Get(), wcsnlen(chars.Get(), chars.Count()));
   }
 };
 

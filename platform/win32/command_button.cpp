@@ -6,6 +6,7 @@
 
 #include "platform/win32/handler_guard.h"
 #include "platform/win32/native_control.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -89,8 +90,7 @@ class Win32CommandButton : public NativeControl, public Button {
     InflateRect(&text, -4, -3);
     if (pressed) OffsetRect(&text, 1, 1);
     const std::u16string caption = WindowText(Handle());
-    HGDIOBJ oldFont =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    const Selection font(dc, ControlFont());
     SetBkMode(dc, TRANSPARENT);
     if (disabled) {
       // The engraved look: a white copy one pixel down-right under grey text.
@@ -104,7 +104,6 @@ class Win32CommandButton : public NativeControl, public Button {
           dc, Design().foreColor ? ToColorRef(*Design().foreColor) : GetSysColor(COLOR_BTNTEXT));
     }
     DrawCaption(dc, caption, text);
-    SelectObject(dc, oldFont);
 
     if (focused && !disabled) {
       RECT cue = box;

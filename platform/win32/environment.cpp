@@ -10,18 +10,11 @@ namespace {
 class Win32Environment : public Environment {
  public:
   std::u16string Variable(const std::u16string& name) const override {
-    std::wstring value(64, L'\0');
-    for (;;) {
-      SetLastError(ERROR_SUCCESS);
-      const DWORD needed =
-          GetEnvironmentVariableW(Wide(name), value.data(), static_cast<DWORD>(value.size()));
-      if (needed == 0) return {};  // unset, or set to the empty string
-      if (needed < value.size()) {
-        value.resize(needed);
-        return FromWide(value);
-      }
-      value.resize(needed);  // too small: `needed` counts the terminator
-    }
+    // 0: unset, or set to the empty string. Too small a buffer: the size it needs,
+    // terminator included.
+    return GrowingText(64, [&name](wchar_t* buffer, std::size_t capacity) -> std::size_t {
+      return GetEnvironmentVariableW(Wide(name), buffer, static_cast<DWORD>(capacity));
+    });
   }
 
   std::u16string FullPath(const std::u16string& path) const override {

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/win32/measure.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/pointer_state.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -15,9 +16,8 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 int ScreenDpi(int axis) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, axis);
-  ReleaseDC(nullptr, screen);
+  const WindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.Get(), axis);
   return dpi > 0 ? dpi : 96;
 }
 

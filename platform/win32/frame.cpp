@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/win32/measure.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/panel.h"
 #include "platform/win32/wide.h"
 
@@ -27,8 +28,7 @@ class Win32Frame : public Panel {
   void Paint(HDC dc, const RECT& client) override {
     FillRect(dc, &client, gdi_->Brush(back_));
     const std::u16string caption = WindowText(Handle());
-    HGDIOBJ oldFont =
-        SelectObject(dc, Font() != nullptr ? Font() : GetStockObject(DEFAULT_GUI_FONT));
+    const Selection font(dc, Font() != nullptr ? Font() : GetStockObject(DEFAULT_GUI_FONT));
     SIZE text{};
     GetTextExtentPoint32W(dc, Wide(caption), static_cast<int>(caption.size()), &text);
     RECT border = client;
@@ -44,7 +44,6 @@ class Win32Frame : public Panel {
           dc, Design().foreColor ? ToColorRef(*Design().foreColor) : GetSysColor(COLOR_WINDOWTEXT));
       TextOutW(dc, left, 0, Wide(caption), static_cast<int>(caption.size()));
     }
-    SelectObject(dc, oldFont);
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "platform/win32/gdi_cache.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "platform/win32/measure.h"
 #include "platform/win32/wide.h"
@@ -15,36 +16,28 @@ constexpr const wchar_t* kFallbackFaces[] = {L"Liberation Sans", L"Arial", L"Tah
 
 // The face the font mapper actually chose; it silently substitutes when the name is missing.
 std::wstring ActualFace(HFONT font) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const Selection selected(dc.Get(), font);
   wchar_t face[LF_FACESIZE] = {};
-  GetTextFaceW(dc, LF_FACESIZE, face);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  GetTextFaceW(dc.Get(), LF_FACESIZE, face);
   return face;
 }
 
-HFONT CreateFace(LOGFONTW logFont, const wchar_t* face) {
+OwnedFont CreateFace(LOGFONTW logFont, const wchar_t* face) {
   wcsncpy(logFont.lfFaceName, face, LF_FACESIZE - 1);
-  HFONT font = CreateFontIndirectW(&logFont);
-  if (font != nullptr && _wcsicmp(ActualFace(font).c_str(), face) == 0) return font;
-  if (font != nullptr) DeleteObject(font);
-  return nullptr;
+  OwnedFont font(CreateFontIndirectW(&logFont));
+  if (font && _wcsicmp(ActualFace(font.Get()).c_str(), face) != 0) font.Reset();
+  return font;
 }
 
 }  // namespace
-
-GdiCache::~GdiCache() {
-  for (const auto& made : fonts_) DeleteObject(made.font);
-  for (const auto& made : brushes_) DeleteObject(made.brush);
-}
 
 HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
   if (!design) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const auto& made : fonts_) {
     if (made.design.face == design->face && made.design.points == design->points &&
         made.design.bold == design->bold) {
-      return made.font;
+      return made.font.Get();
     }
   }
 
@@ -58,28 +51,26 @@ HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
   logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
 
   const std::wstring requested(Wide(design->face));
-  HFONT font = CreateFace(logFont, requested.c_str());
+  OwnedFont font = CreateFace(logFont, requested.c_str());
   for (const wchar_t* face : kFallbackFaces) {
-    if (font != nullptr) break;
+    if (font) break;
     font = CreateFace(logFont, face);
   }
-  if (font == nullptr) {
+  if (!font) {
     // Whatever the mapper offers for a Swiss face of this size.
     wcsncpy(logFont.lfFaceName, requested.c_str(), LF_FACESIZE - 1);
-    font = CreateFontIndirectW(&logFont);
+    font.Reset(CreateFontIndirectW(&logFont));
   }
-  if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  fonts_.push_back({*design, font});
-  return font;
+  if (!font) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return fonts_.emplace_back(MadeFont{*design, std::move(font)}).font.Get();
 }
 
 HBRUSH GdiCache::Brush(Rgb color) {
   for (const auto& made : brushes_) {
-    if (made.color == color) return made.brush;
+    if (made.color == color) return made.brush.Get();
   }
-  HBRUSH brush = CreateSolidBrush(ToColorRef(color));
-  brushes_.push_back({color, brush});
-  return brush;
+  OwnedBrush brush(CreateSolidBrush(ToColorRef(color)));
+  return brushes_.emplace_back(MadeBrush{color, std::move(brush)}).brush.Get();
 }
 
 }  // namespace platform::win32

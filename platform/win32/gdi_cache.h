@@ -8,13 +8,13 @@
 
 #include "platform/controls.h"
 #include "platform/form_design.h"
+#include "platform/win32/owned.h"
 
 namespace platform::win32 {
 
 class GdiCache {
  public:
   explicit GdiCache(int dpi) : dpi_(dpi) {}
-  ~GdiCache();
   GdiCache(const GdiCache&) = delete;
   GdiCache& operator=(const GdiCache&) = delete;
 
@@ -28,11 +28,11 @@ class GdiCache {
  private:
   struct MadeFont {
     FontDesign design;
-    HFONT font;
+    OwnedFont font;
   };
   struct MadeBrush {
     Rgb color;
-    HBRUSH brush;
+    OwnedBrush brush;
   };
   // A window has a handful of each: a list is smaller than a map and as fast.
   int dpi_;

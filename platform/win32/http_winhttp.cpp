@@ -13,7 +13,9 @@
 
 #include "platform/failure.h"
 #include "platform/reply_text.h"
+#include "platform/text.h"
 #include "platform/win32/backends.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -40,9 +42,7 @@ std::u16string SystemDescription(DWORD code) {
   // WinHTTP's own codes are described only by winhttp.dll's message table.
   std::u16string text = MessageTableText(code, L"winhttp.dll");
   if (text.empty()) {
-    std::string number = std::to_string(code);
-    text = u"The request to the server failed (error " +
-           std::u16string(number.begin(), number.end()) + u").";
+    text = u"The request to the server failed (error " + DecimalText(code) + u").";
   }
   return text;
 }
@@ -113,10 +113,7 @@ Failure TimedOut() {
   Fail(GetLastError());
 }
 
-struct HandleCloser {
-  void operator()(void* handle) const { WinHttpCloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = WinHttpHandle;
 
 // Scheme, host and port decide where the account's credentials may go.
 struct Address {
@@ -274,10 +271,10 @@ Handle OpenSession(const Job& job, const std::wstring& url) {
       Handle probe(WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                WINHTTP_NO_PROXY_BYPASS, 0));
       if (probe) {
-        WinHttpSetTimeouts(probe.get(), static_cast<int>(wait), static_cast<int>(wait),
+        WinHttpSetTimeouts(probe.Get(), static_cast<int>(wait), static_cast<int>(wait),
                            static_cast<int>(wait), static_cast<int>(wait));
       }
-      if (probe && WinHttpGetProxyForUrl(probe.get(), url.c_str(), &options, &found)) {
+      if (probe && WinHttpGetProxyForUrl(probe.Get(), url.c_str(), &options, &found)) {
         if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && found.lpszProxy) {
           access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
           proxy = found.lpszProxy;
@@ -303,7 +300,7 @@ Handle OpenSession(const Job& job, const std::wstring& url) {
       kAgent, access, access == WINHTTP_ACCESS_TYPE_NAMED_PROXY ? proxy.c_str() : nullptr,
       access == WINHTTP_ACCESS_TYPE_NAMED_PROXY && !bypass.empty() ? bypass.c_str() : nullptr, 0));
   if (!session) FailWithLastError();
-  WinHttpSetStatusCallback(session.get(), OnStatus, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+  WinHttpSetStatusCallback(session.Get(), OnStatus, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
   return session;
 }
 
@@ -405,30 +402,30 @@ void Perform(Job& job) {
   bool withBody = true;
   for (int redirects = 0;; ++redirects) {
     Left(job);
-    Handle connection(WinHttpConnect(session.get(), at.host.c_str(), at.port, 0));
+    Handle connection(WinHttpConnect(session.Get(), at.host.c_str(), at.port, 0));
     if (!connection) FailRequest(job, GetLastError());
-    Handle request(WinHttpOpenRequest(connection.get(), verb.c_str(), at.object.c_str(), nullptr,
+    Handle request(WinHttpOpenRequest(connection.Get(), verb.c_str(), at.object.c_str(), nullptr,
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                       at.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) FailRequest(job, GetLastError());
     // Wine keeps a proxy's connections by the proxy's address alone, so a kept tunnel would
     // carry the next secure request to the host it was opened for: none is kept.
     DWORD features = WINHTTP_DISABLE_REDIRECTS | (at.secure ? WINHTTP_DISABLE_KEEP_ALIVE : 0);
-    if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features,
+    if (!WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features,
                           sizeof(features))) {
       FailRequest(job, GetLastError());
     }
     if (!job.headers.empty() &&
-        !WinHttpAddRequestHeaders(request.get(), job.headers.c_str(),
+        !WinHttpAddRequestHeaders(request.Get(), job.headers.c_str(),
                                   static_cast<DWORD>(job.headers.size()),
                                   WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
       FailRequest(job, GetLastError());
     }
-    DWORD status = Exchange(job, request.get(), at, withBody);
+    DWORD status = Exchange(job, request.Get(), at, withBody);
     std::wstring location =
-        IsRedirect(status) ? QueryText(request.get(), WINHTTP_QUERY_LOCATION) : L"";
+        IsRedirect(status) ? QueryText(request.Get(), WINHTTP_QUERY_LOCATION) : L"";
     if (location.empty()) {
-      ReadBody(job, request.get());
+      ReadBody(job, request.Get());
       return;
     }
     std::optional<Address> next = Resolve(at, location);
@@ -539,15 +536,14 @@ class WinHttpRequest final : public HttpRequest {
     job->password = password_;
     job->deadline = GetTickCount64() + kDeadlineMs;
     auto* parameter = new std::shared_ptr<Job>(job);
-    HANDLE worker = CreateThread(nullptr, 0, RunJob, parameter, 0, nullptr);
-    if (worker == nullptr) {
+    const KernelHandle worker(CreateThread(nullptr, 0, RunJob, parameter, 0, nullptr));
+    if (!worker) {
       delete parameter;
       FailWithLastError();
     }
     // The worker keeps its own share of the job, so giving up on it here is safe; it ends by
     // itself once its current WinHTTP call returns.
-    DWORD waited = WaitForSingleObject(worker, kDeadlineMs + 1000);
-    CloseHandle(worker);
+    const DWORD waited = WaitForSingleObject(worker.Get(), kDeadlineMs + 1000);
     if (waited != WAIT_OBJECT_0) {
       job->abandoned = true;
       throw TimedOut();

@@ -2,6 +2,7 @@
 
 #include "platform/win32/measure.h"
 #include "platform/win32/native_control.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -49,15 +50,14 @@ class Win32Label : public NativeControl, public Label {
   // whose caption is a little wider than its box (substitute fonts differ by a few pixels)
   // grows to the right instead of wrapping its last words into a line nobody sees.
   void Fit() {
-    HDC dc = GetDC(Handle());
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
     const std::u16string caption = Caption();
     RECT line{};
-    DrawTextW(dc, Wide(caption), static_cast<int>(caption.size()), &line,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
+    {
+      const WindowDc dc(Handle());
+      const Selection font(dc.Get(), ControlFont());
+      DrawTextW(dc.Get(), Wide(caption), static_cast<int>(caption.size()), &line,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
     RECT box;
     GetClientRect(Handle(), &box);
     const int needWidth = line.right - line.left;

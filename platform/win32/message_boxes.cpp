@@ -8,11 +8,11 @@ namespace {
 
 class Win32MessageBoxes : public MessageBoxes {
  public:
-  void Show(const std::u16string& text, const std::u16string& title, int style) override {
+  void Show(const std::u16string& text, const std::u16string& title, MessageIcon icon) override {
+    const UINT iconStyle = icon == MessageIcon::kInformation ? MB_ICONINFORMATION : MB_ICONWARNING;
     // Owned by our active window (none while it is hidden), so the box is modal to it.
     // MB_TOPMOST keeps an unowned box from hiding behind our own topmost window.
-    MessageBoxW(GetActiveWindow(), Wide(text), Wide(title),
-                MB_OK | static_cast<UINT>(style) | MB_TOPMOST);
+    MessageBoxW(GetActiveWindow(), Wide(text), Wide(title), MB_OK | iconStyle | MB_TOPMOST);
   }
   void Beep() override { MessageBeep(MB_OK); }
 };

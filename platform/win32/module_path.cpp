@@ -7,16 +7,10 @@
 namespace platform::win32 {
 
 std::u16string ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return FromWide(path);
-    }
-    path.resize(path.size() * 2);  // truncated: a longer path than MAX_PATH
-  }
+  // A path longer than MAX_PATH comes back cut to the buffer's size.
+  return GrowingText(MAX_PATH, [](wchar_t* buffer, std::size_t capacity) -> std::size_t {
+    return GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(capacity));
+  });
 }
 
 }  // namespace platform::win32

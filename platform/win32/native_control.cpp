@@ -36,10 +36,14 @@ HWND NativeControl::CreateChild(const wchar_t* windowClass, DWORD style, DWORD e
 std::u16string WindowText(HWND hwnd) {
   const int length = GetWindowTextLengthW(hwnd);
   if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
-  return FromWide(text);
+  // GetWindowTextW copies at most capacity - 1 units: a full buffer may hold a cut text.
+  return GrowingText(static_cast<std::size_t>(length) + 2,
+                     [hwnd](wchar_t* buffer, std::size_t capacity) -> std::size_t {
+                       const int copied = GetWindowTextW(hwnd, buffer, static_cast<int>(capacity));
+                       if (copied <= 0) return 0;
+                       const auto got = static_cast<std::size_t>(copied);
+                       return got + 1 < capacity ? got : capacity;
+                     });
 }
 
 bool RouteToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -46,6 +46,10 @@ class NativeControl {
   virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
   // WM_TIMER on the form with this control's id.
   virtual void OnTimer() {}
+  // The font the form gave the control's window (WM_GETFONT); null: the system's.
+  HFONT ControlFont() const {
+    return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  }
 
   // The control object that owns `hwnd`, or null.
   static NativeControl* FromHandle(HWND hwnd);

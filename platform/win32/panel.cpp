@@ -7,10 +7,6 @@ constexpr wchar_t kPanelClass[] = L"Lumora.Panel";
 
 }  // namespace
 
-Panel::~Panel() {
-  if (bitmap_ != nullptr) DeleteObject(bitmap_);
-}
-
 void Panel::CreatePanel(DWORD style, DWORD exStyle, const BuildContext& context) {
   static const ATOM registered = [&context] {
     WNDCLASSEXW windowClass{};
@@ -28,26 +24,24 @@ void Panel::CreatePanel(DWORD style, DWORD exStyle, const BuildContext& context)
 
 HBITMAP Panel::LoadBitmapResource(int id, HINSTANCE instance) {
   if (id == 0) return nullptr;
-  bitmap_ = static_cast<HBITMAP>(
-      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  bitmap_.Reset(static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   // A DIB section cannot hold a run-length-encoded picture, so for one of those the loader
   // fails; a device-dependent bitmap decodes it, exactly on a true-colour screen.
-  if (bitmap_ == nullptr) {
-    bitmap_ = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  if (!bitmap_) {
+    bitmap_.Reset(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
   }
-  return bitmap_;
+  return bitmap_.Get();
 }
 
 void Panel::DrawBitmap(HDC dc, HBITMAP bitmap) {
   if (bitmap == nullptr) return;
   BITMAP size{};
   GetObjectW(bitmap, sizeof size, &size);
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, bitmap);
-  BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
-  SelectObject(source, old);
-  DeleteDC(source);
+  const MemoryDc source(CreateCompatibleDC(dc));
+  const Selection selected(source.Get(), bitmap);
+  BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source.Get(), 0, 0, SRCCOPY);
 }
 
 LRESULT CALLBACK Panel::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

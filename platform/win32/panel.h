@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include "platform/win32/native_control.h"
+#include "platform/win32/owned.h"
 
 namespace platform::win32 {
 
 class Panel : public NativeControl {
  public:
   using NativeControl::NativeControl;
-  ~Panel() override;
 
  protected:
   // Creates the panel's window. A panel that holds focusable controls becomes a control
@@ -28,7 +28,7 @@ class Panel : public NativeControl {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  HBITMAP bitmap_ = nullptr;
+  OwnedBitmap bitmap_;
   HFONT font_ = nullptr;
 };
 

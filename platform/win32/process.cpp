@@ -2,12 +2,21 @@
 
 #include "platform/win32/backends.h"
 #include "platform/win32/module_path.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/program_identity.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
+
+WORD ShowCommand(ShowState show) {
+  switch (show) {
+    case ShowState::kNormal:
+      break;
+  }
+  return SW_SHOWNORMAL;
+}
 
 class Win32Process : public Process {
  public:
@@ -16,8 +25,8 @@ class Win32Process : public Process {
     // later finds it; asking again gives the same answer.
     if (!checked_) {
       const std::u16string name = InstanceMarkerName(ModulePath());
-      marker_ = CreateMutexW(nullptr, FALSE, Wide(name));
-      previous_ = marker_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+      marker_.Reset(CreateMutexW(nullptr, FALSE, Wide(name)));
+      previous_ = marker_ && GetLastError() == ERROR_ALREADY_EXISTS;
       checked_ = true;
     }
     return previous_;
@@ -25,41 +34,40 @@ class Win32Process : public Process {
 
   [[noreturn]] void EndProgram() override { ExitProcess(0); }
 
-  void Start(const std::u16string& commandLine, int showStyle) override {
+  void Start(const std::u16string& commandLine, ShowState show) override {
     // With no program name CreateProcessW finds the program as WinExec does (own folder,
     // current folder, system folders, PATH).
-    Launch(nullptr, commandLine, showStyle, nullptr);
+    Launch(nullptr, commandLine, show, nullptr);
   }
 
   void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
-                    int showStyle) override {
+                    ShowState show) override {
     // The program's own folder as its current folder keeps the caller's (perhaps a download
     // folder) out of the libraries the started program may look for.
     std::u16string folder = programPath.substr(0, programPath.find_last_of(u'\\') + 1);
-    Launch(Wide(programPath), commandLine, showStyle, folder.empty() ? nullptr : Wide(folder));
+    Launch(Wide(programPath), commandLine, show, folder.empty() ? nullptr : Wide(folder));
   }
 
  private:
-  static void Launch(const wchar_t* program, const std::u16string& commandLine, int showStyle,
+  static void Launch(const wchar_t* program, const std::u16string& commandLine, ShowState show,
                      const wchar_t* currentFolder) {
     // CreateProcessW may write into the command line, so it gets a copy.
     std::wstring line(Wide(commandLine));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showStyle);
+    startup.wShowWindow = ShowCommand(show);
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
                         &startup, &started)) {
       ThrowLastError();
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    const KernelHandle thread(started.hThread), process(started.hProcess);
   }
 
   bool checked_ = false;
   bool previous_ = false;
-  HANDLE marker_ = nullptr;
+  KernelHandle marker_;
 };
 
 }  // namespace

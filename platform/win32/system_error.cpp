@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/text.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -14,9 +16,9 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName) {
   wchar_t* buffer = nullptr;
   const DWORD length =
       FormatMessageW(flags, module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const LocalMemory owned(buffer);
   std::u16string text;
   if (length != 0 && buffer != nullptr) text = FromWide(buffer, length);
-  if (buffer != nullptr) LocalFree(buffer);
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
     text.pop_back();
   }
@@ -25,16 +27,16 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName) {
 
 std::u16string SystemMessage(std::uint32_t code) {
   std::u16string text = MessageTableText(code, nullptr);
-  if (text.empty()) {
-    const std::string digits = std::to_string(code);
-    text = u"Error " + std::u16string(digits.begin(), digits.end());
-  }
+  if (text.empty()) text = u"Error " + DecimalText(code);
   return text;
 }
 
-Failure LastErrorFailure() {
-  const DWORD code = GetLastError();
+Failure SystemFailure(std::uint32_t code) {
   return Failure(code, SystemMessage(code));
+}
+
+Failure LastErrorFailure() {
+  return SystemFailure(GetLastError());
 }
 
 void ThrowLastError() {

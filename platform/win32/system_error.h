@@ -16,6 +16,9 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName);
 // system has none.
 std::u16string SystemMessage(std::uint32_t code);
 
+// A Failure for the system error `code`, described by SystemMessage.
+Failure SystemFailure(std::uint32_t code);
+
 // A Failure for the calling thread's last error (GetLastError).
 Failure LastErrorFailure();
 

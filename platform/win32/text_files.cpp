@@ -2,6 +2,7 @@
 
 #include "platform/first_line.h"
 #include "platform/win32/backends.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/whole_file.h"
 #include "platform/win32/wide.h"
@@ -11,31 +12,21 @@ namespace {
 
 constexpr DWORD kChunkBytes = 64 * 1024;
 
-// Closes the handle however the operation ends.
-class FileHandle {
- public:
-  FileHandle(const std::u16string& path, DWORD access, DWORD disposition)
-      : handle_(CreateFileW(Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) ThrowLastError();
-  }
-  ~FileHandle() { CloseHandle(handle_); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
+FileHandle OpenFile(const std::u16string& path, DWORD access, DWORD disposition) {
+  FileHandle file(CreateFileW(Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError();
+  return file;
+}
 
 class Win32TextFiles : public TextFiles {
  public:
   void AppendCreate(const std::u16string& path) override {
-    FileHandle file(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    OpenFile(path, FILE_APPEND_DATA, OPEN_ALWAYS);
   }
 
   std::optional<std::string> ReadFirstLine(const std::u16string& path) override {
-    FileHandle file(path, GENERIC_READ, OPEN_EXISTING);
+    const FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     FirstLineScanner scanner;
     std::string chunk(kChunkBytes, '\0');
     bool anyBytes = false;

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/text.h"
+#include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -17,25 +19,21 @@ class TempFile {
  public:
   explicit TempFile(std::wstring path) : path_(std::move(path)) {}
   ~TempFile() {
-    Close();
+    handle_.Reset();
     if (created_ && !renamed_) DeleteFileW(path_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
   void Create() {
-    handle_ = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) ThrowLastError();
+    handle_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle_) ThrowLastError();
     created_ = true;
   }
-  HANDLE Handle() const { return handle_; }
-  void Close() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
+  HANDLE Handle() const { return handle_.Get(); }
   void RenameOver(const std::wstring& target) {
-    Close();
+    handle_.Reset();
     if (!MoveFileExW(path_.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       ThrowLastError();
@@ -45,7 +43,7 @@ class TempFile {
 
  private:
   std::wstring path_;
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  FileHandle handle_;
   bool created_ = false;
   bool renamed_ = false;
 };
@@ -53,9 +51,8 @@ class TempFile {
 }  // namespace
 
 void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t size) {
-  // Beside the target, so the rename stays on one volume and never turns into a copy. (Not
-  // std::to_wstring: it would pull the whole wide printf family into the program.)
-  TempFile temp(target + L"." + WidenAscii(std::to_string(GetCurrentProcessId())) + L".tmp");
+  // Beside the target, so the rename stays on one volume and never turns into a copy.
+  TempFile temp(target + L"." + Wide(DecimalText(GetCurrentProcessId())) + L".tmp");
   temp.Create();
   const auto* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
@@ -64,7 +61,7 @@ void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t 
     DWORD written = 0;
     if (!WriteFile(temp.Handle(), bytes + done, chunk, &written, nullptr)) ThrowLastError();
     // A write that reports success but moves nothing would loop for ever.
-    if (written == 0) throw Failure(ERROR_WRITE_FAULT, SystemMessage(ERROR_WRITE_FAULT));
+    if (written == 0) throw SystemFailure(ERROR_WRITE_FAULT);
     done += written;
   }
   if (!FlushFileBuffers(temp.Handle())) ThrowLastError();

@@ -1,6 +1,8 @@
 // UTF-16 text between the portable code (std::u16string) and the wide Windows API.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,20 @@ inline std::u16string FromWide(const std::wstring& text) {
 // only ASCII is expected.
 inline std::wstring WidenAscii(std::string_view text) {
   return std::wstring(text.begin(), text.end());
+}
+
+// Text from a Win32 call that fills the caller's buffer and reports what it needs, growing the
+// buffer and calling again until the text fits. `fill(buffer, capacity)` returns the length
+// written when the text fit, or any larger value (the size it needs, or `capacity` when it cut
+// the text short); 0 means no text.
+template <typename Fill>
+std::u16string GrowingText(std::size_t capacity, Fill fill) {
+  std::wstring buffer(capacity, L'\0');
+  for (;;) {
+    const std::size_t length = fill(buffer.data(), buffer.size());
+    if (length < buffer.size()) return FromWide(buffer.data(), length);
+    buffer.resize(std::max(length, buffer.size() * 2));
+  }
 }
 
 }  // namespace platform::win32

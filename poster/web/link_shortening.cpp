@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "poster/lumora_main.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_encoding.h"
@@ -13,10 +14,8 @@ namespace {
 constexpr std::size_t kShortestLongAddress = 7;
 
 bool HasWebScheme(std::u16string_view address) {
-  std::u16string lower(address.substr(0, 6));
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; });
-  return lower.starts_with(u"http:") || lower.starts_with(u"https:");
+  return platform::StartsWithAsciiNoCase(address, u"http:") ||
+         platform::StartsWithAsciiNoCase(address, u"https:");
 }
 
 }  // namespace

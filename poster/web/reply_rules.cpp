@@ -1,20 +1,12 @@
 #include "poster/web/reply_rules.h"
 
+#include "platform/text.h"
+
 namespace poster::web {
 namespace {
 
 bool IsControl(char16_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
-
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view lowerPrefix) {
-  if (text.size() < lowerPrefix.size()) return false;
-  for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= u'A' && c <= u'Z') c += u'a' - u'A';
-    if (c != lowerPrefix[i]) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -29,7 +21,8 @@ std::optional<std::u16string> ShortLinkIn(std::u16string_view reply) {
   const std::u16string_view link = reply.substr(0, tab);
   if (link.empty()) return std::u16string();
   if (link.size() > kLongestShortLink) return std::nullopt;
-  if (!StartsWithIgnoringCase(link, u"http://") && !StartsWithIgnoringCase(link, u"https://")) {
+  if (!platform::StartsWithAsciiNoCase(link, u"http://") &&
+      !platform::StartsWithAsciiNoCase(link, u"https://")) {
     return std::nullopt;
   }
   for (char16_t c : link) {

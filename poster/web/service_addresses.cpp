@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "poster/text_rules.h"
 
 namespace poster::web {
@@ -12,27 +13,19 @@ constexpr std::u16string_view kSchemes[] = {u"http://", u"https://"};
 constexpr std::size_t kLongestPort = 5;
 constexpr unsigned kHighestPort = 65535;
 
-char16_t Lower(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view lowerPrefix) {
-  return text.size() >= lowerPrefix.size() &&
-         std::equal(lowerPrefix.begin(), lowerPrefix.end(), text.begin(),
-                    [](char16_t prefix, char16_t c) { return Lower(c) == prefix; });
-}
+using platform::AsciiLower;
 
 bool IsDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
 }
 
 bool IsHostCharacter(char16_t c) {
-  return IsDigit(c) || (Lower(c) >= u'a' && Lower(c) <= u'z') || c == u'-' || c == u'.' ||
+  return IsDigit(c) || (AsciiLower(c) >= u'a' && AsciiLower(c) <= u'z') || c == u'-' || c == u'.' ||
          c == u'_';
 }
 
 bool IsAddressLiteralCharacter(char16_t c) {
-  return IsDigit(c) || (Lower(c) >= u'a' && Lower(c) <= u'f') || c == u':' || c == u'.';
+  return IsDigit(c) || (AsciiLower(c) >= u'a' && AsciiLower(c) <= u'f') || c == u':' || c == u'.';
 }
 
 // A query or fragment would be cut off or sent as form data, and spaces never reach the wire.
@@ -97,7 +90,7 @@ ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name
 
 std::optional<std::u16string> WebAddress(std::u16string_view text) {
   for (std::u16string_view scheme : kSchemes) {
-    if (!StartsWithNoCase(text, scheme)) continue;
+    if (!platform::StartsWithAsciiNoCase(text, scheme)) continue;
     const std::u16string_view rest = text.substr(scheme.size());
     const std::size_t slash = rest.find(u'/');
     const std::u16string_view authority = rest.substr(0, slash);

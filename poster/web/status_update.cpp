@@ -35,7 +35,7 @@ void LumoraMain::SendTweetButton_Click() {
 
   if (web::IsSuccessReply(response)) {
     s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
-                         u"Congratulations!", platform::kMbIconInformation);
+                         u"Congratulations!", platform::MessageIcon::kInformation);
   } else {
     Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:\n\n" +
          web::ReplyExcerpt(response));

@@ -13,7 +13,6 @@
 #include "platform/fake/fake_binary_files.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_controls.h"
-#include "platform/fake/fake_http.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_services.h"
 
@@ -94,20 +93,17 @@ class SetupLumoraTest : public ::testing::Test {
   platform::fake::Journal journal;
   platform::fake::FakeWindow window;
   platform::fake::FakeButton button;
-  platform::fake::FakeClipboard clipboard;
   platform::fake::FakeMessageBoxes boxes{&journal};
-  platform::fake::FakeMousePointer pointer;
   platform::fake::FakeTextFiles files{&journal};
   platform::fake::FakeBinaryFiles binaries;
   platform::fake::FakeAnsiCodec ansi;
   platform::fake::FakeEnvironment environment;
   platform::fake::FakeProcess process{&journal};
-  platform::fake::FakeHttpClient http;
   platform::fake::FakeResources resources;
   platform::fake::FakeClock clock;
   platform::fake::FakeEventPump events{clock};
-  platform::Services services{clipboard,   boxes,   pointer, files,     binaries, ansi,
-                              environment, process, http,    resources, clock,    events};
+  SetupLumoraServices services{boxes,   files,     binaries, ansi,  environment,
+                               process, resources, clock,    events};
 
  private:
   std::unique_ptr<SetupLumoraForm> form_;
@@ -259,7 +255,7 @@ TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten)
 
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_NE(boxes.shown[0].text.find(DataFolderFor(programFiles)), std::u16string::npos);
     EXPECT_EQ(process.ends, 1);
   }
@@ -341,16 +337,17 @@ TEST_F(SetupLumoraTest, ButtonMergesTheRegistryFileThenSaysHowToUseTheMenuAndEnd
 
   EXPECT_TRUE(Press());
 
-  using Started = std::pair<std::u16string, int>;
+  using Started = std::pair<std::u16string, platform::ShowState>;
   EXPECT_EQ(process.programs, std::vector<std::u16string>{u"C:\\Windows\\regedit.exe"});
   EXPECT_EQ(process.started,
-            std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"", 1)});
+            std::vector<Started>{Started(u"Regedit \"C:\\Apps\\Kestrova\\Lumora.reg\"",
+                                         platform::ShowState::kNormal)});
   EXPECT_EQ(window.calls, std::vector<std::string>{"Hide"});
   EXPECT_TRUE(hiddenDuringMessage);
   EXPECT_EQ(journal, (platform::fake::Journal{"Start", "MessageBox", "EndProgram"}));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, u"THANK YOU - REGISTRY UPDATED?");
-  EXPECT_EQ(boxes.shown[0].style, 64);
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
   EXPECT_EQ(boxes.shown[0].text,
             u"If you answered 'YES' then the next time you open Internet Explorer, simply "
             u"HIGHLIGHT some text on a Web Page, press the RIGHT MOUSE BUTTON and select:\n\n"

@@ -110,6 +110,8 @@ TEST_F(Intake, CounterIsRebuiltOnEveryChangeSoTheNoteNeverDoubles) {
   EXPECT_EQ(llen.ForeColor(), kCounterYellow);
   tweet.Type(u"\r\n");
   EXPECT_EQ(llen.Caption(), u"2 Characters.");
+  tweet.SetText(u"  a  ");
+  EXPECT_EQ(llen.Caption(), u"5 Characters.") << "the counter counts spaces the send trims";
 }
 
 }  // namespace

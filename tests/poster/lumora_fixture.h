@@ -13,28 +13,6 @@
 
 namespace poster::testing {
 
-// Services Lumora never uses; any call is a test failure.
-class UnusedServices : public platform::BinaryFiles,
-                       public platform::Resources,
-                       public platform::Clock,
-                       public platform::EventPump {
- public:
-  void WriteWhole(const std::u16string&, const std::vector<std::uint8_t>&) override { Fail(); }
-  std::optional<std::vector<std::uint8_t>> Read(const std::u16string&, int) override {
-    Fail();
-    return std::nullopt;
-  }
-  std::uint64_t MonotonicMilliseconds() const override {
-    Fail();
-    return 0;
-  }
-  void ProcessPendingEvents() override { Fail(); }
-  void WaitForEvents(std::uint32_t) override { Fail(); }
-
- private:
-  static void Fail() { ADD_FAILURE() << "Lumora used a service it has no business with"; }
-};
-
 class LumoraTest : public ::testing::Test {
  protected:
   static constexpr char16_t kFolder[] = u"C:\\Program Files\\Kestrova\\";
@@ -89,9 +67,7 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeEnvironment environment;
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
-  UnusedServices unused;
-  platform::Services services{clipboard,   boxes,   pointer, files,  unused, ansi,
-                              environment, process, http,    unused, unused, unused};
+  LumoraServices services{clipboard, boxes, pointer, files, ansi, environment, process, http};
 
  private:
   std::unique_ptr<LumoraMain> main_;

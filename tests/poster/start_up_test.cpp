@@ -35,7 +35,7 @@ TEST_F(StartUp, SecondInstanceOnlyWarnsAndEndsBeforeTouchingAnything) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, u"This program is already running.");
   EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-  EXPECT_EQ(boxes.shown[0].style, 48);
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
   EXPECT_FALSE(boxes.shown[0].beepedFirst);
   EXPECT_TRUE(files.files.empty());
   EXPECT_TRUE(environment.createdFolders.empty());
@@ -105,12 +105,13 @@ void PrintTo(const CredentialCase& c, std::ostream* os) {
 
 class CredentialReader : public LumoraTest, public ::testing::WithParamInterface<CredentialCase> {};
 
+// The two files differ, so a box filled from the other's file shows.
 TEST_P(CredentialReader, TakesEverythingBeforeTheFirstCarriageReturn) {
   files.files[std::u16string(kFolder) + u"UN.DAT"] = GetParam().bytes;
-  files.files[std::u16string(kFolder) + u"PW.DAT"] = GetParam().bytes;
+  files.files[std::u16string(kFolder) + u"PW.DAT"] = "pw" + GetParam().bytes;
   ASSERT_TRUE(Load());
   EXPECT_EQ(userName.Text(), GetParam().expected);
-  EXPECT_EQ(password.Text(), GetParam().expected);
+  EXPECT_EQ(password.Text(), u"pw" + GetParam().expected);
   EXPECT_EQ(File(u"UN.DAT"), GetParam().bytes) << "reading leaves the file as it was";
 }
 

@@ -136,8 +136,9 @@ void CheckProcess() {
   const bool first = process.PreviousInstanceRunning();
   Check(!first, "the first instance finds none before it");
   Check(process.PreviousInstanceRunning() == first, "asking again gives the same answer");
-  Check(FailsWithCode([&] { process.Start(u"no_such_program_for_lumora.exe", SW_SHOWNORMAL); }),
-        "starting a missing program fails");
+  Check(
+      FailsWithCode([&] { process.Start(u"no_such_program_for_lumora.exe", ShowState::kNormal); }),
+      "starting a missing program fails");
 }
 
 // The window: a single-line box, a frame holding a multi-line box, a button and a label, a

@@ -20,5 +20,17 @@ TEST(FormEncode, WritesNonAsciiAsUtf8) {
   EXPECT_EQ(FormEncode(std::u16string(1, u'\0')), u"%00");
 }
 
+// The last and first code point of each UTF-8 length, and a pair or a lone half at the end.
+TEST(FormEncode, EachUtf8LengthStartsAndEndsAtItsBoundary) {
+  EXPECT_EQ(FormEncode(u"\u007F"), u"%7F");
+  EXPECT_EQ(FormEncode(u"\u0080"), u"%C2%80");
+  EXPECT_EQ(FormEncode(u"\u07FF"), u"%DF%BF");
+  EXPECT_EQ(FormEncode(u"\u0800"), u"%E0%A0%80");
+  EXPECT_EQ(FormEncode(u"\uFFFF"), u"%EF%BF%BF");
+  EXPECT_EQ(FormEncode(u"\U00010000"), u"%F0%90%80%80");
+  EXPECT_EQ(FormEncode(u"\U0010FFFF"), u"%F4%8F%BF%BF");
+  EXPECT_EQ(FormEncode(u"a" + std::u16string(1, u'\xDC00')), u"a%EF%BF%BD");
+}
+
 }  // namespace
 }  // namespace poster::web

@@ -59,7 +59,7 @@ TEST_F(LinkShortening, AReplyWithoutALinkBeforeATabLeavesTheStatusAndSaysSo) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, u"Sorry - there's been a problem with the URL you submitted!");
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_FALSE(boxes.shown[0].beepedFirst);
     EXPECT_TRUE(tinyUrlButton.Enabled());
   }
@@ -103,7 +103,9 @@ TEST_F(LinkShortening, AFailedRequestRestoresTheButtonAndPointer) {
   EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);
   EXPECT_EQ(tweet.Text(), u"Look");
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_NE(boxes.shown[0].text.find(u"could not be found"), std::u16string::npos);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"The short link could not be made: The server name could not be found.");
+  EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
   EXPECT_EQ(process.ends, 0);
 }
 

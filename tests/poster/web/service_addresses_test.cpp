@@ -161,7 +161,7 @@ TEST_F(SetAddresses, AProblemIsShownInsteadOfSendingAndEverythingStays) {
   EXPECT_EQ(boxes.shown[1].text, u"status problem");
   for (const auto& box : boxes.shown) {
     EXPECT_EQ(box.title, u"Whoops!");
-    EXPECT_EQ(box.style, 48);
+    EXPECT_EQ(box.icon, platform::MessageIcon::kWarning);
   }
   EXPECT_TRUE(sendButton.Enabled());
   EXPECT_TRUE(tinyUrlButton.Enabled());

@@ -59,14 +59,14 @@ TEST_F(StatusUpdate, ChecksInOrderEachWithBeepAndWarning) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, step.text);
     EXPECT_EQ(boxes.shown[0].title, step.title);
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_TRUE(boxes.shown[0].beepedFirst);
   }
   EXPECT_TRUE(http.calls.empty());
   EXPECT_EQ(pointer.history.size(), 0u);
 }
 
-TEST_F(StatusUpdate, PostsTheEncodedStatusWithCredentialsAndEndsAfterSuccess) {
+TEST_F(StatusUpdate, PostsTheEncodedStatusWithCredentialsStoredEachInItsFileAndEnds) {
   tweet.SetText(u" Tom & Jerry: C++ 100% ? \u00E9 \U0001F600 ");
   http.scripts.push_back({u"<status><user><screen_name>alice</screen_name></user></status>"});
   http.duringSend = [this] {
@@ -79,10 +79,12 @@ TEST_F(StatusUpdate, PostsTheEncodedStatusWithCredentialsAndEndsAfterSuccess) {
             (std::vector<std::u16string>{u"POST", u"http://status.example/statuses/update.xml",
                                          u"false", u"alice", u"s3cret"}));
   EXPECT_EQ(SentBody(), "status=Tom+%26+Jerry%3A+C%2B%2B+100%25+%3F+%C3%A9+%F0%9F%98%80");
+  EXPECT_EQ(File(u"UN.DAT"), "alice\r\n");
+  EXPECT_EQ(File(u"PW.DAT"), "s3cret\r\n");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, u"Your Tweet was sent successfully to all of your followers!");
   EXPECT_EQ(boxes.shown[0].title, u"Congratulations!");
-  EXPECT_EQ(boxes.shown[0].style, 64);
+  EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
   EXPECT_FALSE(boxes.shown[0].beepedFirst);
   EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);
   EXPECT_EQ(process.ends, 1);
@@ -113,7 +115,7 @@ TEST_F(StatusUpdate, AnyReplyWithoutTheExactMarkerFailsNamingTheDomain) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, u"The Tweet failed. Status.example advises:\n\n" + reply);
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-    EXPECT_EQ(boxes.shown[0].style, 48);
+    EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
     EXPECT_FALSE(boxes.shown[0].beepedFirst);
   }
   EXPECT_EQ(process.ends, 2);
@@ -133,7 +135,9 @@ TEST_F(StatusUpdate, AFailedConnectionKeepsEverythingForAnotherTry) {
   EXPECT_TRUE(Click());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-  EXPECT_NE(boxes.shown[0].text.find(u"The server refused the connection."), std::u16string::npos);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"Your Tweet could not be sent: The server refused the connection.\n\nNothing was "
+            u"posted. Your text is still here, so you can try again.");
   EXPECT_TRUE(sendButton.Enabled());
   EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);
   EXPECT_EQ(tweet.Text(), u"  hello world  ");
@@ -158,7 +162,10 @@ TEST_F(StatusUpdate, ACredentialFileThatCannotBeWrittenStopsBeforeSending) {
   EXPECT_TRUE(Click());
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
-  EXPECT_NE(boxes.shown[0].text.find(u"PW.DAT"), std::u16string::npos);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"Your user name and password could not be saved in C:\\Program "
+            u"Files\\Kestrova\\PW.DAT: Path/File access error\n\nNothing was sent. Your text "
+            u"is still here.");
   EXPECT_TRUE(http.calls.empty());
   EXPECT_TRUE(sendButton.Enabled());
   EXPECT_EQ(pointer.history.size(), 0u);

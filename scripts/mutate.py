@@ -1,0 +1,319 @@
+#!/usr/bin/env python3
+"""Mutation sample of the unit tests: applies single-line faults to the portable logic one at a
+time, rebuilds the native unit tests, runs them and puts the file back.
+
+It works on a copy of the working tree's tracked files (in <build>/src), so an interrupted run
+leaves the sources untouched and other builds never see a mutant.
+
+A mutant is killed when the unit tests fail (or hang); it survives when they pass. A mutant that
+does not compile says nothing about the tests and is left out of the rate. Not a test: it prints
+its tally and always exits 0 unless the unmutated tree fails.
+
+    scripts/mutate.py                  # every mutant, in build/mutation
+    scripts/mutate.py --only 12 30     # just these
+    scripts/mutate.py --list           # what each mutant changes
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TEST_TIMEOUT = 120
+
+# (file, text on one line, replacement, what a developer got wrong). The text must stand
+# exactly once in the file.
+MUTANTS = [
+    # Intake and counter
+    ("poster/text_rules.cpp", "c >= 0xD800 && c <= 0xDBFF;", "c >= 0xD800 && c <= 0xDFFF;",
+     "low surrogate taken for a high one at the cut"),
+    ("platform/text.cpp",
+     "digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));",
+     "digits.push_back(static_cast<char16_t>(u'0' + n % 10));", "counter digits reversed"),
+    ("poster/text_rules.cpp", "text.find_first_not_of(u' ');", "text.find_first_not_of(u\" \\t\");",
+     "tabs trimmed at the start"),
+    ("poster/text_rules.cpp", "text.find_last_not_of(u' ');",
+     "text.find_last_not_of(u\" \\r\\n\");",
+     "line breaks trimmed at the end"),
+    ("poster/text_rules.cpp", "last - first + 1", "last - first", "trim drops the last character"),
+    ("poster/text_rules.cpp", "std::size_t cut = kMaxStatusLength;",
+     "std::size_t cut = kMaxStatusLength - 1;", "intake cut one short"),
+    ("poster/text_rules.cpp", "IsHighSurrogate(text[cut - 1])", "IsHighSurrogate(text[cut])",
+     "surrogate test one past the cut"),
+    ("poster/text_rules.cpp", "if (length > kMaxStatusLength) {",
+     "if (length >= kMaxStatusLength) {",
+     "counter warns at exactly 140"),
+    ("poster/text_rules.cpp", "u\"( FYI: Only", "u\"(FYI: Only", "warning note wording"),
+    ("poster/text_rules.cpp", "u\" Characters.\"", "u\" characters.\"", "counter wording"),
+    # Form encoding
+    ("poster/web/form_encoding.cpp", "out += kHex[byte & 0xF];", "out += kHex[byte & 0x7];",
+     "low hex digit masked wrong"),
+    ("poster/web/form_encoding.cpp", "if (c < 0x80) {", "if (c <= 0x80) {",
+     "U+0080 sent as one byte"),
+    ("poster/web/form_encoding.cpp", "} else if (c < 0x800) {", "} else if (c <= 0x800) {",
+     "U+0800 sent as two bytes"),
+    ("poster/web/form_encoding.cpp", "} else if (c < 0x10000) {", "} else if (c <= 0x10000) {",
+     "U+10000 sent as three bytes"),
+    ("poster/web/form_encoding.cpp", "0xE0 | (c >> 12)", "0xC0 | (c >> 12)",
+     "wrong lead byte of a three-byte sequence"),
+    ("poster/web/form_encoding.cpp", "((c - 0xD800) << 10)", "((c - 0xD800) << 12)",
+     "surrogate pair combined wrong"),
+    ("poster/web/form_encoding.cpp", "c = 0xFFFD;", "c = u'?';", "lone surrogate sent as ?"),
+    ("poster/web/form_encoding.cpp", "if (c == u' ') {", "if (c == u' ' || c == u'+') {",
+     "plus sign sent as a space"),
+    ("poster/web/form_encoding.cpp", "i + 1 < value.size()", "i + 2 < value.size()",
+     "pair at the very end not combined"),
+    ("poster/web/form_encoding.cpp", "c == u'*' || c == u'-' || c == u'.' || c == u'_';",
+     "c == u'*' || c == u'-' || c == u'.' || c == u'_' || c == u'&';", "& left unencoded"),
+    # The POST itself
+    ("poster/web/form_post.cpp", "if (ansi.size() != 1)", "if (ansi.empty())",
+     "two-byte character accepted"),
+    ("poster/web/form_post.cpp", "TheURL.find(u'?');", "TheURL.rfind(u'?');",
+     "split at the last question mark"),
+    ("poster/web/form_post.cpp", "TheURL.substr(question + 1)", "TheURL.substr(question)",
+     "question mark sent in the body"),
+    ("poster/web/form_post.cpp", "address, false, *UN, *PS);", "address, false, *PS, *UN);",
+     "user name and password swapped"),
+    ("poster/web/form_post.cpp", "request->Open(u\"POST\", address, false);",
+     "request->Open(u\"GET\", address, false);", "link request sent as GET"),
+    ("poster/web/form_post.cpp", "if (strPostData.empty()) return;", "",
+     "empty body still replaces the array"),
+    # Sending the status
+    ("poster/web/status_update.cpp", "if (!StoreCredentials()) return;", "StoreCredentials();",
+     "sends after the credentials could not be saved"),
+    ("poster/web/status_update.cpp",
+     "const std::u16string password = TrimSpaces(c_.yourPassword.Text());",
+     "const std::u16string password = c_.yourPassword.Text();", "password sent untrimmed"),
+    ("poster/web/status_update.cpp", "  c_.sendTweetButton.SetEnabled(false);", "",
+     "button stays enabled while sending"),
+    ("poster/web/status_update.cpp", "u\"?status=\" + web::FormEncode(status);",
+     "u\"?status=\" + status;", "status sent unencoded"),
+    ("poster/web/status_update.cpp", "    c_.sendTweetButton.SetEnabled(true);", "",
+     "button stays disabled after a failed send"),
+    ("poster/web/reply_rules.cpp", "reply.find(u\"<screen_name>\")", "reply.find(u\"<text>\")",
+     "success recognised by the wrong element"),
+    ("poster/web/status_update.cpp", "u\"Congratulations!\", platform::MessageIcon::kInformation);",
+     "u\"Congratulations!\", platform::MessageIcon::kWarning);", "success box with a warning icon"),
+    ("poster/web/status_update.cpp", "u\" advises:\\n\\n\"", "u\" advises:\\n\"",
+     "failure message wording"),
+    ("poster/web/status_update.cpp", "{u\"PW.DAT\", &c_.yourPassword}",
+     "{u\"PW.DAT\", &c_.yourUserName}",
+     "user name stored as the password"),
+    ("poster/web/status_update.cpp", "ToAnsi(TrimSpaces(box->Text()))", "ToAnsi(box->Text())",
+     "credentials stored untrimmed"),
+    ("poster/web/status_update.cpp", "u\"\\n\\nNothing was sent. Your text is still here.\"",
+     "u\"\\nNothing was sent. Your text is still here.\"", "save failure wording"),
+    ("poster/web/status_update.cpp", "u\"Sorry, you need to enter your Twitter Password.\"",
+     "u\"Sorry, you need to enter your Twitter Username.\"", "wrong refusal for the password"),
+    ("poster/web/status_update.cpp", "if (status.size() > kMaxStatusLength) {",
+     "if (status.size() >= kMaxStatusLength) {", "140 characters refused"),
+    ("poster/web/status_update.cpp", "    s_.messageBoxes.Beep();", "", "no beep on a refusal"),
+    ("poster/web/status_update.cpp", "  if (password.empty())", "  if (userName.empty())",
+     "empty password not refused"),
+    ("poster/web/status_update.cpp", "  s_.process.EndProgram();", "",
+     "program stays open after the verdict"),
+    # Link shortening
+    ("poster/web/link_shortening.cpp", "kShortestLongAddress = 7;", "kShortestLongAddress = 8;",
+     "shortest address limit"),
+    ("poster/web/link_shortening.cpp", "if (longAddress.size() < kShortestLongAddress) {",
+     "if (longAddress.size() <= kShortestLongAddress) {", "seven-character address refused"),
+    ("poster/web/link_shortening.cpp", "StartsWithAsciiNoCase(address, u\"https:\")",
+     "StartsWithAsciiNoCase(address, u\"ftp:\")", "https addresses get a second scheme"),
+    ("platform/text.cpp", "c >= u'A' && c <= u'Z' ?", "c >= u'A' && c < u'Z' ?",
+     "upper-case Z not lowered"),
+    ("poster/web/link_shortening.cpp", "c_.yourTweet.Text() + u' ' + *shortLink",
+     "c_.yourTweet.Text() + *shortLink", "short link glued to the text"),
+    ("poster/web/reply_rules.cpp", "reply.find(u'\\t');", "reply.find(u' ');",
+     "short link cut at a space"),
+    ("poster/web/link_shortening.cpp", "    c_.createTinyUrlButton.SetEnabled(true);\n    Warn",
+     "    Warn", "button stays disabled after a failed request"),
+    # Start-up and intake
+    ("poster/lumora_main.cpp", "AppendCreate(dataFolder_ + kPasswordFile);",
+     "AppendCreate(dataFolder_ + kUserNameFile);", "password file not created"),
+    ("poster/lumora_main.cpp", "c_.yourPassword.SetText(ReadCredential(kPasswordFile));",
+     "c_.yourPassword.SetText(ReadCredential(kUserNameFile));", "password read from the user file"),
+    ("poster/lumora_main.cpp", "if (folder.empty() || folder.back() != u'\\\\')",
+     "if (!folder.empty() && folder.back() != u'\\\\')", "no separator without ProgramFiles"),
+    ("poster/lumora_main.cpp", "dataFolder_ = folder + u'\\\\';", "dataFolder_ = folder;",
+     "data folder without its backslash"),
+    ("poster/lumora_main.cpp", "if (text.empty()) s_.process.EndProgram();", "",
+     "empty clipboard does not end"),
+    ("poster/lumora_main.cpp", "  c_.form.MakeTopmost();", "", "window not on top"),
+    ("poster/lumora_main.cpp", "CounterFor(c_.yourTweet.Text().size())",
+     "CounterFor(TrimSpaces(c_.yourTweet.Text()).size())", "counter skips spaces"),
+    ("poster/lumora_main.cpp", "  c_.llen.SetForeColor(look.color);", "", "counter colour kept"),
+    ("poster/lumora_main.cpp", "platform::MessageIcon::kWarning);\n    s_.process.EndProgram();",
+     "platform::MessageIcon::kInformation);\n    s_.process.EndProgram();",
+     "second-instance box icon"),
+    ("poster/lumora_main.cpp", "  c_.timer1.SetEnabled(false);", "", "timer keeps ticking"),
+    ("platform/first_line.cpp", "chunk.find('\\r');", "chunk.find_first_of(\"\\r\\n\");",
+     "line feed ends the stored line"),
+    # Installer
+    ("installer/deployed_files.cpp", "if (c == u'~') c = u'\"';", "if (c == u'~') c = u'\\'';",
+     "single quotes in the templates"),
+    ("installer/deployed_files.cpp", "    if (c == u'\\\\') out += c;", "",
+     "backslashes not escaped"),
+    ("installer/deployed_files.cpp", "return folder + u\"Kestrova\\\\\";",
+     "return folder + u\"Kestrova\";",
+     "installer folder without its backslash"),
+    ("installer/deployed_files.cpp", "NamedPath(dataFolder + u\"Lumora.htm\")",
+     "NamedPath(dataFolder + u\"Lumora.html\")", "menu entry names the wrong script"),
+    ("installer/deployed_files.cpp", "u\"Regedit \\\"\" + dataFolder + u\"Lumora.reg\\\"\"",
+     "u\"Regedit \" + dataFolder + u\"Lumora.reg\"", "registry file path unquoted"),
+    ("installer/setup_lumora_form.cpp", "c_.form.SetTop(40);", "c_.form.SetTop(0);",
+     "window top"),
+    ("installer/setup_lumora_form.cpp", "(c_.form.ScreenWidth() - c_.form.Width()) / 2",
+     "c_.form.ScreenWidth() / 2", "window not centred"),
+    ("installer/setup_lumora_form.cpp", "u\"Lumora.Reg\", RegistryLines(dataFolder_)",
+     "u\"Lumora.Reg\", ScriptLines(dataFolder_, s_.ansi)", "the wrong file's lines"),
+    ("installer/setup_lumora_form.cpp", "  if (clicked_) return;", "", "second click runs again"),
+    ("installer/setup_lumora_form.cpp", "  s_.environment.CreateFolder(dataFolder_);", "",
+     "data folder not created"),
+    ("installer/setup_lumora_form.cpp", "WaitResponsively(kRegistryEditorGraceMs);",
+     "WaitResponsively(kRegistryEditorGraceMs / 5);", "grace period one second"),
+    ("installer/setup_lumora_form.cpp", "Show(kClosingText, kClosingTitle,",
+     "Show(kClosingTitle, kClosingText,", "closing text and title swapped"),
+    ("installer/setup_lumora_form.cpp", "  c_.form.Hide();", "", "window stays during the wait"),
+    # Window designs
+    ("poster/lumora_design.cpp", "tweet.maxLength = 200;", "tweet.maxLength = 140;",
+     "status box takes only 140"),
+    ("poster/lumora_design.cpp", "  password.password = true;", "", "password shown"),
+    ("poster/lumora_design.cpp", ".intervalMs = 100;", ".intervalMs = 1000;", "slow intake timer"),
+    ("poster/lumora_design.cpp", "counter.caption = u\"0\";", "counter.caption = u\"\";",
+     "counter caption at start"),
+    ("installer/setup_lumora_design.cpp", "c.height = points > 12 ? 480 : 330;",
+     "c.height = points >= 12 ? 480 : 330;", "12-point contact lines too tall"),
+    ("installer/setup_lumora_design.cpp", "  c.autoSize = true;", "", "headlines not sized"),
+    ("installer/setup_lumora_design.cpp", "  button.wordWrap = true;", "",
+     "button caption on one line"),
+    ("installer/setup_lumora_design.cpp", "f.clientHeight = 10320;", "f.clientHeight = 10230;",
+     "window height"),
+    ("installer/setup_lumora_design.cpp", "u\"(New Installation Only)\", kWhite)",
+     "u\"(New Installation Only)\", kYellow)", "last headline colour"),
+    ("installer/setup_lumora_design.cpp", "  panel.tabStop = true;", "", "panel not a tab stop"),
+]
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, cwd=REPO, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          text=True, errors="replace", **kwargs)
+
+
+def copy_sources(source_dir):
+    """Copies the tracked files as they stand in the working tree; unchanged files keep their
+    copy, so the build there stays incremental from one run to the next. A changed file gets a
+    fresh time stamp, so the build sees it; a file no longer tracked goes."""
+    listed = set(filter(None, run(["git", "ls-files", "-z"]).stdout.split("\0")))
+    for folder, _, files in os.walk(source_dir):
+        for name in files:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, source_dir) not in listed:
+                os.remove(path)
+    for name in sorted(listed):
+        source, target = os.path.join(REPO, name), os.path.join(source_dir, name)
+        if not os.path.isfile(source):
+            continue
+        with open(source, "rb") as f:
+            content = f.read()
+        if os.path.exists(target):
+            with open(target, "rb") as f:
+                if f.read() == content:
+                    continue
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(source, target)
+        shutil.copymode(source, target)
+
+
+def build(build_dir):
+    return run(["cmake", "--build", build_dir, "--target", "lumora_unit_tests",
+                "-j2"]).returncode == 0
+
+
+def unit_tests_pass(build_dir):
+    binary = os.path.join(build_dir, "tests", "lumora_unit_tests")
+    try:
+        return run([binary, "--gtest_brief=1"], timeout=TEST_TIMEOUT).returncode == 0
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def read(path):
+    with open(path, encoding="utf-8", newline="") as f:
+        return f.read()
+
+
+def write(path, text):
+    with open(path, "w", encoding="utf-8", newline="") as f:
+        f.write(text)
+
+
+def check(index, root):
+    """The mutant's file text; raises ValueError unless its text stands there exactly once."""
+    path, old, _, _ = MUTANTS[index]
+    text = read(os.path.join(root, path))
+    if text.count(old) != 1:
+        raise ValueError("mutant %d: %r stands %d times in %s" % (index, old, text.count(old),
+                                                                  path))
+    return text
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default=os.path.join("build", "mutation"))
+    parser.add_argument("--only", type=int, nargs="+")
+    parser.add_argument("--list", action="store_true")
+    args = parser.parse_args()
+    chosen = args.only or range(len(MUTANTS))
+
+    for i in chosen:
+        check(i, REPO)
+    if args.list:
+        for i in chosen:
+            print("%3d %-36s %s" % (i, MUTANTS[i][0], MUTANTS[i][3]))
+        return 0
+
+    source_dir = os.path.join(REPO, args.build, "src")
+    build_dir = os.path.join(REPO, args.build, "out")
+    copy_sources(source_dir)
+    # Mutants may well leave a variable unused: warnings must not fail their build.
+    configure = run(["cmake", "-S", source_dir, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Debug",
+                     "-DLUMORA_WARNINGS_AS_ERRORS=OFF"])
+    if configure.returncode != 0 or not build(build_dir) or not unit_tests_pass(build_dir):
+        print(configure.stdout[-2000:])
+        sys.exit("the unmutated tree does not build or its unit tests fail")
+
+    killed, survived, stillborn = [], [], []
+    started = time.monotonic()
+    for i in chosen:
+        path, old, new, what = MUTANTS[i]
+        full = os.path.join(source_dir, path)
+        original = check(i, source_dir)
+        write(full, original.replace(old, new))
+        try:
+            if not build(build_dir):
+                stillborn.append(i)
+                verdict = "does not compile"
+            elif unit_tests_pass(build_dir):
+                survived.append(i)
+                verdict = "SURVIVED"
+            else:
+                killed.append(i)
+                verdict = "killed"
+        finally:
+            write(full, original)
+        print("%3d %-16s %-36s %s" % (i, verdict, path, what), flush=True)
+
+    counted = len(killed) + len(survived)
+    print("\n%d of %d mutants killed (%.0f%%); %d did not compile; %.0f s" % (
+        len(killed), counted, 100.0 * len(killed) / max(counted, 1), len(stillborn),
+        time.monotonic() - started))
+    if survived:
+        print("survivors: " + " ".join(str(i) for i in survived))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
