@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 
-packages=(cmake make g++ googletest libgtest-dev python3 curl openssl
+packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format openssl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
   clang libclang-rt-14-dev)
 missing=()
