@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       trimmed.size() <= poster::kMaxStatusLength ? intake == trimmed : intake.size() >= 139,
       "only what is past the limit is cut");
   const bool splitsAPair = !intake.empty() && intake.size() < trimmed.size() &&
-                          intake.back() >= 0xD800 && intake.back() <= 0xDBFF &&
-                          trimmed[intake.size()] >= 0xDC00 && trimmed[intake.size()] <= 0xDFFF;
+                           intake.back() >= 0xD800 && intake.back() <= 0xDBFF &&
+                           trimmed[intake.size()] >= 0xDC00 && trimmed[intake.size()] <= 0xDFFF;
   fuzz::Require(!splitsAPair, "a cut never splits a pair");
   return 0;
 }
