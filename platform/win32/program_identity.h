@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace platform::win32 {
 
 // The file name of `modulePath` without folder and extension: "C:\\A\\Lumora.exe" -> "Lumora".
@@ -21,24 +23,16 @@ inline std::u16string ProgramTitle(std::u16string_view modulePath) {
 // File names compare without regard to ASCII case, so the name is folded to lower case:
 // "LUMORA.EXE" and "Lumora.exe" are the same program, "SetupLumora.exe" is another.
 inline std::u16string InstanceMarkerName(std::u16string_view modulePath) {
-  std::u16string title = ProgramTitle(modulePath);
-  for (auto& c : title) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return u"Kestrova." + title + u".SingleInstance";
+  return u"Kestrova." + AsciiLower(ProgramTitle(modulePath)) + u".SingleInstance";
 }
 
 // The report of an error that no handler dealt with. Codes are shown as signed 32-bit
 // numbers, as HRESULTs are usually written ("-2147024891" rather than "2147942405").
 inline std::u16string RunTimeErrorText(std::uint32_t code, std::u16string_view description) {
   const auto value = static_cast<std::int32_t>(code);
-  std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0) digits.insert(digits.begin(), u'-');
+  const auto magnitude =
+      static_cast<std::uint64_t>(value < 0 ? -static_cast<std::int64_t>(value) : value);
+  const std::u16string digits = (value < 0 ? u"-" : u"") + DecimalText(magnitude);
   return u"Run-time error '" + digits + u"':\n\n" + std::u16string(description);
 }
 
