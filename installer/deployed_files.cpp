@@ -1,5 +1,9 @@
 #include "installer/deployed_files.h"
 
+#include <algorithm>
+
+#include "kestrova/kestrova_folder.h"
+
 namespace installer {
 namespace {
 
@@ -81,12 +85,6 @@ const std::u16string kClosingText =
     u"\n\n"
     u"Please note: This Fun Application for Twitter is absolutely FREE.";
 
-std::u16string DataFolderFor(const std::u16string& programFiles) {
-  std::u16string folder = programFiles;
-  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
-  return folder + u"Kestrova\\";
-}
-
 std::optional<std::u16string> FolderProblem(const std::u16string& dataFolder) {
   if (!IsDrivePath(dataFolder) && !IsSharePath(dataFolder)) {
     return u"Lumora cannot be installed in the folder " + dataFolder +
@@ -107,21 +105,24 @@ bool AnsiHolds(const platform::AnsiCodec& ansi, std::u16string_view text) {
   return ansi.FromAnsi(ansi.ToAnsi(text)) == text;
 }
 
-std::vector<std::u16string> RegistryLines(const std::u16string& dataFolder) {
-  return {
+TextFileContent RegistryLines(const std::u16string& dataFolder, const platform::AnsiCodec& ansi) {
+  TextFileContent content{{
       Quoted(u"Windows Registry Editor Version 5.00"),
       Quoted(u""),
       Quoted(u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt\\Lumora]"),
-      Quoted(u"@=~") + BackslashesEscaped(NamedPath(dataFolder + u"Lumora.htm")) + Quoted(u"~"),
-  };
+      Quoted(u"@=~") + BackslashesEscaped(NamedPath(dataFolder + kestrova::kScriptFile)) +
+          Quoted(u"~"),
+  }};
+  content.unicode = !std::all_of(content.lines.begin(), content.lines.end(),
+                                 [&](const auto& line) { return AnsiHolds(ansi, line); });
+  return content;
 }
 
-std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
-                                        const platform::AnsiCodec& ansi) {
+TextFileContent ScriptLines(const std::u16string& dataFolder, const platform::AnsiCodec& ansi) {
   const std::u16string rule19 = u"// ===================";
   const std::u16string rule24 = u"// ========================";
   const std::u16string rule15 = u"// ===============";
-  return {
+  return {{
       Quoted(u"<HTML>"),
       Quoted(u" <HEAD>"),
       Quoted(u"  <TITLE>"),
@@ -145,15 +146,15 @@ std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
       Quoted(u"// SHELL MY TALVEX APP"),
       Quoted(rule15),
       Quoted(u"   var oShell = new ActiveXObject(~WScript.Shell~);"),
-      Quoted(u"   var prog = ~") + ScriptLiteralText(NamedPath(dataFolder + u"Lumora.exe"), ansi) +
-          Quoted(u"~;"),
+      Quoted(u"   var prog = ~") +
+          ScriptLiteralText(NamedPath(dataFolder + kestrova::kProgramFile), ansi) + Quoted(u"~;"),
       Quoted(u"   oShell.run('~'+prog+'~',1);"),
       Quoted(u""),
       Quoted(u"   window.close();"),
       Quoted(u"  </script>"),
       Quoted(u" </BODY>"),
       Quoted(u"</HTML>"),
-  };
+  }};
 }
 
 std::u16string RegeditPath(const std::u16string& windowsFolder) {
@@ -162,7 +163,7 @@ std::u16string RegeditPath(const std::u16string& windowsFolder) {
 }
 
 std::u16string RegeditCommandLine(const std::u16string& dataFolder) {
-  return u"Regedit \"" + dataFolder + u"Lumora.reg\"";
+  return u"Regedit \"" + dataFolder + kestrova::kRegistrationFileAsCommanded + u"\"";
 }
 
 }  // namespace installer

@@ -1,4 +1,4 @@
-// The data-folder rule and the text of the two files the installer writes beside Lumora.
+// The folder check and the text of the two files the installer writes beside Lumora.
 #pragma once
 
 #include <optional>
@@ -10,10 +10,6 @@
 
 namespace installer {
 
-// ProgramFiles, a backslash where it lacks one, then "Kestrova\". Always ends in a backslash;
-// an unset variable (empty value) gives "\Kestrova\", which the caller resolves to a full path.
-std::u16string DataFolderFor(const std::u16string& programFiles);
-
 // Why the browser could not be sent to `dataFolder`, as a sentence for the user; nullopt when
 // it can. A usable folder is a full path on a drive ("C:\...") or on a network share
 // ("\\server\share\...") and holds no character that Windows forbids in a name.
@@ -22,16 +18,23 @@ std::optional<std::u16string> FolderProblem(const std::u16string& dataFolder);
 // True when the ANSI code page holds `text` exactly (no character lost or replaced).
 bool AnsiHolds(const platform::AnsiCodec& ansi, std::u16string_view text);
 
-// The four lines of Lumora.Reg: the context-menu key whose default value names the script in
-// `dataFolder`. A drive path is stored with each separator doubled, as the first release
-// stored it; a network path exactly. No line ending is included.
-std::vector<std::u16string> RegistryLines(const std::u16string& dataFolder);
+// A text file's lines (no line endings) and how they are stored: in UTF-16 when `unicode`,
+// otherwise in the ANSI code page, which then holds every character.
+struct TextFileContent {
+  std::vector<std::u16string> lines;
+  bool unicode = false;
+};
 
-// The 29 lines of Lumora.htm: copies the selection to the clipboard and starts the Lumora.exe
-// in `dataFolder`, named in the script's string as the registry names the script. Characters
-// that `ansi` cannot hold are written as \uXXXX escapes. No line ending is included.
-std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
-                                        const platform::AnsiCodec& ansi);
+// The four lines of the registration: the context-menu key whose default value names the
+// script in `dataFolder`. A drive path is stored with each separator doubled, as the first
+// release stored it; a network path exactly. In ANSI wherever `ansi` holds the folder, else in
+// UTF-16, which the registry editor reads as well.
+TextFileContent RegistryLines(const std::u16string& dataFolder, const platform::AnsiCodec& ansi);
+
+// The 29 lines of the browser script: copies the selection to the clipboard and starts the
+// program in `dataFolder`, named in the script's string as the registry names the script.
+// Always in ANSI: characters that `ansi` cannot hold are written as \uXXXX escapes.
+TextFileContent ScriptLines(const std::u16string& dataFolder, const platform::AnsiCodec& ansi);
 
 // The registry editor in the Windows folder `windowsFolder`.
 std::u16string RegeditPath(const std::u16string& windowsFolder);

@@ -1,9 +1,9 @@
 #include "installer/setup_lumora_form.h"
 
-#include <algorithm>
 #include <exception>
 
 #include "installer/deployed_files.h"
+#include "kestrova/kestrova_folder.h"
 #include "platform/failure.h"
 
 namespace installer {
@@ -27,18 +27,19 @@ void SetupLumoraForm::Form_Load() {
   c_.form.SetLeft((c_.form.ScreenWidth() - c_.form.Width()) / 2);
   Initialize();
 
-  WriteTextFile(dataFolder_ + u"Lumora.Reg", RegistryLines(dataFolder_));
-  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_, s_.ansi));
+  WriteTextFile(dataFolder_ + kestrova::kRegistrationFile, RegistryLines(dataFolder_, s_.ansi));
+  WriteTextFile(dataFolder_ + kestrova::kScriptFile, ScriptLines(dataFolder_, s_.ansi));
 
   // From here on every failure is ignored: an older Lumora.exe that is running stays in place
   // and the window still opens.
-  WriteProgramFile(dataFolder_ + u"Lumora.exe");
+  WriteProgramFile(dataFolder_ + kestrova::kProgramFile);
 }
 
 void SetupLumoraForm::Initialize() {
   // Resolved as the files will be opened, so the registration names the very folder written
   // to: an unset ProgramFiles gives the current drive's root, never a bare "\Kestrova\".
-  dataFolder_ = s_.environment.FullPath(DataFolderFor(s_.environment.Variable(u"ProgramFiles")));
+  dataFolder_ = s_.environment.FullPath(
+      kestrova::DataFolderFor(s_.environment.Variable(kestrova::kProgramFilesVariable)));
   if (auto problem = FolderProblem(dataFolder_)) {
     s_.messageBoxes.Show(*problem, kFolderProblemTitle, platform::MessageIcon::kWarning);
     s_.process.EndProgram();
@@ -48,19 +49,14 @@ void SetupLumoraForm::Initialize() {
   s_.environment.CreateFolder(dataFolder_);
 }
 
-void SetupLumoraForm::WriteTextFile(const std::u16string& path,
-                                    const std::vector<std::u16string>& lines) {
-  // ANSI as always wherever the code page holds every character; otherwise UTF-16, which the
-  // registry editor reads as well (the script escapes such characters itself).
-  const bool ansiHoldsAll = std::all_of(lines.begin(), lines.end(),
-                                        [&](const auto& line) { return AnsiHolds(s_.ansi, line); });
-  if (!ansiHoldsAll) {
-    s_.textFiles.WriteUnicodeLines(path, lines);
+void SetupLumoraForm::WriteTextFile(const std::u16string& path, const TextFileContent& content) {
+  if (content.unicode) {
+    s_.textFiles.WriteUnicodeLines(path, content.lines);
     return;
   }
   std::vector<std::string> bytes;
-  bytes.reserve(lines.size());
-  for (const auto& line : lines) bytes.push_back(s_.ansi.ToAnsi(line));
+  bytes.reserve(content.lines.size());
+  for (const auto& line : content.lines) bytes.push_back(s_.ansi.ToAnsi(line));
   s_.textFiles.WriteLines(path, bytes);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/deployed_files.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/services.h"
@@ -63,8 +64,7 @@ class SetupLumoraForm {
   const std::u16string& DataFolder() const { return dataFolder_; }
 
  private:
-  // In the ANSI code page where it holds every character of `lines`, else in UTF-16.
-  void WriteTextFile(const std::u16string& path, const std::vector<std::u16string>& lines);
+  void WriteTextFile(const std::u16string& path, const TextFileContent& content);
   void WriteProgramFile(const std::u16string& path);
   void WaitResponsively(std::uint64_t milliseconds);
 

@@ -13,10 +13,11 @@ namespace platform {
 class HttpRequest {
  public:
   virtual ~HttpRequest() = default;
-  // Prepares the request. `user` and `password`, when given, answer a challenge from the
-  // scheme, host and port of `url` exactly as given, and from nowhere else (never a proxy, never
-  // a host a redirect names). Throws Failure for an address it refuses.
-  virtual void Open(const std::u16string& method, const std::u16string& url, bool async,
+  // Prepares the request; it is always synchronous (Send returns with the whole response).
+  // `user` and `password`, when given, answer a challenge from the scheme, host and port of
+  // `url` exactly as given, and from nowhere else (never a proxy, never a host a redirect
+  // names). Throws Failure for an address it refuses.
+  virtual void Open(const std::u16string& method, const std::u16string& url,
                     const std::optional<std::u16string>& user = std::nullopt,
                     const std::optional<std::u16string>& password = std::nullopt) = 0;
   // Adds one request header; only printable ASCII (0x20 to 0x7E) of the name and the value

@@ -1,16 +1,21 @@
 #include "poster/lumora_main.h"
 
+#include <optional>
+#include <stdexcept>
 #include <utility>
 
+#include "kestrova/kestrova_folder.h"
+#include "platform/failure.h"
 #include "poster/text_rules.h"
+#include "poster/web/form_post.h"
+#include "poster/web/link_shortening.h"
+#include "poster/web/reply_rules.h"
+#include "poster/web/status_update.h"
 
 namespace poster {
-namespace {
 
-constexpr char16_t kUserNameFile[] = u"UN.DAT";
-constexpr char16_t kPasswordFile[] = u"PW.DAT";
-
-}  // namespace
+using kestrova::kPasswordFile;
+using kestrova::kUserNameFile;
 
 LumoraControls LumoraControls::From(platform::Form& form) {
   return {form.Self(),
@@ -54,11 +59,8 @@ void LumoraMain::Form_Load() {
 }
 
 void LumoraMain::Initiation() {
-  std::u16string folder = s_.environment.Variable(u"ProgramFiles");
-  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
-  folder += u"Kestrova";
-  s_.environment.CreateFolder(folder);  // an existing or uncreatable folder is no error here
-  dataFolder_ = folder + u'\\';
+  dataFolder_ = kestrova::DataFolderFor(s_.environment.Variable(kestrova::kProgramFilesVariable));
+  s_.environment.CreateFolder(dataFolder_);  // an existing or uncreatable folder is no error here
 }
 
 std::u16string LumoraMain::ReadCredential(const char16_t* fileName) {
@@ -85,6 +87,148 @@ void LumoraMain::YourTweet_Change() {
 
 void LumoraMain::Warn(const std::u16string& text, const std::u16string& title) {
   s_.messageBoxes.Show(text, title, platform::MessageIcon::kWarning);
+}
+
+void LumoraMain::SendTweetButton_Click() {
+  if (!StoreCredentials()) return;
+  const std::u16string userName = TrimSpaces(c_.yourUserName.Text());
+  const std::u16string password = TrimSpaces(c_.yourPassword.Text());
+  const std::u16string status = TrimSpaces(c_.yourTweet.Text());
+  if (!InputIsComplete(userName, password, status)) return;
+
+  if (!addresses_.status.problem.empty()) {
+    Warn(addresses_.status.problem);
+    return;
+  }
+
+  c_.sendTweetButton.SetEnabled(false);
+  s_.mousePointer.Set(platform::Pointer::kHourglass);
+  std::u16string response;
+  try {
+    response = web::PostStatus(s_.http, addresses_.status.address, status, {userName, password});
+  } catch (const platform::Failure& failure) {
+    s_.mousePointer.Set(platform::Pointer::kDefault);
+    c_.sendTweetButton.SetEnabled(true);
+    Warn(u"Your Tweet could not be sent: " + failure.Description() +
+         u"\n\nNothing was posted. Your text is still here, so you can try again.");
+    return;
+  }
+  s_.mousePointer.Set(platform::Pointer::kDefault);
+
+  if (web::IsSuccessReply(response)) {
+    s_.messageBoxes.Show(u"Your Tweet was sent successfully to all of your followers!",
+                         u"Congratulations!", platform::MessageIcon::kInformation);
+  } else {
+    Warn(u"The Tweet failed. " + addresses_.statusName + u" advises:\n\n" +
+         web::ReplyExcerpt(response));
+  }
+  s_.process.EndProgram();
+}
+
+bool LumoraMain::StoreCredentials() {
+  const std::pair<const char16_t*, platform::TextBox*> stores[] = {
+      {kUserNameFile, &c_.yourUserName}, {kPasswordFile, &c_.yourPassword}};
+  for (const auto& [fileName, box] : stores) {
+    const std::u16string path = dataFolder_ + fileName;
+    try {
+      s_.textFiles.WriteLines(path, {s_.ansi.ToAnsi(TrimSpaces(box->Text()))});
+    } catch (const platform::Failure& failure) {
+      Warn(u"Your user name and password could not be saved in " + path + u": " +
+           failure.Description() + u"\n\nNothing was sent. Your text is still here.");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LumoraMain::InputIsComplete(const std::u16string& userName, const std::u16string& password,
+                                 const std::u16string& status) {
+  const auto refuse = [this](const std::u16string& text, const std::u16string& title) {
+    s_.messageBoxes.Beep();
+    Warn(text, title);
+    return false;
+  };
+  if (userName.empty())
+    return refuse(u"Sorry, you need to enter your Twitter Username.", u"Whoops!");
+  if (password.empty())
+    return refuse(u"Sorry, you need to enter your Twitter Password.", u"Whoops!");
+  if (status.empty()) {
+    return refuse(u"Sorry, a Tweet may be between 1 and 140 characters in length.", u"Whoops!");
+  }
+  if (status.size() > kMaxStatusLength) {
+    return refuse(u"Please adjust the text in your Tweet so that it is within 140 characters.",
+                  u"Your Tweet exceeds the maximum length allowed by Twitter");
+  }
+  return true;
+}
+
+void LumoraMain::CreateTinyURLButton_Click() {
+  std::u16string longAddress = TrimSpaces(c_.theLongUrl.Text());
+  if (longAddress.size() < web::kShortestLongAddress) {
+    Warn(u"Please paste a website address (URL) into the box!");
+    return;
+  }
+  longAddress = web::WithWebScheme(longAddress);
+  if (!addresses_.sightlink.problem.empty()) {
+    Warn(addresses_.sightlink.problem);
+    return;
+  }
+
+  c_.createTinyUrlButton.SetEnabled(false);
+  s_.mousePointer.Set(platform::Pointer::kHourglass);
+  std::u16string response;
+  try {
+    response = web::RequestShortLink(s_.http, addresses_.sightlink.address, longAddress);
+  } catch (const platform::Failure& failure) {
+    s_.mousePointer.Set(platform::Pointer::kDefault);
+    c_.createTinyUrlButton.SetEnabled(true);
+    Warn(u"The short link could not be made: " + failure.Description());
+    return;
+  }
+  const std::optional<std::u16string> shortLink = web::ShortLinkIn(response);
+  s_.mousePointer.Set(platform::Pointer::kDefault);
+  c_.createTinyUrlButton.SetEnabled(true);
+
+  if (shortLink) {
+    c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + *shortLink);
+  } else {
+    Warn(u"Sorry - there's been a problem with the URL you submitted!");
+  }
+}
+
+void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,
+                               const std::u16string& strPostData) const {
+  if (strPostData.empty()) return;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(strPostData.size());
+  for (char16_t unit : strPostData) {
+    // One code unit at a time, so n code units always give n bytes or an error.
+    const std::string ansi = s_.ansi.ToAnsi(std::u16string_view(&unit, 1));
+    if (ansi.size() != 1) throw std::overflow_error("character does not fit one byte");
+    bytes.push_back(static_cast<std::uint8_t>(ansi[0]));
+  }
+  BYTEARRAY = std::move(bytes);
+}
+
+std::u16string LumoraMain::PostURLSource(const std::u16string& TheURL) {
+  return PostQuery(TheURL, std::nullopt);
+}
+
+std::u16string LumoraMain::CredentialPostURLSource(const std::u16string& TheURL,
+                                                   const std::u16string& UN,
+                                                   const std::u16string& PS) {
+  return PostQuery(TheURL, web::Credentials{UN, PS});
+}
+
+std::u16string LumoraMain::PostQuery(const std::u16string& TheURL,
+                                     const std::optional<web::Credentials>& credentials) {
+  const auto question = TheURL.find(u'?');
+  if (question == std::u16string::npos) return {};
+  std::vector<std::uint8_t> body;
+  // Converted before any request object exists, so a body that does not fit sends nothing.
+  BuildPostData(body, TheURL.substr(question + 1));
+  return web::FormPost(s_.http, TheURL.substr(0, question), std::string(body.begin(), body.end()),
+                       credentials);
 }
 
 }  // namespace poster

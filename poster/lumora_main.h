@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/services.h"
+#include "poster/web/form_post.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
@@ -62,8 +64,11 @@ class LumoraMain {
   // The form body as bytes, one per UTF-16 code unit in the ANSI code page. Throws
   // std::overflow_error for a character whose code does not fit one byte.
   void BuildPostData(std::vector<std::uint8_t>& BYTEARRAY, const std::u16string& strPostData) const;
-  // POSTs the text after the first "?" of TheURL to the address before it; returns the
-  // response text, or "" without any request when TheURL has no "?". Throws platform::Failure.
+  // The request routines by their described signatures, for a caller that holds the form body
+  // as the query of TheURL: POSTs the text after the first "?" of TheURL (through
+  // BuildPostData) to the address before it; returns the response text, or "" without any
+  // request when TheURL has no "?". Throws platform::Failure. The buttons send through
+  // poster::web directly and never build such an address.
   std::u16string PostURLSource(const std::u16string& TheURL);
   std::u16string CredentialPostURLSource(const std::u16string& TheURL, const std::u16string& UN,
                                          const std::u16string& PS);
@@ -74,8 +79,8 @@ class LumoraMain {
   bool StoreCredentials();
   bool InputIsComplete(const std::u16string& userName, const std::u16string& password,
                        const std::u16string& status);
-  std::u16string Post(const std::u16string& TheURL, const std::u16string* UN,
-                      const std::u16string* PS);
+  std::u16string PostQuery(const std::u16string& TheURL,
+                           const std::optional<web::Credentials>& credentials);
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
 
   LumoraControls c_;

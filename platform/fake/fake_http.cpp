@@ -13,10 +13,10 @@ class FakeHttpRequest : public HttpRequest {
     Record({"Release", {}, {}});
     --client_.alive;
   }
-  void Open(const std::u16string& method, const std::u16string& url, bool async,
+  void Open(const std::u16string& method, const std::u16string& url,
             const std::optional<std::u16string>& user,
             const std::optional<std::u16string>& password) override {
-    std::vector<std::u16string> args{method, url, async ? u"true" : u"false"};
+    std::vector<std::u16string> args{method, url};
     if (user) args.push_back(*user);
     if (password) args.push_back(*password);
     Record({"Open", args, {}});

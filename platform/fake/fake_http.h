@@ -16,9 +16,8 @@ namespace platform::fake {
 
 struct HttpCall {
   std::string name;  // "Open", "SetRequestHeader", "Send", "ResponseText", "Release"
-  std::vector<std::u16string>
-      args;                        // text arguments in order; Open's async flag as u"false"/u"true"
-  std::vector<std::uint8_t> body;  // Send's bytes
+  std::vector<std::u16string> args;  // text arguments in order
+  std::vector<std::uint8_t> body;    // Send's bytes
 };
 
 // What one request object will do.

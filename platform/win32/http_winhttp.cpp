@@ -503,10 +503,9 @@ std::u16string DecodeCodePage(std::string_view bytes, UINT codePage) {
 
 class WinHttpRequest final : public HttpRequest {
  public:
-  void Open(const std::u16string& method, const std::u16string& url, bool /*async*/,
+  void Open(const std::u16string& method, const std::u16string& url,
             const std::optional<std::u16string>& user,
             const std::optional<std::u16string>& password) override {
-    // Always synchronous: Send returns with the whole response, whatever the flag says.
     opened_.reset();
     headers_.clear();
     body_.clear();

@@ -1,51 +1,32 @@
-#include <stdexcept>
+#include "poster/web/form_post.h"
 
-#include "poster/lumora_main.h"
+#include <cstdint>
+#include <vector>
 
-namespace poster {
+#include "poster/web/form_encoding.h"
 
-void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,
-                               const std::u16string& strPostData) const {
-  if (strPostData.empty()) return;
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(strPostData.size());
-  for (char16_t unit : strPostData) {
-    // One code unit at a time, so n code units always give n bytes or an error.
-    const std::string ansi = s_.ansi.ToAnsi(std::u16string_view(&unit, 1));
-    if (ansi.size() != 1) throw std::overflow_error("character does not fit one byte");
-    bytes.push_back(static_cast<std::uint8_t>(ansi[0]));
-  }
-  BYTEARRAY = std::move(bytes);
+namespace poster::web {
+
+std::string FormField(std::u16string_view name, std::u16string_view value) {
+  std::string field;
+  // Both halves are ASCII: the name is ours and FormEncode writes nothing else.
+  for (char16_t c : name) field += static_cast<char>(c);
+  field += '=';
+  for (char16_t c : FormEncode(value)) field += static_cast<char>(c);
+  return field;
 }
 
-std::u16string LumoraMain::PostURLSource(const std::u16string& TheURL) {
-  return Post(TheURL, nullptr, nullptr);
-}
-
-std::u16string LumoraMain::CredentialPostURLSource(const std::u16string& TheURL,
-                                                   const std::u16string& UN,
-                                                   const std::u16string& PS) {
-  return Post(TheURL, &UN, &PS);
-}
-
-std::u16string LumoraMain::Post(const std::u16string& TheURL, const std::u16string* UN,
-                                const std::u16string* PS) {
-  const auto question = TheURL.find(u'?');
-  if (question == std::u16string::npos) return {};
-  const std::u16string address = TheURL.substr(0, question);
-  std::vector<std::uint8_t> body;
-  BuildPostData(body, TheURL.substr(question + 1));
-  const std::u16string contentType = u"application/x-www-form-urlencoded\n\r";
-
-  const auto request = s_.http.CreateRequest();
-  if (UN) {
-    request->Open(u"POST", address, false, *UN, *PS);
+std::u16string FormPost(platform::HttpClient& http, const std::u16string& address,
+                        std::string_view body, const std::optional<Credentials>& credentials) {
+  const auto request = http.CreateRequest();
+  if (credentials) {
+    request->Open(u"POST", address, credentials->userName, credentials->password);
   } else {
-    request->Open(u"POST", address, false);
+    request->Open(u"POST", address);
   }
-  request->SetRequestHeader(u"Content-Type", contentType);
-  request->Send(body);
+  request->SetRequestHeader(u"Content-Type", kFormContentType);
+  request->Send(std::vector<std::uint8_t>(body.begin(), body.end()));
   return request->ResponseText();
 }
 
-}  // namespace poster
+}  // namespace poster::web

@@ -1,59 +1,21 @@
-#include <algorithm>
-#include <optional>
+#include "poster/web/link_shortening.h"
 
-#include "platform/failure.h"
 #include "platform/text.h"
-#include "poster/lumora_main.h"
-#include "poster/text_rules.h"
-#include "poster/web/form_encoding.h"
-#include "poster/web/reply_rules.h"
+#include "poster/web/form_post.h"
 
-namespace poster {
-namespace {
+namespace poster::web {
 
-constexpr std::size_t kShortestLongAddress = 7;
-
-bool HasWebScheme(std::u16string_view address) {
-  return platform::StartsWithAsciiNoCase(address, u"http:") ||
-         platform::StartsWithAsciiNoCase(address, u"https:");
+std::u16string WithWebScheme(const std::u16string& longAddress) {
+  if (platform::StartsWithAsciiNoCase(longAddress, u"http:") ||
+      platform::StartsWithAsciiNoCase(longAddress, u"https:")) {
+    return longAddress;
+  }
+  return u"http://" + longAddress;
 }
 
-}  // namespace
-
-void LumoraMain::CreateTinyURLButton_Click() {
-  std::u16string longAddress = TrimSpaces(c_.theLongUrl.Text());
-  if (longAddress.size() < kShortestLongAddress) {
-    Warn(u"Please paste a website address (URL) into the box!");
-    return;
-  }
-  if (!HasWebScheme(longAddress)) longAddress = u"http://" + longAddress;
-  if (!addresses_.sightlink.problem.empty()) {
-    Warn(addresses_.sightlink.problem);
-    return;
-  }
-  const std::u16string address =
-      addresses_.sightlink.address + u"?TheLongURL=" + web::FormEncode(longAddress);
-
-  c_.createTinyUrlButton.SetEnabled(false);
-  s_.mousePointer.Set(platform::Pointer::kHourglass);
-  std::u16string response;
-  try {
-    response = PostURLSource(address);
-  } catch (const platform::Failure& failure) {
-    s_.mousePointer.Set(platform::Pointer::kDefault);
-    c_.createTinyUrlButton.SetEnabled(true);
-    Warn(u"The short link could not be made: " + failure.Description());
-    return;
-  }
-  const std::optional<std::u16string> shortLink = web::ShortLinkIn(response);
-  s_.mousePointer.Set(platform::Pointer::kDefault);
-  c_.createTinyUrlButton.SetEnabled(true);
-
-  if (shortLink) {
-    c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + *shortLink);
-  } else {
-    Warn(u"Sorry - there's been a problem with the URL you submitted!");
-  }
+std::u16string RequestShortLink(platform::HttpClient& http, const std::u16string& address,
+                                std::u16string_view longAddress) {
+  return FormPost(http, address, FormField(u"TheLongURL", longAddress));
 }
 
-}  // namespace poster
+}  // namespace poster::web

@@ -10,6 +10,7 @@
 
 #include "installer/deployed_files.h"
 #include "installer/setup_lumora_form.h"
+#include "kestrova/kestrova_folder.h"
 #include "platform/fake/fake_binary_files.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_controls.h"
@@ -108,13 +109,6 @@ class SetupLumoraTest : public ::testing::Test {
  private:
   std::unique_ptr<SetupLumoraForm> form_;
 };
-
-TEST(DataFolderRule, AddsOneBackslashAndTheMakersFolder) {
-  EXPECT_EQ(DataFolderFor(u"C:\\Program Files"), u"C:\\Program Files\\Kestrova\\");
-  EXPECT_EQ(DataFolderFor(u"D:\\"), u"D:\\Kestrova\\");
-  EXPECT_EQ(DataFolderFor(u"C:\\Apps\\"), u"C:\\Apps\\Kestrova\\");
-  EXPECT_EQ(DataFolderFor(u""), u"\\Kestrova\\");
-}
 
 TEST_F(SetupLumoraTest, UsualFolderGetsTheFirstReleasesFilesByteForByte) {
   Form().Form_Load();
@@ -256,7 +250,8 @@ TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
     EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
-    EXPECT_NE(boxes.shown[0].text.find(DataFolderFor(programFiles)), std::u16string::npos);
+    EXPECT_NE(boxes.shown[0].text.find(kestrova::DataFolderFor(programFiles)),
+              std::u16string::npos);
     EXPECT_EQ(process.ends, 1);
   }
   EXPECT_TRUE(environment.createdFolders.empty());

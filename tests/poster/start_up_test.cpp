@@ -14,7 +14,7 @@ TEST_F(StartUp, RunsItsStepsInOrderAndLeavesTheTimerRunning) {
   EXPECT_EQ(journal, (platform::fake::Journal{"PreviousInstanceRunning", "AppendCreate",
                                               "AppendCreate", "ReadFirstLine", "ReadFirstLine"}));
   EXPECT_EQ(environment.createdFolders,
-            std::vector<std::u16string>{u"C:\\Program Files\\Kestrova"});
+            std::vector<std::u16string>{u"C:\\Program Files\\Kestrova\\"});
   EXPECT_EQ(window.calls, std::vector<std::string>{"MakeTopmost"});
   EXPECT_TRUE(timer.Enabled());
   EXPECT_EQ(clipboard.reads, 0) << "the clipboard is the timer's business";
@@ -46,7 +46,6 @@ TEST_F(StartUp, SecondInstanceOnlyWarnsAndEndsBeforeTouchingAnything) {
 
 struct FolderCase {
   const char16_t* programFiles;  // nullptr: unset
-  const char16_t* created;
   const char16_t* dataFolder;
 };
 
@@ -64,16 +63,15 @@ TEST_P(DataFolderRule, AppendsOneBackslashAndTheMakersFolder) {
     environment.variables.erase(u"ProgramFiles");
   }
   Main().Initiation();
-  EXPECT_EQ(environment.createdFolders, std::vector<std::u16string>{c.created});
+  EXPECT_EQ(environment.createdFolders, std::vector<std::u16string>{c.dataFolder});
   EXPECT_EQ(Main().DataFolder(), c.dataFolder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DataFolderRule,
-    ::testing::Values(FolderCase{u"C:\\Program Files", u"C:\\Program Files\\Kestrova",
-                                 u"C:\\Program Files\\Kestrova\\"},
-                      FolderCase{u"D:\\Apps\\", u"D:\\Apps\\Kestrova", u"D:\\Apps\\Kestrova\\"},
-                      FolderCase{nullptr, u"\\Kestrova", u"\\Kestrova\\"}),
+    ::testing::Values(FolderCase{u"C:\\Program Files", u"C:\\Program Files\\Kestrova\\"},
+                      FolderCase{u"D:\\Apps\\", u"D:\\Apps\\Kestrova\\"},
+                      FolderCase{nullptr, u"\\Kestrova\\"}),
     [](const auto& testCase) { return "Case" + std::to_string(testCase.index); });
 
 TEST_F(StartUp, AFolderThatCannotBeCreatedIsNoErrorWhileTheFilesCanBeMade) {

@@ -34,9 +34,9 @@ TEST_F(LinkShortening, AppendsOneSpaceAndTheTextBeforeTheFirstTab) {
   Shorten(u"  http://example.com/a?b=1&c=2#top  ", u"http://sl.ks/abc\tmore\ttext");
   EXPECT_EQ(tweet.Text(), u"Look http://sl.ks/abc");
   EXPECT_EQ(llen.Caption(), u"21 Characters.");
-  EXPECT_EQ(http.calls[0][0].args,
-            (std::vector<std::u16string>{
-                u"POST", u"http://short.example/KestrovaCreateSightlink.asp", u"false"}));
+  EXPECT_EQ(
+      http.calls[0][0].args,
+      (std::vector<std::u16string>{u"POST", u"http://short.example/KestrovaCreateSightlink.asp"}));
   EXPECT_EQ(SentBody(), "TheLongURL=http%3A%2F%2Fexample.com%2Fa%3Fb%3D1%26c%3D2%23top");
   EXPECT_TRUE(tinyUrlButton.Enabled());
   EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);

@@ -77,7 +77,7 @@ TEST_F(StatusUpdate, PostsTheEncodedStatusWithCredentialsStoredEachInItsFileAndE
   ASSERT_EQ(http.calls.size(), 1u);
   EXPECT_EQ(http.calls[0][0].args,
             (std::vector<std::u16string>{u"POST", u"http://status.example/statuses/update.xml",
-                                         u"false", u"alice", u"s3cret"}));
+                                         u"alice", u"s3cret"}));
   EXPECT_EQ(SentBody(), "status=Tom+%26+Jerry%3A+C%2B%2B+100%25+%3F+%C3%A9+%F0%9F%98%80");
   EXPECT_EQ(File(u"UN.DAT"), "alice\r\n");
   EXPECT_EQ(File(u"PW.DAT"), "s3cret\r\n");
