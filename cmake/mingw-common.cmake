@@ -8,7 +8,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Small programs that need nothing but Windows' own DLLs. Every flag that serves size is here.
 # --gc-sections drops less than it might: the unwind tables, which the linker must keep, refer
-# to every function of an object; platform/win32/runtime_*.cpp keep the largest unused parts of
+# to every function of an object; platform/win32/runtime/ keeps the largest unused parts of
 # the C++ runtime out. (Link-time optimisation would save a further 22 KB, but this GCC 12
 # crashes in it while linking SetupLumora.)
 set(CMAKE_CXX_FLAGS_INIT "-Os -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")

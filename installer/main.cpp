@@ -5,17 +5,19 @@
 #include "installer/setup_lumora_form.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
-#include "platform/services.h"
 
 int main() {
+  using namespace platform;
   // An installer is often started from a download folder, and with administrator rights: no
   // library lying there may ever be loaded into it.
-  platform::LoadLibrariesFromSystemFolderOnly();
-  platform::Services& services = platform::SystemServicesWithoutWeb();
+  LoadLibrariesFromSystemFolderOnly();
   std::unique_ptr<installer::SetupLumoraForm> window;
-  return platform::RunForm(installer::SetupLumoraDesign(), [&](platform::Form& form) {
+  return RunForm(installer::SetupLumoraDesign(), [&](Form& form) {
     window = std::make_unique<installer::SetupLumoraForm>(
-        installer::SetupLumoraControls::From(form), installer::SetupLumoraServices::From(services));
+        installer::SetupLumoraControls::From(form),
+        installer::SetupLumoraServices{SystemMessageBoxes(), SystemTextFiles(), SystemBinaryFiles(),
+                                       SystemAnsiCodec(), SystemEnvironment(), SystemProcess(),
+                                       SystemResources(), SystemClock(), SystemEventPump()});
     window->Form_Load();
   });
 }

@@ -3,18 +3,14 @@
 #include <exception>
 
 #include "installer/deployed_files.h"
+#include "installer/setup_lumora_design.h"
 #include "kestrova/kestrova_folder.h"
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 
 namespace installer {
 
 SetupLumoraControls SetupLumoraControls::From(platform::Form& form) {
-  return {form.Self(), form.ButtonNamed("UpdateRegistryButton")};
-}
-
-SetupLumoraServices SetupLumoraServices::From(platform::Services& all) {
-  return {all.messageBoxes, all.textFiles, all.binaryFiles, all.ansi,  all.environment,
-          all.process,      all.resources, all.clock,       all.events};
+  return {form.Self(), form.ButtonOf(SetupControl::kUpdateRegistryButton)};
 }
 
 SetupLumoraForm::SetupLumoraForm(SetupLumoraControls controls, SetupLumoraServices services)

@@ -6,9 +6,16 @@
 #include <vector>
 
 #include "installer/deployed_files.h"
+#include "platform/ansi.h"
+#include "platform/binary_files.h"
+#include "platform/clock.h"
 #include "platform/controls.h"
+#include "platform/environment.h"
 #include "platform/form.h"
-#include "platform/services.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/resources.h"
+#include "platform/text_files.h"
 
 namespace installer {
 
@@ -18,7 +25,7 @@ inline constexpr int kProgramResourceId = 101;
 // How long the registry editor is given before the closing message.
 inline constexpr std::uint64_t kRegistryEditorGraceMs = 5000;
 
-// The controls the handlers touch, by their design names.
+// The controls the handlers touch.
 struct SetupLumoraControls {
   platform::Window& form;
   platform::Button& updateRegistryButton;
@@ -37,8 +44,6 @@ struct SetupLumoraServices {
   platform::Resources& resources;
   platform::Clock& clock;
   platform::EventPump& events;
-
-  static SetupLumoraServices From(platform::Services& all);
 };
 
 // Form_Load, Initialize and UpdateRegistryButton_Click are the names the program's

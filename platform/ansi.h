@@ -16,4 +16,7 @@ class AnsiCodec {
   virtual std::u16string FromAnsi(std::string_view bytes) const = 0;
 };
 
+// The running system's ANSI code page; lives as long as the program.
+AnsiCodec& SystemAnsiCodec();
+
 }  // namespace platform

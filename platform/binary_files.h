@@ -15,4 +15,7 @@ class BinaryFiles {
   virtual void WriteWhole(const std::u16string& path, const std::vector<std::uint8_t>& bytes) = 0;
 };
 
+// The running system's binary files; lives as long as the program.
+BinaryFiles& SystemBinaryFiles();
+
 }  // namespace platform

@@ -13,4 +13,7 @@ class Clipboard {
   virtual std::u16string ReadText() = 0;
 };
 
+// The running system's clipboard; lives as long as the program.
+Clipboard& SystemClipboard();
+
 }  // namespace platform

@@ -21,4 +21,10 @@ class EventPump {
   virtual void WaitForEvents(std::uint32_t milliseconds) = 0;
 };
 
+// The running system's clock; lives as long as the program.
+Clock& SystemClock();
+
+// The running system's event pump; lives as long as the program.
+EventPump& SystemEventPump();
+
 }  // namespace platform

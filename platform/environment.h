@@ -22,4 +22,7 @@ class Environment {
   virtual bool CreateFolder(const std::u16string& path) = 0;
 };
 
+// The running system's environment and file system paths; lives as long as the program.
+Environment& SystemEnvironment();
+
 }  // namespace platform

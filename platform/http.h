@@ -40,4 +40,7 @@ class HttpClient {
   virtual std::unique_ptr<HttpRequest> CreateRequest() = 0;
 };
 
+// The running system's HTTP client; lives as long as the program.
+HttpClient& SystemHttpClient();
+
 }  // namespace platform

@@ -17,4 +17,7 @@ class MessageBoxes {
   virtual void Beep() = 0;
 };
 
+// The running system's message boxes; lives as long as the program.
+MessageBoxes& SystemMessageBoxes();
+
 }  // namespace platform

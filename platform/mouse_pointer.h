@@ -14,4 +14,7 @@ class MousePointer {
   virtual void Set(Pointer pointer) = 0;
 };
 
+// The running system's mouse pointer; lives as long as the program.
+MousePointer& SystemMousePointer();
+
 }  // namespace platform

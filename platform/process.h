@@ -1,4 +1,4 @@
-// The running program: the single-instance check, ending at once, starting other programs.
+// The running program: the single-instance check, ending at once, starting another program.
 #pragma once
 
 #include <string>
@@ -15,9 +15,6 @@ class Process {
   virtual bool PreviousInstanceRunning() = 0;
   // Ends the program at once: no further handler runs and open files are closed.
   [[noreturn]] virtual void EndProgram() = 0;
-  // Starts `commandLine` (program found as the system finds commands), its first window shown
-  // as `show`, and returns without waiting. Throws Failure when it cannot start.
-  virtual void Start(const std::u16string& commandLine, ShowState show) = 0;
   // Starts the program file `programPath` (a full path: nothing is searched) with
   // `commandLine` as the command line it sees, whose first word need not name that file, and
   // its first window shown as `show`; returns without waiting. The program starts in its own
@@ -25,5 +22,8 @@ class Process {
   virtual void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
                             ShowState show) = 0;
 };
+
+// This running program; lives as long as the program.
+Process& SystemProcess();
 
 }  // namespace platform

@@ -15,4 +15,7 @@ class Resources {
   virtual std::optional<std::vector<std::uint8_t>> Read(const std::u16string& type, int id) = 0;
 };
 
+// The running program's own resources; lives as long as the program.
+Resources& SystemResources();
+
 }  // namespace platform

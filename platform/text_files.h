@@ -28,4 +28,7 @@ class TextFiles {
                                  const std::vector<std::u16string>& lines) = 0;
 };
 
+// The running system's text files; lives as long as the program.
+TextFiles& SystemTextFiles();
+
 }  // namespace platform

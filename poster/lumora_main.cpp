@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "kestrova/kestrova_folder.h"
-#include "platform/failure.h"
+#include "platform/common/failure.h"
+#include "poster/lumora_design.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_post.h"
 #include "poster/web/link_shortening.h"
@@ -18,20 +19,16 @@ using kestrova::kPasswordFile;
 using kestrova::kUserNameFile;
 
 LumoraControls LumoraControls::From(platform::Form& form) {
+  using Id = LumoraControl;
   return {form.Self(),
-          form.TextBoxNamed("YourUserName"),
-          form.TextBoxNamed("YourPassword"),
-          form.TextBoxNamed("TheLongURL"),
-          form.TextBoxNamed("YourTweet"),
-          form.LabelNamed("LLEN"),
-          form.ButtonNamed("SendTweetButton"),
-          form.ButtonNamed("CreateTinyURLButton"),
-          form.TimerNamed("Timer1")};
-}
-
-LumoraServices LumoraServices::From(platform::Services& all) {
-  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
-          all.ansi,      all.environment,  all.process,      all.http};
+          form.TextBoxOf(Id::kYourUserName),
+          form.TextBoxOf(Id::kYourPassword),
+          form.TextBoxOf(Id::kTheLongURL),
+          form.TextBoxOf(Id::kYourTweet),
+          form.LabelOf(Id::kLLEN),
+          form.ButtonOf(Id::kSendTweetButton),
+          form.ButtonOf(Id::kCreateTinyURLButton),
+          form.TimerOf(Id::kTimer1)};
 }
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,

@@ -6,15 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/ansi.h"
+#include "platform/clipboard.h"
 #include "platform/controls.h"
+#include "platform/environment.h"
 #include "platform/form.h"
-#include "platform/services.h"
+#include "platform/http.h"
+#include "platform/message_box.h"
+#include "platform/mouse_pointer.h"
+#include "platform/process.h"
+#include "platform/text_files.h"
 #include "poster/web/form_post.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
 
-// The controls the handlers touch, by their design names.
+// The controls the handlers touch.
 struct LumoraControls {
   platform::Window& form;
   platform::TextBox& yourUserName;
@@ -39,8 +46,6 @@ struct LumoraServices {
   platform::Environment& environment;
   platform::Process& process;
   platform::HttpClient& http;
-
-  static LumoraServices From(platform::Services& all);
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,

@@ -1,19 +1,22 @@
+// Lumora's entry point: builds the window with the running system's services and runs it.
 #include <memory>
 
 #include "platform/form.h"
-#include "platform/services.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
 #include "poster/web/service_addresses.h"
 
 int main() {
+  using namespace platform;
   std::unique_ptr<poster::LumoraMain> app;
-  return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
+  return RunForm(poster::LumoraDesign(), [&](Form& form) {
     app = std::make_unique<poster::LumoraMain>(
         poster::LumoraControls::From(form),
-        poster::LumoraServices::From(platform::SystemServices()),
-        poster::web::ServiceAddresses::Read(platform::SystemSettings()));
+        poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
+                               SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
+                               SystemProcess(), SystemHttpClient()},
+        poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });
 }

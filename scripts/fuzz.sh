@@ -11,14 +11,18 @@ mkdir -p "$out"
 cxx=${CXX_FUZZ:-clang++}
 flags=(-std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 
-declare -A sources=(
-  [fuzz_first_line]="platform/first_line.cpp"
-  [fuzz_intake]="poster/text_rules.cpp platform/text.cpp"
-  [fuzz_form_encoding]="poster/web/form_encoding.cpp"
-  [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
-  [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
-)
-targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text)
+# The targets and their sources, as tests/fuzz/targets.cmake lists them ("target: sources").
+declare -A sources=()
+targets=()
+while IFS= read -r entry; do
+  target=${entry%%:*}
+  targets+=("$target")
+  sources[$target]=${entry#*: }
+done < <(sed -n 's/^ *"\(fuzz_[a-z_]*: [^"]*\)"$/\1/p' tests/fuzz/targets.cmake)
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "no fuzz targets listed in tests/fuzz/targets.cmake" >&2
+  exit 1
+fi
 
 for target in "${targets[@]}"; do
   binary="$out/$target"

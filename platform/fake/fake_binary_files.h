@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/binary_files.h"
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 
 namespace platform::fake {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 #include "platform/http.h"
 
 namespace platform::fake {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 #include "platform/settings.h"
 
 namespace platform::fake {

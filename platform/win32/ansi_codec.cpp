@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/win32/backends.h"
+#include "platform/ansi.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -33,9 +33,13 @@ class Win32AnsiCodec : public AnsiCodec {
 
 }  // namespace
 
-AnsiCodec& TheAnsiCodec() {
-  static Win32AnsiCodec codec;
+}  // namespace platform::win32
+
+namespace platform {
+
+AnsiCodec& SystemAnsiCodec() {
+  static win32::Win32AnsiCodec codec;
   return codec;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "platform/failure.h"
-#include "platform/win32/backends.h"
+#include "platform/common/failure.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/whole_file.h"
@@ -41,9 +40,13 @@ class Win32BinaryFiles : public BinaryFiles {
 
 }  // namespace
 
-BinaryFiles& TheBinaryFiles() {
-  static Win32BinaryFiles files;
+}  // namespace platform::win32
+
+namespace platform {
+
+BinaryFiles& SystemBinaryFiles() {
+  static win32::Win32BinaryFiles files;
   return files;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

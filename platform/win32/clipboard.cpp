@@ -1,9 +1,10 @@
+#include "platform/clipboard.h"
+
 #include <windows.h>
 
 #include <cwchar>
 #include <new>
 
-#include "platform/win32/backends.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
@@ -52,9 +53,13 @@ class Win32Clipboard : public Clipboard {
 
 }  // namespace
 
-Clipboard& TheClipboard() {
-  static Win32Clipboard clipboard;
+}  // namespace platform::win32
+
+namespace platform {
+
+Clipboard& SystemClipboard() {
+  static win32::Win32Clipboard clipboard;
   return clipboard;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "platform/win32/backends.h"
-
 namespace platform::win32 {
 namespace {
 
@@ -40,14 +38,18 @@ class Win32EventPump : public EventPump {
 
 }  // namespace
 
-Clock& TheClock() {
-  static Win32Clock clock;
+}  // namespace platform::win32
+
+namespace platform {
+
+Clock& SystemClock() {
+  static win32::Win32Clock clock;
   return clock;
 }
 
-EventPump& TheEventPump() {
-  static Win32EventPump pump;
+EventPump& SystemEventPump() {
+  static win32::Win32EventPump pump;
   return pump;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -1,6 +1,7 @@
+#include "platform/environment.h"
+
 #include <windows.h>
 
-#include "platform/win32/backends.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -52,9 +53,13 @@ class Win32Environment : public Environment {
 
 }  // namespace
 
-Environment& TheEnvironment() {
-  static Win32Environment environment;
+}  // namespace platform::win32
+
+namespace platform {
+
+Environment& SystemEnvironment() {
+  static win32::Win32Environment environment;
   return environment;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

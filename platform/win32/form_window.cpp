@@ -128,22 +128,26 @@ NativeControl& FormWindow::Named(const std::string& name) const {
 }
 
 template <typename Kind>
-Kind& FormWindow::NamedAs(const std::string& name) const {
-  if (auto* control = dynamic_cast<Kind*>(&Named(name))) return *control;
-  throw std::out_of_range(name + " is another kind of control");
+Kind& FormWindow::WithId(int id) const {
+  for (const auto& control : controls_) {
+    if (control->Design().id != id) continue;
+    if (auto* kind = dynamic_cast<Kind*>(control.get())) return *kind;
+    throw std::out_of_range(control->Design().name + " is another kind of control");
+  }
+  throw std::out_of_range("no control with the id " + std::to_string(id));
 }
 
-TextBox& FormWindow::TextBoxNamed(const std::string& name) {
-  return NamedAs<TextBox>(name);
+TextBox& FormWindow::TextBoxWithId(int id) {
+  return WithId<TextBox>(id);
 }
-Label& FormWindow::LabelNamed(const std::string& name) {
-  return NamedAs<Label>(name);
+Label& FormWindow::LabelWithId(int id) {
+  return WithId<Label>(id);
 }
-Button& FormWindow::ButtonNamed(const std::string& name) {
-  return NamedAs<Button>(name);
+Button& FormWindow::ButtonWithId(int id) {
+  return WithId<Button>(id);
 }
-Timer& FormWindow::TimerNamed(const std::string& name) {
-  return NamedAs<Timer>(name);
+Timer& FormWindow::TimerWithId(int id) {
+  return WithId<Timer>(id);
 }
 
 void FormWindow::ShowWithFocus() {

@@ -30,10 +30,10 @@ class FormWindow : public Form, public Window {
 
   // Form
   Window& Self() override { return *this; }
-  TextBox& TextBoxNamed(const std::string& name) override;
-  Label& LabelNamed(const std::string& name) override;
-  Button& ButtonNamed(const std::string& name) override;
-  Timer& TimerNamed(const std::string& name) override;
+  TextBox& TextBoxWithId(int id) override;
+  Label& LabelWithId(int id) override;
+  Button& ButtonWithId(int id) override;
+  Timer& TimerWithId(int id) override;
 
   // Window
   bool MakeTopmost() override;
@@ -50,7 +50,7 @@ class FormWindow : public Form, public Window {
   void CreateControls(const FormDesign& design);
   NativeControl& Named(const std::string& name) const;
   template <typename Kind>
-  Kind& NamedAs(const std::string& name) const;
+  Kind& WithId(int id) const;
 
   std::wstring className_;
   HINSTANCE instance_;

@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 #include "platform/win32/module_path.h"
 #include "platform/win32/program_identity.h"
 #include "platform/win32/wide.h"

@@ -11,10 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/failure.h"
-#include "platform/reply_text.h"
-#include "platform/text.h"
-#include "platform/win32/backends.h"
+#include "platform/common/failure.h"
+#include "platform/common/reply_text.h"
+#include "platform/common/text.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -594,9 +593,13 @@ class WinHttpClient final : public HttpClient {
 
 }  // namespace
 
-HttpClient& TheHttpClient() {
-  static WinHttpClient client;
+}  // namespace platform::win32
+
+namespace platform {
+
+HttpClient& SystemHttpClient() {
+  static win32::WinHttpClient client;
   return client;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

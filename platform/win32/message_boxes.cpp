@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/win32/backends.h"
+#include "platform/message_box.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -19,9 +19,13 @@ class Win32MessageBoxes : public MessageBoxes {
 
 }  // namespace
 
-MessageBoxes& TheMessageBoxes() {
-  static Win32MessageBoxes boxes;
+}  // namespace platform::win32
+
+namespace platform {
+
+MessageBoxes& SystemMessageBoxes() {
+  static win32::Win32MessageBoxes boxes;
   return boxes;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

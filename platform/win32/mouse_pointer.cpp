@@ -1,6 +1,7 @@
+#include "platform/mouse_pointer.h"
+
 #include <windows.h>
 
-#include "platform/win32/backends.h"
 #include "platform/win32/pointer_state.h"
 
 namespace platform::win32 {
@@ -32,9 +33,13 @@ bool ApplyChosenPointer() {
   return true;
 }
 
-MousePointer& TheMousePointer() {
-  static Win32MousePointer pointer;
+}  // namespace platform::win32
+
+namespace platform {
+
+MousePointer& SystemMousePointer() {
+  static win32::Win32MousePointer pointer;
   return pointer;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -1,6 +1,7 @@
+#include "platform/process.h"
+
 #include <windows.h>
 
-#include "platform/win32/backends.h"
 #include "platform/win32/module_path.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/program_identity.h"
@@ -34,23 +35,12 @@ class Win32Process : public Process {
 
   [[noreturn]] void EndProgram() override { ExitProcess(0); }
 
-  void Start(const std::u16string& commandLine, ShowState show) override {
-    // With no program name CreateProcessW finds the program as WinExec does (own folder,
-    // current folder, system folders, PATH).
-    Launch(nullptr, commandLine, show, nullptr);
-  }
-
   void StartProgram(const std::u16string& programPath, const std::u16string& commandLine,
                     ShowState show) override {
     // The program's own folder as its current folder keeps the caller's (perhaps a download
     // folder) out of the libraries the started program may look for.
     std::u16string folder = programPath.substr(0, programPath.find_last_of(u'\\') + 1);
-    Launch(Wide(programPath), commandLine, show, folder.empty() ? nullptr : Wide(folder));
-  }
-
- private:
-  static void Launch(const wchar_t* program, const std::u16string& commandLine, ShowState show,
-                     const wchar_t* currentFolder) {
+    const wchar_t* currentFolder = folder.empty() ? nullptr : Wide(folder);
     // CreateProcessW may write into the command line, so it gets a copy.
     std::wstring line(Wide(commandLine));
     STARTUPINFOW startup{};
@@ -58,13 +48,14 @@ class Win32Process : public Process {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowCommand(show);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
-                        &startup, &started)) {
+    if (!CreateProcessW(Wide(programPath), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentFolder, &startup, &started)) {
       ThrowLastError();
     }
     const KernelHandle thread(started.hThread), process(started.hProcess);
   }
 
+ private:
   bool checked_ = false;
   bool previous_ = false;
   KernelHandle marker_;
@@ -72,9 +63,13 @@ class Win32Process : public Process {
 
 }  // namespace
 
-Process& TheProcess() {
-  static Win32Process process;
+}  // namespace platform::win32
+
+namespace platform {
+
+Process& SystemProcess() {
+  static win32::Win32Process process;
   return process;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text.h"
+#include "platform/common/text.h"
 
 namespace platform::win32 {
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "platform/win32/backends.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -25,9 +24,13 @@ class Win32Resources : public Resources {
 
 }  // namespace
 
-Resources& TheResources() {
-  static Win32Resources resources;
+}  // namespace platform::win32
+
+namespace platform {
+
+Resources& SystemResources() {
+  static win32::Win32Resources resources;
   return resources;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

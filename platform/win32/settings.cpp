@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/text.h"
+#include "platform/common/text.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 

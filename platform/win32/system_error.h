@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/failure.h"
+#include "platform/common/failure.h"
 
 namespace platform::win32 {
 

@@ -1,7 +1,8 @@
+#include "platform/text_files.h"
+
 #include <windows.h>
 
-#include "platform/first_line.h"
-#include "platform/win32/backends.h"
+#include "platform/common/first_line.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/whole_file.h"
@@ -64,9 +65,13 @@ class Win32TextFiles : public TextFiles {
 
 }  // namespace
 
-TextFiles& TheTextFiles() {
-  static Win32TextFiles files;
+}  // namespace platform::win32
+
+namespace platform {
+
+TextFiles& SystemTextFiles() {
+  static win32::Win32TextFiles files;
   return files;
 }
 
-}  // namespace platform::win32
+}  // namespace platform

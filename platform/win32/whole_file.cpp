@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"

@@ -1,6 +1,6 @@
 #include "poster/web/link_shortening.h"
 
-#include "platform/text.h"
+#include "platform/common/text.h"
 #include "poster/web/form_post.h"
 
 namespace poster::web {

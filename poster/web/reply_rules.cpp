@@ -1,6 +1,6 @@
 #include "poster/web/reply_rules.h"
 
-#include "platform/text.h"
+#include "platform/common/text.h"
 
 namespace poster::web {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/text_rules.h"
 
 namespace poster::web {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/first_line.h"
+#include "platform/common/first_line.h"
 #include "tests/fuzz/fuzz_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

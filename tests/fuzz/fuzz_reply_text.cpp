@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/reply_text.h"
+#include "platform/common/reply_text.h"
 #include "tests/fuzz/fuzz_text.h"
 
 namespace {

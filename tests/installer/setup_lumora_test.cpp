@@ -11,11 +11,17 @@
 #include "installer/deployed_files.h"
 #include "installer/setup_lumora_form.h"
 #include "kestrova/kestrova_folder.h"
+#include "platform/fake/fake_ansi_codec.h"
 #include "platform/fake/fake_binary_files.h"
+#include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_controls.h"
+#include "platform/fake/fake_environment.h"
+#include "platform/fake/fake_message_boxes.h"
+#include "platform/fake/fake_mouse_pointer.h"
+#include "platform/fake/fake_process.h"
 #include "platform/fake/fake_resources.h"
-#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_text_files.h"
 
 namespace installer {
 namespace {
@@ -159,7 +165,7 @@ TEST_P(FolderTableTest, FilesAndRegistrationNameTheFolderWritten) {
   const FolderCase& c = GetParam();
   environment.variables.erase(u"ProgramFiles");
   if (c.programFiles) environment.variables[u"ProgramFiles"] = *c.programFiles;
-  environment.currentDrive = u"E:";
+  environment.currentFolder = u"E:\\Downloads\\";
 
   Form().Form_Load();
 
@@ -209,9 +215,27 @@ INSTANTIATE_TEST_SUITE_P(
                    R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
         FolderCase{"Empty", u"", u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
                    R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
-        FolderCase{"Relative", u"Apps", u"C:\\Downloads\\Apps\\Kestrova\\",
-                   R"(@="C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
-                   R"(   var prog = "C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Relative", u"Apps", u"E:\\Downloads\\Apps\\Kestrova\\",
+                   R"(@="E:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "E:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        // What the system's resolver makes of paths a user may set: the files, the folder
+        // check and the registration all see its result, never the setting as typed.
+        FolderCase{"DriveRelative", u"e:Apps", u"e:\\Downloads\\Apps\\Kestrova\\",
+                   R"(@="e:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "e:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"OtherDriveRelative", u"D:Apps", u"D:\\Apps\\Kestrova\\",
+                   R"(@="D:\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "D:\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"ForwardSlashes", u"C:/Program Files/", u"C:\\Program Files\\Kestrova\\",
+                   R"(@="C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"DotSegments", u"C:\\Program Files\\..\\.\\Apps", u"C:\\Apps\\Kestrova\\",
+                   R"(@="C:\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"ShareWithForwardSlashes", u"//server/apps/../tools",
+                   u"\\\\server\\apps\\tools\\Kestrova\\",
+                   R"(@="\\\\server\\apps\\tools\\Kestrova\\Lumora.htm")",
+                   R"(   var prog = "\\\\server\\apps\\tools\\Kestrova\\Lumora.exe";)"},
         FolderCase{"Long", kLongRoot, kLongRoot + u"\\Kestrova\\",
                    "@=\"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.htm")",
                    "   var prog = \"" + kLongRootNamed + R"(\\\\Kestrova\\\\Lumora.exe";)"}),

@@ -6,9 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/fake/fake_ansi_codec.h"
+#include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_controls.h"
+#include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_http.h"
-#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_message_boxes.h"
+#include "platform/fake/fake_mouse_pointer.h"
+#include "platform/fake/fake_process.h"
+#include "platform/fake/fake_text_files.h"
 #include "poster/lumora_main.h"
 
 namespace poster::testing {

@@ -9,9 +9,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/failure.h"
+#include "platform/ansi.h"
+#include "platform/clipboard.h"
+#include "platform/common/failure.h"
+#include "platform/environment.h"
 #include "platform/form.h"
-#include "platform/win32/backends.h"
+#include "platform/mouse_pointer.h"
+#include "platform/process.h"
+#include "platform/text_files.h"
 
 namespace {
 
@@ -56,7 +61,7 @@ std::u16string TempPath(const char16_t* name) {
 }
 
 void CheckTextFiles() {
-  TextFiles& files = win32::TheTextFiles();
+  TextFiles& files = SystemTextFiles();
   const std::u16string path = TempPath(u"lumora_checks.txt");
   files.WriteLines(path, {"first", "", "third"});
   Check(files.ReadFirstLine(path) == std::optional<std::string>("first"), "first line of three");
@@ -87,12 +92,12 @@ void CheckTextFiles() {
 }
 
 void CheckAnsiAndEnvironment() {
-  AnsiCodec& ansi = win32::TheAnsiCodec();
+  AnsiCodec& ansi = SystemAnsiCodec();
   Check(ansi.ToAnsi(u"caf\u00e9") == "caf\xe9", "e acute is one byte in code page 1252");
   Check(ansi.FromAnsi("caf\xe9") == u"caf\u00e9", "and reads back");
   Check(ansi.ToAnsi(u"\u4e2d") == "?", "a character the code page lacks becomes ?");
 
-  Environment& environment = win32::TheEnvironment();
+  Environment& environment = SystemEnvironment();
   SetEnvironmentVariableW(L"LUMORA_CHECK", L"value with spaces");
   Check(environment.Variable(u"LUMORA_CHECK") == u"value with spaces", "a variable's value");
   Check(environment.Variable(u"LUMORA_CHECK_UNSET") == u"", "an unset variable is empty");
@@ -117,7 +122,7 @@ void PutOnClipboard(UINT format, const void* data, std::size_t bytes) {
 }
 
 void CheckClipboard() {
-  Clipboard& clipboard = win32::TheClipboard();
+  Clipboard& clipboard = SystemClipboard();
   const char16_t emoji[] = u"  bird \U0001F426 \u00e9\u4e2d  ";
   PutOnClipboard(CF_UNICODETEXT, emoji, sizeof emoji);
   Check(clipboard.ReadText() == emoji, "emoji and other scripts arrive whole");
@@ -132,14 +137,29 @@ void CheckClipboard() {
 }
 
 void CheckProcess() {
-  Process& process = win32::TheProcess();
+  Process& process = SystemProcess();
   const bool first = process.PreviousInstanceRunning();
   Check(!first, "the first instance finds none before it");
   Check(process.PreviousInstanceRunning() == first, "asking again gives the same answer");
-  Check(
-      FailsWithCode([&] { process.Start(u"no_such_program_for_lumora.exe", ShowState::kNormal); }),
-      "starting a missing program fails");
+  Check(FailsWithCode([&] {
+          process.StartProgram(u"C:\\no_such_program_for_lumora.exe", u"x", ShowState::kNormal);
+        }),
+        "starting a missing program fails");
 }
+
+// The window's controls by id.
+enum class Id : int {
+  kSingle = 1001,
+  kBox = 1002,
+  kMulti = 1003,
+  kInner = 1004,
+  kNote = 1005,
+  kPlain = 1006,
+  kSteps = 1007,
+  kEarly = 1008,
+  kFitted = 1009,
+  kNope = 1999,  // in no design
+};
 
 // The window: a single-line box, a frame holding a multi-line box, a button and a label, a
 // button on the window and two timers.
@@ -151,10 +171,10 @@ FormDesign ChecksForm() {
   form.clientWidth = 6000;
   form.clientHeight = 4000;
   form.centered = true;
-  auto add = [&form](std::string name, int id, ControlKind kind, std::string container = {}) {
+  auto add = [&form](std::string name, Id id, ControlKind kind, std::string container = {}) {
     ControlDesign control;
     control.name = std::move(name);
-    control.id = id;
+    control.id = static_cast<int>(id);
     control.kind = kind;
     control.container = std::move(container);
     control.left = 120;
@@ -164,36 +184,36 @@ FormDesign ChecksForm() {
     form.controls.push_back(control);
     return &form.controls.back();
   };
-  auto* single = add("Single", 1001, ControlKind::kTextBox);
+  auto* single = add("Single", Id::kSingle, ControlKind::kTextBox);
   single->maxLength = 5;
   single->tabStop = true;
-  auto* frame = add("Box", 1002, ControlKind::kFrame);
+  auto* frame = add("Box", Id::kBox, ControlKind::kFrame);
   frame->top = 700;
   frame->height = 2800;
-  auto* multi = add("Multi", 1003, ControlKind::kTextBox, "Box");
+  auto* multi = add("Multi", Id::kMulti, ControlKind::kTextBox, "Box");
   multi->multiLine = true;
   multi->tabStop = true;
-  auto* inner = add("Inner", 1004, ControlKind::kCommandButton, "Box");
+  auto* inner = add("Inner", Id::kInner, ControlKind::kCommandButton, "Box");
   inner->graphical = true;
   inner->backColor = Rgb{192, 192, 192};
   inner->tabStop = true;
-  auto* note = add("Note", 1005, ControlKind::kLabel, "Box");
+  auto* note = add("Note", Id::kNote, ControlKind::kLabel, "Box");
   note->caption = u"0";
   note->font = FontDesign{u"Arial", 12, false};
-  auto* fitted = add("Fitted", 1009, ControlKind::kLabel);
+  auto* fitted = add("Fitted", Id::kFitted, ControlKind::kLabel);
   fitted->left = 3000;
   fitted->top = 2500;
   fitted->autoSize = true;
   fitted->caption = u"Sized to its caption";
   fitted->font = FontDesign{u"Arial", 27.75, true};
-  auto* plain = add("Plain", 1006, ControlKind::kCommandButton);
+  auto* plain = add("Plain", Id::kPlain, ControlKind::kCommandButton);
   plain->left = 3000;
   plain->graphical = true;
   plain->wordWrap = true;
   plain->caption = u"A caption long enough to wrap";
   plain->tabStop = true;
-  add("Steps", 1007, ControlKind::kTimer)->intervalMs = 30;
-  add("Early", 1008, ControlKind::kTimer)->intervalMs = 10;
+  add("Steps", Id::kSteps, ControlKind::kTimer)->intervalMs = 30;
+  add("Early", Id::kEarly, ControlKind::kTimer)->intervalMs = 10;
   return form;
 }
 
@@ -279,7 +299,7 @@ void CheckWindowAndLabels(Form& form) {
             fittedRect.bottom - fittedRect.top == fitted.cy,
         "an auto-sized label takes its caption's size");
 
-  Label& note = form.LabelNamed("Note");
+  Label& note = form.LabelOf(Id::kNote);
   const wchar_t* wide = L"A caption much wider than the label was drawn in its design";
   note.SetCaption(reinterpret_cast<const char16_t*>(wide));
   const RECT grown = WindowRect(Item(1005));
@@ -297,11 +317,11 @@ void PostKey(HWND target, WPARAM key) {
 }
 
 void Load(Form& form, Counts& counts) {
-  Check(Throws([&] { form.TextBoxNamed("Nope"); }), "an unknown name throws");
-  Check(Throws([&] { form.TextBoxNamed("Note"); }), "a name of another kind throws");
+  Check(Throws([&] { form.TextBoxOf(Id::kNope); }), "an unknown id throws");
+  Check(Throws([&] { form.TextBoxOf(Id::kNote); }), "an id of another kind throws");
 
-  TextBox& single = form.TextBoxNamed("Single");
-  TextBox& multi = form.TextBoxNamed("Multi");
+  TextBox& single = form.TextBoxOf(Id::kSingle);
+  TextBox& multi = form.TextBoxOf(Id::kMulti);
   single.SetOnChange([&] { ++counts.singleChanges; });
   multi.SetOnChange([&] { ++counts.multiChanges; });
   single.SetText(u"abc");
@@ -321,7 +341,7 @@ void Load(Form& form, Counts& counts) {
 
   CheckWindowAndLabels(form);
 
-  Label& note = form.LabelNamed("Note");
+  Label& note = form.LabelOf(Id::kNote);
   note.SetCaption(u"150 Characters.");
   note.SetForeColor({192, 0, 0});
   wchar_t shown[64] = {};
@@ -329,7 +349,7 @@ void Load(Form& form, Counts& counts) {
   Check(std::wstring(shown) == L"150 Characters.", "a label's caption is its window text");
   Check(note.ForeColor() == Rgb{192, 0, 0}, "a label keeps its text colour");
 
-  Button& inner = form.ButtonNamed("Inner");
+  Button& inner = form.ButtonOf(Id::kInner);
   inner.SetOnClick([&] { ++counts.innerClicks; });
   SendMessageW(Item(1004), BM_CLICK, 0, 0);
   Check(counts.innerClicks == 1, "BM_CLICK on a button inside the frame reaches its handler");
@@ -337,10 +357,10 @@ void Load(Form& form, Counts& counts) {
   SendMessageW(Item(1004), BM_CLICK, 0, 0);
   Check(counts.innerClicks == 1 && !inner.Enabled(), "a disabled button does not click");
   inner.SetEnabled(true);
-  form.ButtonNamed("Plain").SetOnClick([&] { ++counts.plainClicks; });
+  form.ButtonOf(Id::kPlain).SetOnClick([&] { ++counts.plainClicks; });
 
   // A tick that comes while the load handler still runs is dropped.
-  Timer& early = form.TimerNamed("Early");
+  Timer& early = form.TimerOf(Id::kEarly);
   early.SetOnTick([&] { ++counts.earlyTicks; });
   early.SetEnabled(true);
   for (bool seen = false; !seen;) {
@@ -352,7 +372,7 @@ void Load(Form& form, Counts& counts) {
     }
   }
   Check(counts.earlyTicks == 0, "no tick before the load handler has returned");
-  form.TimerNamed("Steps").SetEnabled(true);
+  form.TimerOf(Id::kSteps).SetEnabled(true);
 }
 
 // Runs on the window's loop after loading, one step per tick: keys go through the loop.
@@ -360,7 +380,7 @@ void Step(Form& form, Counts& counts) {
   switch (++counts.step) {
     case 1:
       Check(counts.earlyTicks > 0, "ticks come once the load handler has returned");
-      form.TimerNamed("Early").SetEnabled(false);
+      form.TimerOf(Id::kEarly).SetEnabled(false);
       Check(GetFocus() == Item(1001), "the focus starts in the first tab stop");
       SetFocus(Item(1006));
       PostKey(Item(1006), VK_RETURN);
@@ -377,18 +397,18 @@ void Step(Form& form, Counts& counts) {
       PostKey(Item(1003), VK_RETURN);
       break;
     case 4:
-      Check(form.TextBoxNamed("Multi").Text() == u"line\r\n\r\nline",
+      Check(form.TextBoxOf(Id::kMulti).Text() == u"line\r\n\r\nline",
             "Enter in the multi-line box is a line break");
       Check(counts.multiChanges == 1, "and raises the change once");
       PostKey(Item(1003), VK_TAB);
       break;
     case 5: {
       Check(GetFocus() == Item(1004), "Tab leaves the multi-line box for the next tab stop");
-      win32::TheMousePointer().Set(Pointer::kHourglass);
+      SystemMousePointer().Set(Pointer::kHourglass);
       Check(GetCursor() == LoadCursorW(nullptr, IDC_WAIT), "the hourglass shows at once");
-      win32::TheMousePointer().Set(Pointer::kDefault);
+      SystemMousePointer().Set(Pointer::kDefault);
       Check(GetCursor() != LoadCursorW(nullptr, IDC_WAIT), "and goes again");
-      form.TimerNamed("Steps").SetEnabled(false);
+      form.TimerOf(Id::kSteps).SetEnabled(false);
       form.Self().Hide();
       Check(!IsWindowVisible(FormHandle()), "the window hides");
       PostMessageW(FormHandle(), WM_CLOSE, 0, 0);
@@ -410,7 +430,7 @@ int main(int argc, char** argv) {
   Counts counts;
   RunForm(ChecksForm(), [&](Form& form) {
     Load(form, counts);
-    form.TimerNamed("Steps").SetOnTick([&form, &counts] { Step(form, counts); });
+    form.TimerOf(Id::kSteps).SetOnTick([&form, &counts] { Step(form, counts); });
   });
   Check(counts.step == 5, "every step ran");
   std::printf("%d checks, %d failed\n", checks, failures);

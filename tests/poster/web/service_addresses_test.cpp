@@ -172,5 +172,27 @@ TEST_F(SetAddresses, AProblemIsShownInsteadOfSendingAndEverythingStays) {
   EXPECT_EQ(File(u"PW.DAT"), "pw\r\n") << "the credentials are stored before any check";
 }
 
+TEST_F(SetAddresses, EachButtonChecksOnlyItsOwnServicesAddress) {
+  addresses.sightlink = {{}, u"sightlink problem"};
+  Fill();
+  http.scripts.push_back({u"<screen_name>alice</screen_name>"});
+  EXPECT_FALSE(Run([this] { sendButton.Click(); }));
+  ASSERT_EQ(http.calls.size(), 1u);
+  EXPECT_EQ(http.calls[0][0].args.at(1),
+            u"https://status.example.test:8443/api/statuses/update.xml");
+  EXPECT_EQ(boxes.shown.at(0).title, u"Congratulations!");
+}
+
+TEST_F(SetAddresses, TheShorteningButtonIgnoresAProblemWithTheStatusAddress) {
+  addresses.status = {{}, u"status problem"};
+  Fill();
+  http.scripts.push_back({u"https://s.test/1\t"});
+  tinyUrlButton.Click();
+  ASSERT_EQ(http.calls.size(), 1u);
+  EXPECT_EQ(http.calls[0][0].args.at(1), u"https://short.example.test/make");
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(tweet.Text(), u"hello https://s.test/1");
+}
+
 }  // namespace
 }  // namespace poster::testing

@@ -1,4 +1,4 @@
-#include "platform/first_line.h"
+#include "platform/common/first_line.h"
 
 namespace platform {
 

@@ -1,7 +1,9 @@
 // The old, reference-counted std::string members that the standard exception classes call;
-// see runtime_strings.cpp for why they are instantiated here.
+// see strings.cpp for why they are instantiated here.
 #define _GLIBCXX_USE_CXX11_ABI 0
 #include <string>
+
+#include "platform/win32/runtime/library_version.h"
 
 namespace std {
 template char* basic_string<char>::_S_construct(size_type, char, const allocator<char>&);

@@ -1,6 +1,6 @@
-#include "platform/reply_text.h"
+#include "platform/common/reply_text.h"
 
-#include "platform/text.h"
+#include "platform/common/text.h"
 
 namespace platform {
 namespace {

@@ -7,6 +7,8 @@
 // brings the library's object back, so a newer library costs size, never correctness.
 #include <string>
 
+#include "platform/win32/runtime/library_version.h"
+
 namespace std::__cxx11 {
 template void basic_string<char>::_M_assign(const basic_string&);
 template char* basic_string<char>::_M_create(size_type&, size_type);

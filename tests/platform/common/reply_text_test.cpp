@@ -1,4 +1,4 @@
-#include "platform/reply_text.h"
+#include "platform/common/reply_text.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +56,52 @@ TEST(ReplyText, Utf8MalformedSequencesBecomeReplacementCharacters) {
   EXPECT_EQ(DecodeUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                      // overlong
   EXPECT_EQ(DecodeUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
   EXPECT_EQ(DecodeUtf8("ab\xE2\x82"), u"ab\uFFFD");                        // cut short
+}
+
+// Each edge of every byte range the decoder accepts, from just inside and just outside.
+TEST(ReplyText, Utf8ByteRangesEndExactlyWhereTheEncodingDoes) {
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+  };
+  const std::u16string x1 = u"\uFFFD", x2 = x1 + x1, x3 = x2 + x1, x4 = x3 + x1;
+  const Case cases[] = {
+      {"\x7F", u"\u007F"},
+      {"\x80", x1},
+      {"\xBF", x1},
+      {"\xC1\xBF", x2},
+      {"\xC2\x80", u"\u0080"},
+      {"\xC2\x7F", x1 + u"\u007F"},
+      {"\xC2\xBF", u"\u00BF"},
+      {"\xC2\xC0", x2},
+      {"\xDF\xBF", u"\u07FF"},
+      {"\xE0\x9F\xBF", x3},
+      {"\xE0\xA0\x80", u"\u0800"},
+      {"\xE0\xA0\x7F", x1 + u"\u007F"},
+      {"\xE1\x80\xBF", u"\u103F"},
+      {"\xE1\xBF\xC0", x2},
+      {"\xEC\xBF\xBF", u"\uCFFF"},
+      {"\xED\x80\xBF", u"\uD03F"},
+      {"\xED\x9F\xBF", u"\uD7FF"},
+      {"\xED\xA0\x80", x3},
+      {"\xEE\x80\x80", u"\uE000"},
+      {"\xEF\xBF\xBF", u"\uFFFF"},
+      {"\xF0\x8F\xBF\xBF", x4},
+      {"\xF0\x90\x80\x80", u"\U00010000"},
+      {"\xF1\x80\x80\xBF", u"\U0004003F"},
+      {"\xF3\xBF\xBF\xBF", u"\U000FFFFF"},
+      {"\xF4\x80\x80\xBF", u"\U0010003F"},
+      {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+      {"\xF4\x90\x80\x80", x4},
+      {"\xF5\x80\x80\x80", x4},
+      {"\xF0\x90\x80", x1},
+  };
+  for (const auto& c : cases) {
+    std::string hex;
+    for (unsigned char b : c.bytes)
+      hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+    EXPECT_EQ(DecodeUtf8(c.bytes), c.text) << hex;
+  }
 }
 
 TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {

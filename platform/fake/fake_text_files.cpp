@@ -1,6 +1,7 @@
-#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_text_files.h"
 
-#include "platform/first_line.h"
+#include "platform/common/failure.h"
+#include "platform/common/first_line.h"
 
 namespace platform::fake {
 
@@ -56,32 +57,6 @@ void FakeTextFiles::WriteUnicodeLines(const std::u16string& path,
     content += static_cast<char>(c >> 8);
   }
   files[path] = content;
-}
-
-std::u16string FakeEnvironment::FullPath(const std::u16string& path) const {
-  if (path.size() >= 2 && (path[1] == u':' || (path[0] == u'\\' && path[1] == u'\\'))) {
-    return path;
-  }
-  if (!path.empty() && path[0] == u'\\') return currentDrive + path;
-  return currentFolder + path;
-}
-
-std::string FakeAnsiCodec::ToAnsi(std::u16string_view text) const {
-  std::string out;
-  for (char16_t c : text) {
-    if (doubleByte.find(c) != std::u16string::npos) {
-      out += "\x81\x40";
-    } else {
-      out += c <= 0xFF ? static_cast<char>(c) : '?';
-    }
-  }
-  return out;
-}
-
-std::u16string FakeAnsiCodec::FromAnsi(std::string_view bytes) const {
-  std::u16string out;
-  for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
-  return out;
 }
 
 }  // namespace platform::fake

@@ -1,0 +1,9 @@
+# Every fuzz target (tests/fuzz/<target>.cpp) with the product sources it links, one a line.
+# scripts/fuzz.sh reads this list; tests/CMakeLists.txt checks it and runs the short campaign.
+set(lumora_fuzz_targets
+  "fuzz_first_line: platform/common/first_line.cpp"
+  "fuzz_intake: poster/text_rules.cpp platform/common/text.cpp"
+  "fuzz_form_encoding: poster/web/form_encoding.cpp"
+  "fuzz_reply_rules: poster/web/reply_rules.cpp platform/common/text.cpp"
+  "fuzz_reply_text: platform/common/reply_text.cpp platform/common/text.cpp"
+)
