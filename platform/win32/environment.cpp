@@ -1,4 +1,7 @@
 #include <windows.h>
+// After windows.h, which the shell headers need.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "platform/win32/backends.h"
 #include "platform/win32/system_error.h"
@@ -30,6 +33,20 @@ class Win32Environment : public Environment {
       }
       full.resize(needed);  // too small: `needed` counts the terminator
     }
+  }
+
+  std::u16string ProgramFilesFolder() const override {
+    // The known folder, not the ProgramFiles variable: that one comes from whoever started the
+    // program, and may be missing or point anywhere.
+    PWSTR folder = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &folder);
+    if (FAILED(result)) {
+      CoTaskMemFree(folder);
+      throw SystemFailure(static_cast<DWORD>(result));
+    }
+    std::u16string text = FromWide(folder, wcslen(folder));
+    CoTaskMemFree(folder);
+    return text;
   }
 
   std::u16string WindowsFolder() const override {
