@@ -12,7 +12,8 @@ namespace installer {
 
 // Why the browser could not be sent to `dataFolder`, as a sentence for the user; nullopt when
 // it can. A usable folder is a full path on a drive ("C:\...") or on a network share
-// ("\\server\share\...") and holds no character that Windows forbids in a name.
+// ("\\server\share\...") and holds no character that Windows forbids in a name, nor "%" or
+// "#", which the script's command and the menu entry's address would read as something else.
 std::optional<std::u16string> FolderProblem(const std::u16string& dataFolder);
 
 // True when the ANSI code page holds `text` exactly (no character lost or replaced).
@@ -33,8 +34,9 @@ TextFileContent RegistryLines(const std::u16string& dataFolder, const platform::
 
 // The 29 lines of the browser script: copies the selection to the clipboard and starts the
 // program in `dataFolder`, named in the script's string as the registry names the script.
-// Always in ANSI: characters that `ansi` cannot hold are written as \uXXXX escapes.
-TextFileContent ScriptLines(const std::u16string& dataFolder, const platform::AnsiCodec& ansi);
+// Every character outside ASCII is written as a \uXXXX escape, so the lines are ASCII whatever
+// the folder, and the file is never UTF-16.
+TextFileContent ScriptLines(const std::u16string& dataFolder);
 
 // The registry editor in the Windows folder `windowsFolder`.
 std::u16string RegeditPath(const std::u16string& windowsFolder);

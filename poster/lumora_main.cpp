@@ -56,7 +56,12 @@ void LumoraMain::Form_Load() {
 }
 
 void LumoraMain::Initiation() {
-  dataFolder_ = kestrova::DataFolderFor(s_.environment.Variable(kestrova::kProgramFilesVariable));
+  std::u16string programFiles = s_.environment.Variable(kestrova::kProgramFilesVariable);
+  // Where the installer puts the program when the variable is missing; a folder at the drive's
+  // root would let other users read the stored password. A failure here is reported as any
+  // error of the load handler.
+  if (programFiles.empty()) programFiles = s_.environment.ProgramFilesFolder();
+  dataFolder_ = kestrova::DataFolderFor(programFiles);
   s_.environment.CreateFolder(dataFolder_);  // an existing or uncreatable folder is no error here
 }
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/common/failure.h"
 #include "platform/environment.h"
 
 namespace platform::fake {
@@ -22,6 +24,10 @@ class FakeEnvironment : public Environment {
   // share
   // (\\server\share\). A "\\?\" path comes back untouched.
   std::u16string FullPath(const std::u16string& path) const override;
+  std::u16string ProgramFilesFolder() const override {
+    if (programFilesFailure) throw *programFilesFailure;
+    return programFilesFolder;
+  }
   std::u16string WindowsFolder() const override { return windowsFolder; }
   bool CreateFolder(const std::u16string& path) override {
     createdFolders.push_back(path);
@@ -30,6 +36,8 @@ class FakeEnvironment : public Environment {
   std::map<std::u16string, std::u16string> variables;
   std::u16string currentFolder = u"C:\\Downloads\\";  // a full path ending in a backslash
   std::u16string windowsFolder = u"C:\\Windows";
+  std::u16string programFilesFolder = u"C:\\Program Files (x86)";
+  std::optional<Failure> programFilesFailure;
   std::vector<std::u16string> createdFolders;
   bool createSucceeds = true;
 };
