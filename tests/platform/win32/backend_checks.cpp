@@ -172,7 +172,7 @@ std::vector<std::u16string> FolderNames(const std::u16string& folder) {
 }
 
 void CheckWholeFileWrites() {
-  TextFiles& files = win32::TheTextFiles();
+  TextFiles& files = SystemTextFiles();
   const std::u16string folder = TempPath(u"lumora_whole_file\\");
   CreateDirectoryW(W(folder), nullptr);
   const std::u16string target = folder + u"PW.DAT";
