@@ -546,6 +546,11 @@ class WineSession:
         """The clipboard's Unicode text up to its first NUL, or None when it holds no text."""
         return self.driver("get_clipboard")["text"]
 
+    def shell_open(self, target):
+        """Opens `target` (a link) through the shell, as a browser hands a link over; returns
+        the process id of the program the shell started, or 0."""
+        return self.driver("shell_open", self._text_arg(target))["pid"]
+
     # --- windows ---------------------------------------------------------------------------
 
     def wait_window(self, cls=None, title=None, timeout=10):
