@@ -34,17 +34,20 @@ std::u16string AttributeText(const std::u16string& text) {
 std::u16string Bookmarklet() {
   // g() looks into frames only while the window's own selection is empty; a frame from
   // another site throws, which counts as nothing selected. Array.from splits by code point,
-  // so the cut (a binary search on the encoded length) never halves a pair.
+  // so the cut (a binary search on the encoded length) never halves a pair. Browsers write
+  // "'" as %27 when they hand a link over, so E() does so itself and the length stays true;
+  // \x25 spells "%" without one.
   return u"javascript:(function(){"
          u"var L=" +
          platform::DecimalText(kLinkLimit - 1) +
-         u",e=encodeURIComponent,h='lumora:post?text=',u=location.href;"
+         u",h='lumora:post?text=',u=location.href;"
+         u"function E(s){return encodeURIComponent(s).replace(/'/g,'\\x2527')}"
          u"function g(w){var t='';try{t=String(w.getSelection()||'');"
          u"for(var i=0;!t&&i<w.frames.length;i++)t=g(w.frames[i])}catch(x){}return t}"
          u"var c=Array.from(g(window).replace(/\\t/g,' ')"
          u".replace(/[\\0-\\x08\\x0b\\x0c\\x0e-\\x1f\\x7f-\\x9f]/g,'').trim());"
-         u"if((h+'&url='+e(u)).length>L)u='';"
-         u"function f(n){return h+e(c.slice(0,n).join(''))+(u?'&url='+e(u):'')}"
+         u"if((h+'&url='+E(u)).length>L)u='';"
+         u"function f(n){return h+E(c.slice(0,n).join(''))+(u?'&url='+E(u):'')}"
          u"var a=0,b=c.length;while(a<b){var m=(a+b+1)>>1;if(f(m).length>L)b=m-1;else a=m}"
          u"location.href=f(a)})()";
 }
