@@ -25,8 +25,8 @@ LumoraControls LumoraControls::From(platform::Form& form) {
 }
 
 LumoraServices LumoraServices::From(platform::Services& all) {
-  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
-          all.ansi,      all.environment,  all.process,      all.http, all.urlSchemes};
+  return {all.clipboard,   all.messageBoxes, all.mousePointer, all.textFiles, all.ansi,
+          all.environment, all.process,      all.http,         all.urlSchemes};
 }
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,

@@ -31,8 +31,7 @@ class Key {
   HKEY key_ = nullptr;
 };
 
-std::optional<std::wstring> ReadText(HKEY parent, const std::wstring& subKey,
-                                     const wchar_t* name) {
+std::optional<std::wstring> ReadText(HKEY parent, const std::wstring& subKey, const wchar_t* name) {
   Key key;
   if (RegOpenKeyExW(parent, subKey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
     return std::nullopt;
@@ -57,8 +56,7 @@ void WriteText(const std::wstring& subKey, const wchar_t* name, const std::wstri
   LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                    nullptr, key.Out(), nullptr);
   if (status == ERROR_SUCCESS) {
-    status = RegSetValueExW(key.Get(), name, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()),
+    status = RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   }
   if (status != ERROR_SUCCESS) throw SystemFailure(static_cast<std::uint32_t>(status));

@@ -18,8 +18,7 @@ TEST(LinkArgument, TakesEverythingAfterTheProgramNameAsOneArgument) {
   EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\""), std::nullopt);
   EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\"  \t "), std::nullopt);
   EXPECT_EQ(LinkArgument(u"Lumora.exe"), std::nullopt);
-  EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\" \"lumora:post?text=a\""),
-            u"lumora:post?text=a");
+  EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\" \"lumora:post?text=a\""), u"lumora:post?text=a");
   EXPECT_EQ(LinkArgument(u"C:\\Lumora.exe lumora:post?text=a"), u"lumora:post?text=a");
   // The shell quotes the link as given; quotes inside it cannot make a second argument.
   EXPECT_EQ(LinkArgument(u"\"C:\\Lumora.exe\" \"lumora:post?text=a\" \"--x\""),
@@ -29,7 +28,8 @@ TEST(LinkArgument, TakesEverythingAfterTheProgramNameAsOneArgument) {
 }
 
 TEST(ReadLink, ReadsBothParametersInAnyOrderAndIgnoresOthers) {
-  const auto link = ReadLink(u"lumora:post?text=Hello%20w%C3%B6rld%21&url=https%3A%2F%2Fa.example%2F%3Fq%3D1%26r%3D2");
+  const auto link = ReadLink(
+      u"lumora:post?text=Hello%20w%C3%B6rld%21&url=https%3A%2F%2Fa.example%2F%3Fq%3D1%26r%3D2");
   ASSERT_TRUE(link);
   EXPECT_EQ(link->text, u"Hello w\u00f6rld!");
   EXPECT_EQ(link->url, u"https://a.example/?q=1&r=2");
@@ -39,8 +39,8 @@ TEST(ReadLink, ReadsBothParametersInAnyOrderAndIgnoresOthers) {
   EXPECT_EQ(swapped->text, u"\U0001F600+'\"") << "a plus sign is itself, not a space";
   EXPECT_EQ(swapped->url, u"u");
 
-  for (const char16_t* empty : {u"lumora:post", u"lumora:post?", u"lumora://post/?text=&url=",
-                                u"lumora:post?text&url"}) {
+  for (const char16_t* empty :
+       {u"lumora:post", u"lumora:post?", u"lumora://post/?text=&url=", u"lumora:post?text&url"}) {
     const auto none = ReadLink(empty);
     ASSERT_TRUE(none) << "every parameter may be missing";
     EXPECT_EQ(none->text, u"");
@@ -62,32 +62,33 @@ TEST(ReadLink, DecodesExactlyOnceAndKeepsLineBreaksOnlyInTheText) {
 
 TEST(ReadLink, RefusesHostileLinks) {
   for (const char16_t* hostile : {
-           u"lumora:post?text=a&text=b",     // a parameter twice
-           u"lumora:post?url=a&url=a",       //
-           u"lumora:post?text=%",            // % without two hex digits
-           u"lumora:post?text=%4",           //
-           u"lumora:post?text=%G1",          //
-           u"lumora:post?text=a%00b",        // NUL
-           u"lumora:post?text=%09",          // other control characters
-           u"lumora:post?text=%1B%5B2J",     //
-           u"lumora:post?text=%7F",          //
-           u"lumora:post?text=%C2%85",       //
-           u"lumora:post?text=a\tb",         //
-           u"lumora:post?text=%C0%AF",       // overlong
-           u"lumora:post?text=%E0%80%AF",    //
-           u"lumora:post?text=%ED%A0%80",    // a lone surrogate
-           u"lumora:post?text=%F4%90%80%80", // past U+10FFFF
-           u"lumora:post?text=%E2%82",       // cut short
-           u"lumora:post?text=%E2%82x%AC",   //
-           u"lumora:post?text=%FF",          //
-           u"lumora:post?text=\xD800",       // raw lone surrogate
-           u"http://example.com/?text=a",    // another scheme
-           u"lumoras:post?text=a",           //
-           u"lumora:delete?text=a",          // another action
-           u"lumora:",                       //
-           u"",                              //
+           u"lumora:post?text=a&text=b",      // a parameter twice
+           u"lumora:post?url=a&url=a",        //
+           u"lumora:post?text=%",             // % without two hex digits
+           u"lumora:post?text=%4",            //
+           u"lumora:post?text=%G1",           //
+           u"lumora:post?text=a%00b",         // NUL
+           u"lumora:post?text=%09",           // other control characters
+           u"lumora:post?text=%1B%5B2J",      //
+           u"lumora:post?text=%7F",           //
+           u"lumora:post?text=%C2%85",        //
+           u"lumora:post?text=a\tb",          //
+           u"lumora:post?text=%C0%AF",        // overlong
+           u"lumora:post?text=%E0%80%AF",     //
+           u"lumora:post?text=%ED%A0%80",     // a lone surrogate
+           u"lumora:post?text=%F4%90%80%80",  // past U+10FFFF
+           u"lumora:post?text=%E2%82",        // cut short
+           u"lumora:post?text=%E2%82x%AC",    //
+           u"lumora:post?text=%FF",           //
+           u"lumora:post?text=\xD800",        // raw lone surrogate
+           u"http://example.com/?text=a",     // another scheme
+           u"lumoras:post?text=a",            //
+           u"lumora:delete?text=a",           // another action
+           u"lumora:",                        //
+           u"",                               //
        }) {
-    EXPECT_FALSE(ReadLink(hostile)) << std::string(hostile, hostile + std::char_traits<char16_t>::length(hostile));
+    EXPECT_FALSE(ReadLink(hostile))
+        << std::string(hostile, hostile + std::char_traits<char16_t>::length(hostile));
   }
 }
 

@@ -7,8 +7,7 @@ namespace {
 
 class LinkStart : public LumoraTest {
  protected:
-  static constexpr char16_t kCommand[] =
-      u"\"C:\\Program Files\\Kestrova\\Lumora.exe\" \"%1\"";
+  static constexpr char16_t kCommand[] = u"\"C:\\Program Files\\Kestrova\\Lumora.exe\" \"%1\"";
 
   void StartWith(const std::u16string& link) {
     process.startedWith = u"\"C:\\Program Files\\Kestrova\\Lumora.exe\" \"" + link + u"\"";
@@ -17,7 +16,8 @@ class LinkStart : public LumoraTest {
 
 TEST_F(LinkStart, FillsStatusAndLongAddressFromTheLinkWithoutTheClipboard) {
   clipboard.text = u"clipboard text";
-  StartWith(u"lumora:post?text=%20%20Line%201%0ALine%202%20&url=https%3A%2F%2Fa.example%2Fp%3Fq%3D1");
+  StartWith(
+      u"lumora:post?text=%20%20Line%201%0ALine%202%20&url=https%3A%2F%2Fa.example%2Fp%3Fq%3D1");
   ASSERT_TRUE(Load());
   ASSERT_TRUE(Run([this] { Main().Timer1_Timer(); }));
   EXPECT_EQ(tweet.Text(), u"Line 1\r\nLine 2");
@@ -45,7 +45,8 @@ TEST_F(LinkStart, ALinkNotUnderstoodIsRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(boxes.shown[0].text, kLinkNotUnderstood);
   EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
   EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kWarning);
-  EXPECT_EQ(journal, (platform::fake::Journal{"PreviousInstanceRunning", "MessageBox", "EndProgram"}));
+  EXPECT_EQ(journal,
+            (platform::fake::Journal{"PreviousInstanceRunning", "MessageBox", "EndProgram"}));
   EXPECT_TRUE(schemes.registered.empty());
   EXPECT_TRUE(files.files.empty());
   EXPECT_TRUE(environment.createdFolders.empty());

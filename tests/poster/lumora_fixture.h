@@ -68,7 +68,7 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
   platform::fake::FakeUrlSchemes schemes{&journal};
-  LumoraServices services{clipboard, boxes,   pointer, files, ansi,
+  LumoraServices services{clipboard,   boxes,   pointer, files,  ansi,
                           environment, process, http,    schemes};
 
  private:

@@ -7,7 +7,7 @@
 // UTF-16 unit (NUL, lone surrogates, emoji) survives the trip. Results are one line of JSON per
 // line of output, pure ASCII: every non-ASCII UTF-16 unit is written as \uXXXX.
 #include <windows.h>
-
+// Needs the types of <windows.h> above it.
 #include <shellapi.h>
 
 #include <algorithm>
