@@ -100,7 +100,8 @@ class RemovalTest(unittest.TestCase):
             self.assertTrue(os.path.exists(os.path.join(folder, "Lumora.exe")))
             self.assertTrue(os.path.exists(os.path.join(folder, "UN.DAT")))
         self.assertIn("Kestrova", self.s.reg_query(MENU + "\\Lumora", ""))
-        self.assertIn("Kestrova", self.s.reg_query(CLASSES + "\\lumora\\shell\\open\\command", ""))
+        self.assertIn("Lumora.exe",
+                      self.s.reg_query(CLASSES + "\\lumora\\shell\\open\\command", ""))
 
         transcript = "".join(self.run_in_command_prompt(block) for block in blocks)
 
