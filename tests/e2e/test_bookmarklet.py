@@ -57,7 +57,10 @@ CASES = {
     "frame": ('<iframe srcdoc="<p id=&quot;a&quot;>inside a frame</p>"></iframe>',
               (True, "a", "a"), "inside a frame"),
     "nothing": ('<p id="a">Nothing of this is selected.</p>', None, ""),
-    "tabs": ('<p id="a">  cell\tnext\t </p>', (False, "a", "a"), "cell next"),
+    "spaces and tabs": ('<pre id="a">\n  cell\tnext\t \n</pre>', (False, "a", "a"),
+                        "  cell\tnext\t \n"),  # the parser drops the first line break
+    # A browser writes ' as %27: the cut must count it so, or the link grows past the limit.
+    "quotes at the cut": ('<p id="a">%s</p>' % ("'" * 1000), (False, "a", "a"), "'" * 1000),
 }
 LONG_ADDRESS_QUERY = "?q=" + "y" * 2100
 
@@ -67,7 +70,7 @@ server = None
 
 class Pages(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
-        name = urllib.parse.urlsplit(self.path).path.strip("/")
+        name = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path.strip("/"))
         body = CASES.get(name, ("<p>?</p>",))[0]
         page = ('<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>'
                 '<body>%s</body></html>' % (name, body)).encode("utf-8")
@@ -170,7 +173,8 @@ class BookmarkletTest(unittest.TestCase):
                      "/ve", "/t", "REG_SZ", "/d", COMMAND, "/f")
 
         base = "http://127.0.0.1:%d/" % server.server_address[1]
-        cases = [(name, base + name, sel, text) for name, (_, sel, text) in CASES.items()]
+        cases = [(name, base + urllib.parse.quote(name), sel, text)
+                 for name, (_, sel, text) in CASES.items()]
         cases.append(("long address", base + "plain" + LONG_ADDRESS_QUERY, (False, "a", "a"),
                       CASES["plain"][2]))
         links = self.capture(bookmarklet, [(address, sel) for _, address, sel, _ in cases])
