@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "installer/bookmarklet.h"
 #include "installer/deployed_files.h"
 #include "installer/setup_lumora_design.h"
 #include "kestrova/kestrova_folder.h"
@@ -29,6 +30,10 @@ void SetupLumoraForm::Form_Load() {
   // From here on every failure is ignored: an older Lumora.exe that is running stays in place
   // and the window still opens.
   WriteProgramFile(dataFolder_ + kestrova::kProgramFile);
+  try {
+    WriteTextFile(dataFolder_ + kBookmarkletPageName, {BookmarkletPageLines()});
+  } catch (const platform::Failure&) {
+  }
 }
 
 void SetupLumoraForm::Initialize() {

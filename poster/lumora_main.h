@@ -16,6 +16,8 @@
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/text_files.h"
+#include "platform/url_schemes.h"
+#include "poster/link_intake.h"
 #include "poster/web/form_post.h"
 #include "poster/web/service_addresses.h"
 
@@ -46,6 +48,7 @@ struct LumoraServices {
   platform::Environment& environment;
   platform::Process& process;
   platform::HttpClient& http;
+  platform::UrlSchemes& urlSchemes;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -79,6 +82,14 @@ class LumoraMain {
                                          const std::u16string& PS);
 
  private:
+  // A link argument, when the program has one, read into link_; a link not understood is
+  // refused in a box and ends the program before anything is written.
+  void TakeStartingLink();
+  // Makes links open this program for the current user, unless they already do. A failure is
+  // not the user's concern: the window works without it.
+  void RegisterLinkScheme();
+  // The link's status text and long address put into their boxes; the clipboard is not read.
+  void ShowLink();
   std::u16string ReadCredential(const char16_t* fileName);
   // Stores both boxes' trimmed values; false (after telling the user) when a file failed.
   bool StoreCredentials();
@@ -92,6 +103,7 @@ class LumoraMain {
   LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
+  std::optional<LinkContent> link_;
 };
 
 }  // namespace poster

@@ -15,7 +15,7 @@ int main() {
         poster::LumoraControls::From(form),
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
-                               SystemProcess(), SystemHttpClient()},
+                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

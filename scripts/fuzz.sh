@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every fuzz target with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs each for a number of executions, then prints the counts.
-#   scripts/fuzz.sh [RUNS_PER_TARGET]    default 2,000,000 (10,000,000 in all)
+#   scripts/fuzz.sh [RUNS_PER_TARGET]    default 2,000,000 (12,000,000 in all)
 # A target that finds a fault stops the script; its input is left in build/fuzz/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -18,6 +18,8 @@ struct ProgramEnded {};
 class FakeProcess : public Process {
  public:
   explicit FakeProcess(Journal* journal = nullptr) : journal_(journal) {}
+  std::u16string CommandLine() const override { return startedWith; }
+  std::u16string ProgramPath() const override { return ownPath; }
   bool PreviousInstanceRunning() override {
     if (journal_) journal_->push_back("PreviousInstanceRunning");
     return previousInstance;
@@ -36,6 +38,9 @@ class FakeProcess : public Process {
     if (startFailure) throw *startFailure;
     started.push_back({commandLine, show});
   }
+  // How this program was started, and where its file is.
+  std::u16string startedWith = u"\"C:\\Program Files\\Kestrova\\Lumora.exe\" ";
+  std::u16string ownPath = u"C:\\Program Files\\Kestrova\\Lumora.exe";
   bool previousInstance = false;
   int ends = 0;
   std::vector<std::pair<std::u16string, ShowState>> started;

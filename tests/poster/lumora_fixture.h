@@ -15,6 +15,7 @@
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_text_files.h"
+#include "platform/fake/fake_url_schemes.h"
 #include "poster/lumora_main.h"
 
 namespace poster::testing {
@@ -73,7 +74,9 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeEnvironment environment;
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
-  LumoraServices services{clipboard, boxes, pointer, files, ansi, environment, process, http};
+  platform::fake::FakeUrlSchemes schemes{&journal};
+  LumoraServices services{clipboard,   boxes,   pointer, files,  ansi,
+                          environment, process, http,    schemes};
 
  private:
   std::unique_ptr<LumoraMain> main_;
