@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format openssl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev libjsmn-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -13,7 +13,7 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+  "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 fi
