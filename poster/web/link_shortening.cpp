@@ -7,6 +7,7 @@
 #include "poster/text_rules.h"
 #include "poster/web/form_encoding.h"
 #include "poster/web/reply_rules.h"
+#include "poster/web/simple_shortener.h"
 
 namespace poster {
 namespace {
@@ -31,21 +32,31 @@ void LumoraMain::CreateTinyURLButton_Click() {
     Warn(addresses_.sightlink.problem);
     return;
   }
-  const std::u16string address =
-      addresses_.sightlink.address + u"?TheLongURL=" + web::FormEncode(longAddress);
+  const bool simpleApi = web::IsSimpleShortenerAddress(addresses_.sightlink.address);
 
   c_.createTinyUrlButton.SetEnabled(false);
   s_.mousePointer.Set(platform::Pointer::kHourglass);
   std::u16string response;
   try {
-    response = PostURLSource(address);
+    if (simpleApi) {
+      // One GET carrying the long address; the reply is the short link alone.
+      const auto request = s_.http.CreateRequest();
+      request->Open(u"GET", web::SimpleShortenerRequest(addresses_.sightlink.address, longAddress),
+                    false);
+      request->Send({});
+      response = request->ResponseText();
+    } else {
+      response = PostURLSource(addresses_.sightlink.address + u"?TheLongURL=" +
+                               web::FormEncode(longAddress));
+    }
   } catch (const platform::Failure& failure) {
     s_.mousePointer.Set(platform::Pointer::kDefault);
     c_.createTinyUrlButton.SetEnabled(true);
     Warn(u"The short link could not be made: " + failure.Description());
     return;
   }
-  const std::optional<std::u16string> shortLink = web::ShortLinkIn(response);
+  const std::optional<std::u16string> shortLink =
+      simpleApi ? web::SimpleShortLinkIn(response) : web::ShortLinkIn(response);
   s_.mousePointer.Set(platform::Pointer::kDefault);
   c_.createTinyUrlButton.SetEnabled(true);
 

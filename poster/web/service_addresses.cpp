@@ -5,6 +5,7 @@
 #include "platform/failure.h"
 #include "platform/text.h"
 #include "poster/text_rules.h"
+#include "poster/web/simple_shortener.h"
 
 namespace poster::web {
 namespace {
@@ -66,7 +67,7 @@ bool IsAuthority(std::u16string_view authority) {
 }
 
 ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name,
-                        ServiceAddress builtIn) {
+                        ServiceAddress builtIn, bool simpleApiAllowed = false) {
   const std::u16string where =
       u"The setting " + std::u16string(name) + u" in " + settings.Location();
   std::u16string reason;
@@ -75,7 +76,10 @@ ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name
     if (!text) return builtIn;
     const std::u16string value = TrimSpaces(*text);
     if (value.empty()) return builtIn;
-    if (std::optional<std::u16string> address = WebAddress(value)) return {*address, {}};
+    std::optional<std::u16string> address = simpleApiAllowed && IsSimpleShortenerAddress(value)
+                                                ? SimpleShortenerAddress(value)
+                                                : WebAddress(value);
+    if (address) return {*address, {}};
     reason = u" is \"" + value + u"\", which is not an http:// or https:// address.";
   } catch (const platform::Failure& failure) {
     reason = u" could not be read: " + failure.Description();
@@ -108,7 +112,7 @@ ServiceAddresses ServiceAddresses::Read(const platform::Settings& settings) {
   ServiceAddresses addresses = BuiltIn();
   addresses.status = Replaced(settings, kStatusAddressSetting, std::move(addresses.status));
   addresses.sightlink =
-      Replaced(settings, kSightlinkAddressSetting, std::move(addresses.sightlink));
+      Replaced(settings, kSightlinkAddressSetting, std::move(addresses.sightlink), true);
   try {
     // A name that cannot be read costs nothing but the wording of one message.
     if (const auto name = settings.Text(kStatusNameSetting)) {
