@@ -224,6 +224,27 @@ MUTANTS = [
     ("installer/setup_lumora_design.cpp", "u\"(New Installation Only)\", kWhite)",
      "u\"(New Installation Only)\", kYellow)", "last headline colour"),
     ("installer/setup_lumora_design.cpp", "  panel.tabStop = true;", "", "panel not a tab stop"),
+    # JSON replies, the Mastodon client API and simple short links
+    ("poster/web/json_reader.cpp", "if (tokens[i].parent < 0) return std::nullopt;", "",
+     "a second top-level value accepted"),
+    ("poster/web/json_reader.cpp", "if (token.type == JSMN_PRIMITIVE && !IsJsonPrimitive(raw))",
+     "if (false)", "any literal accepted"),
+    ("poster/web/json_reader.cpp", "if (value > highest) return std::nullopt;", "",
+     "no ceiling on a published limit"),
+    ("poster/web/mastodon.cpp", "if (at > 0 && IsAsciiAlphanumeric(text[at - 1])) return 0;", "",
+     "a scheme inside a word counted as a link"),
+    ("poster/web/mastodon.cpp", "(rest[end - 1] == u')' && closed > opened)",
+     "rest[end - 1] == u')'", "a link's own closing bracket dropped"),
+    ("poster/web/mastodon.cpp", "return status == 401 || status == 403 || status == 422 ||",
+     "return status == 401 || status == 422 ||", "a 403 refusal not read"),
+    ("poster/web/mastodon.cpp", "if (json && status == 200 && json->StringAt({u\"id\"})) {",
+     "if (json && json->StringAt({u\"id\"})) {", "any status with an id taken as published"),
+    ("poster/web/mastodon_client.cpp", "if (reply.status != 200) continue;", "",
+     "a v2 error page ends the search for limits"),
+    ("poster/web/service_settings.cpp", "if (status.empty() && values.mastodon) {",
+     "if (false) {", "a Mastodon server without an address accepted"),
+    ("poster/web/simple_shortener.cpp", "if (c == u'+') {", "if (false) {",
+     "a space in the long address sent as +"),
 ]
 
 
