@@ -179,10 +179,7 @@ std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
   }
   const std::vector<jsmntok_t>& tokens = parsed->tokens;
   if (tokens[0].type != JSMN_OBJECT) return std::nullopt;
-  // The tokenizer reads value after value; only one top-level object is JSON.
-  for (std::size_t i = 1; i < tokens.size(); ++i) {
-    if (tokens[i].parent < 0) return std::nullopt;
-  }
+  // The tokenizer reads value after value; only one top-level object, then white space, is JSON.
   for (std::size_t i = static_cast<std::size_t>(tokens[0].end); i < utf8.size(); ++i) {
     if (!IsJsonSpace(utf8[i])) return std::nullopt;
   }

@@ -38,7 +38,8 @@ TEST(MastodonClient, LimitsComeFromV2ThenV1ThenTheDefaults) {
   EXPECT_TRUE(fromV2.sent[0].headers.empty()) << "no token for the limits";
 
   ScriptedExchange fromV1;
-  fromV1.replies = {WebReply{404, u"{\"error\":\"Record not found\"}"},
+  // Only a 200 publishes limits, whatever an error reply's body holds.
+  fromV1.replies = {WebReply{503, u"{\"configuration\":{\"statuses\":{\"max_characters\":9}}}"},
                     WebReply{200, u"{\"max_toot_chars\":5000}"}};
   EXPECT_EQ(FetchStatusLimits(fromV1, u"https://old.example"), (StatusLimits{5000, 23}));
   EXPECT_EQ(fromV1.sent.at(1).url, u"https://old.example/api/v1/instance");
