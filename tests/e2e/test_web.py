@@ -395,8 +395,12 @@ class WebTest(unittest.TestCase):
         self.assertTrue(program.running())
 
     def test_without_winhttp_the_send_is_refused_in_a_box_and_the_window_stays(self):
-        program, hwnd = self.launch(USER, PASSWORD, "no web",
-                                    env={"WINEDLLOVERRIDES": "mscoree,mshtml=;winhttp=d"})
+        # WINEDLLOVERRIDES=winhttp=d for Lumora alone: Wine takes a program's overrides from
+        # this key, and the variable does not pass through the driver's CreateProcess.
+        key = "HKCU\\Software\\Wine\\AppDefaults\\Lumora.exe\\DllOverrides"
+        session.wine("reg", "add", key, "/v", "winhttp", "/t", "REG_SZ", "/d", "", "/f")
+        self.addCleanup(session.wine, "reg", "delete", key, "/f", check=False)
+        program, hwnd = self.launch(USER, PASSWORD, "no web")
         session.set_text(hwnd, THE_LONG_URL, "example.com/page")
         before = self.texts(hwnd)
         for button, opening in ((SEND_TWEET_BUTTON, "Your Tweet could not be sent: "),
