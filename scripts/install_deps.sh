@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format openssl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev tinyproxy nginx-light)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -13,7 +13,16 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+  # The end-to-end tests start tinyproxy and nginx themselves on free loopback ports: the
+  # packages must not start their own services while they install.
+  guard=/usr/sbin/policy-rc.d
+  if [ ! -e "$guard" ]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$guard" >/dev/null
+    "${sudo_cmd[@]}" chmod 755 "$guard"
+    trap '"${sudo_cmd[@]}" rm -f "$guard"' EXIT
+  fi
+  lock=(-o DPkg::Lock::Timeout=600)
+  "${sudo_cmd[@]}" apt-get "${lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock[@]}" install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 fi
