@@ -23,7 +23,8 @@ bool SameAscii(std::u16string_view a, std::u16string_view b) {
 }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view lowerPrefix) {
-  return text.size() >= lowerPrefix.size() && SameAscii(text.substr(0, lowerPrefix.size()), lowerPrefix);
+  return text.size() >= lowerPrefix.size() &&
+         SameAscii(text.substr(0, lowerPrefix.size()), lowerPrefix);
 }
 
 bool IsDigit(char16_t c) {
@@ -146,7 +147,8 @@ std::optional<WebUrl> ResolveLocation(const WebUrl& base, std::u16string_view lo
 
 std::u16string SpellWebUrl(const WebUrl& url) {
   std::u16string port;
-  for (unsigned n = url.port; n != 0; n /= 10) port.insert(port.begin(), static_cast<char16_t>(u'0' + n % 10));
+  for (unsigned n = url.port; n != 0; n /= 10)
+    port.insert(port.begin(), static_cast<char16_t>(u'0' + n % 10));
   return std::u16string(url.secure ? kHttps : kHttp) + url.host + u":" + port + url.object;
 }
 

@@ -13,11 +13,11 @@ namespace platform {
 // port from 1 to 65535, then a path and query of visible characters. No user name, no percent
 // sign in the host, nothing outside ASCII in the host.
 struct WebUrl {
-  bool secure = false;         // https
-  std::u16string host;         // as written, brackets kept for an IPv6 literal
-  std::uint16_t port = 0;      // the one written, else 80 or 443
-  std::u16string object;       // path and query, "/" when the address has none
-  bool explicitPort = false;   // whether the address wrote its port
+  bool secure = false;        // https
+  std::u16string host;        // as written, brackets kept for an IPv6 literal
+  std::uint16_t port = 0;     // the one written, else 80 or 443
+  std::u16string object;      // path and query, "/" when the address has none
+  bool explicitPort = false;  // whether the address wrote its port
   bool Ipv6Literal() const { return host.starts_with(u'['); }
 };
 

@@ -52,9 +52,9 @@ bool TalkedToServerSecurely(HINTERNET request) {
                           &size)) {
     return false;
   }
-  for (LPWSTR text : {certificate.lpszSubjectInfo, certificate.lpszIssuerInfo,
-                      certificate.lpszProtocolName, certificate.lpszSignatureAlgName,
-                      certificate.lpszEncryptionAlgName}) {
+  for (LPWSTR text :
+       {certificate.lpszSubjectInfo, certificate.lpszIssuerInfo, certificate.lpszProtocolName,
+        certificate.lpszSignatureAlgName, certificate.lpszEncryptionAlgName}) {
     LocalFree(text);
   }
   return true;

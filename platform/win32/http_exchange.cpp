@@ -130,8 +130,7 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
       // The account belongs to the service, never to a proxy; the Windows logon only to the
       // proxy Lumora chose, and only for a request that goes through it. Inside a tunnel, a
       // 407 comes from the server.
-      const bool fromChosenProxy =
-          throughProxy && !(at.secure && TalkedToServerSecurely(request));
+      const bool fromChosenProxy = throughProxy && !(at.secure && TalkedToServerSecurely(request));
       if (!fromChosenProxy) {
         throw Failure(kProxyLogonRefused,
                       u"A server that is not your proxy asked for a proxy sign-in. Lumora did "
@@ -188,8 +187,7 @@ Handle Converse(HttpJob& job, const HttpSession& session, HINTERNET connection, 
     // the final reply. Windows may refuse the change this late; its pool has no such fault.
     if (at.secure) {
       DWORD features = WINHTTP_DISABLE_KEEP_ALIVE;
-      WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features,
-                       sizeof(features));
+      WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof(features));
     }
     return request;
   }

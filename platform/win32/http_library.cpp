@@ -12,16 +12,25 @@ namespace {
 
 // Every WinHTTP function the program imports.
 constexpr const char* kFunctions[] = {
-    "WinHttpAddRequestHeaders", "WinHttpCloseHandle",
-    "WinHttpConnect",           "WinHttpGetDefaultProxyConfiguration",
+    "WinHttpAddRequestHeaders",
+    "WinHttpCloseHandle",
+    "WinHttpConnect",
+    "WinHttpGetDefaultProxyConfiguration",
     "WinHttpGetIEProxyConfigForCurrentUser",
-    "WinHttpGetProxyForUrl",    "WinHttpOpen",
-    "WinHttpOpenRequest",       "WinHttpQueryAuthSchemes",
-    "WinHttpQueryDataAvailable", "WinHttpQueryHeaders",
-    "WinHttpQueryOption",       "WinHttpReadData",
-    "WinHttpReceiveResponse",   "WinHttpSendRequest",
-    "WinHttpSetCredentials",    "WinHttpSetOption",
-    "WinHttpSetStatusCallback", "WinHttpSetTimeouts",
+    "WinHttpGetProxyForUrl",
+    "WinHttpOpen",
+    "WinHttpOpenRequest",
+    "WinHttpQueryAuthSchemes",
+    "WinHttpQueryDataAvailable",
+    "WinHttpQueryHeaders",
+    "WinHttpQueryOption",
+    "WinHttpReadData",
+    "WinHttpReceiveResponse",
+    "WinHttpSendRequest",
+    "WinHttpSetCredentials",
+    "WinHttpSetOption",
+    "WinHttpSetStatusCallback",
+    "WinHttpSetTimeouts",
 };
 
 HMODULE LoadFromSystemFolder() {

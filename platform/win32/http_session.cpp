@@ -98,17 +98,16 @@ HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
   const ProxyChoice choice = ChooseProxy(url, waitMs);
   const bool named = choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
   HttpSession session;
-  session.handle.Reset(WinHttpOpen(kAgent, choice.access, named ? choice.proxy.c_str() : nullptr,
-                                   named && !choice.bypass.empty() ? choice.bypass.c_str() : nullptr,
-                                   0));
+  session.handle.Reset(
+      WinHttpOpen(kAgent, choice.access, named ? choice.proxy.c_str() : nullptr,
+                  named && !choice.bypass.empty() ? choice.bypass.c_str() : nullptr, 0));
   if (!session.handle) throw HttpFailure(GetLastError());
   if (named) {
     session.proxy = choice.proxy;
     session.bypass = choice.bypass;
   }
   OfferModernTls(session.handle.Get());
-  WinHttpSetStatusCallback(session.handle.Get(), callback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE,
-                           0);
+  WinHttpSetStatusCallback(session.handle.Get(), callback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
   return session;
 }
 

@@ -31,7 +31,8 @@ constexpr UINT kUtf16BeCodePage = 1201;
 constexpr std::size_t kLongestCharsetName = 64;
 
 DWORD WINAPI RunJob(void* parameter) {
-  std::unique_ptr<std::shared_ptr<HttpJob>> owner(static_cast<std::shared_ptr<HttpJob>*>(parameter));
+  std::unique_ptr<std::shared_ptr<HttpJob>> owner(
+      static_cast<std::shared_ptr<HttpJob>*>(parameter));
   HttpJob& job = **owner;
   try {
     PerformHttpJob(job);

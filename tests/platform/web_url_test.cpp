@@ -46,6 +46,7 @@ TEST(WebUrl, RefusesUserInfoPercentSignsNonAsciiHostsAndBadPorts) {
 
 TEST(WebUrl, OriginsCompareSchemeAsciiHostAndEffectivePort) {
   EXPECT_TRUE(Same(u"http://Example.COM/a", u"HTTP://example.com:80/b"));
+  EXPECT_TRUE(Same(u"http://AZ-09_.test", u"http://az-09_.test"));
   EXPECT_TRUE(Same(u"https://example.com", u"https://example.com:443/"));
   EXPECT_FALSE(Same(u"http://example.com", u"https://example.com"));
   EXPECT_FALSE(Same(u"http://example.com:443", u"https://example.com"));
@@ -91,6 +92,7 @@ TEST(ProxyBypassed, MatchesEntriesWildcardsAndLocalNamesInAsciiCase) {
   EXPECT_FALSE(ProxyBypassed(u"intranet.example", list));
   EXPECT_FALSE(ProxyBypassed(u"printer", u""));
   EXPECT_TRUE(ProxyBypassed(u"a.b.c", u"a*c"));
+  EXPECT_TRUE(ProxyBypassed(u"intranet", u"intranet*"));
   EXPECT_FALSE(ProxyBypassed(u"a.b.cd", u"a*c"));
 }
 
