@@ -3,6 +3,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/http_challenge.h"
 #include "platform/win32/http_errors.h"
@@ -36,10 +37,21 @@ using Handle = WinHttpHandle;
   throw HttpFailure(code);
 }
 
-void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* info, DWORD length) {
-  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE && context != 0 && info != nullptr &&
+void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
+                       DWORD length) {
+  if (context == 0) return;
+  HttpJob& job = *reinterpret_cast<HttpJob*>(context);
+  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE && info != nullptr &&
       length >= sizeof(DWORD)) {
-    reinterpret_cast<HttpJob*>(context)->secureFailureFlags = *static_cast<DWORD*>(info);
+    job.secureFailureFlags = *static_cast<DWORD*>(info);
+  }
+  // Wine copies the request's own headers into the CONNECT request of a new tunnel, which the
+  // proxy reads in the clear. A tunnel kept from the challenge may have closed before the
+  // answer went out: the account's header comes off before the new tunnel is asked for.
+  if (status == WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER && job.guardTunnel) {
+    WinHttpAddRequestHeaders(handle, L"Authorization:", static_cast<DWORD>(-1),
+                             WINHTTP_ADDREQ_FLAG_REPLACE);
+    job.newTunnelWithAccount = true;
   }
 }
 
@@ -65,7 +77,10 @@ bool DroppedBeforeReply(DWORD error) {
 
 struct Exchanged {
   DWORD status = 0;
-  bool staleConnection = false;  // the answer to the challenge died on the kept connection
+  // The answer to the challenge died on the kept connection, or went out without the account
+  // into a new tunnel: nothing was posted, and the exchange may start over.
+  bool startOver = false;
+  bool tunnelClosed = false;  // the tunnel closed as the server asked for the password
 };
 
 // Sends until the reply's status line and headers are in, answering at most one challenge from
@@ -96,10 +111,14 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
         if (++resends > kMaxResends) throw HttpTimedOut();
         continue;
       }
+      job.guardTunnel = false;
+      job.newTunnelWithAccount = false;
       if (onKeptConnection && DroppedBeforeReply(error) && !job.abandoned) return {0, true};
       FailRequest(job, error);
     }
     onKeptConnection = false;
+    job.guardTunnel = false;
+    const bool accountTakenOff = std::exchange(job.newTunnelWithAccount, false);
     // The Windows logon goes to the chosen proxy for the one send that answers it.
     SetLogonPolicy(request, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
     DWORD status = 0;
@@ -109,21 +128,17 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
                              WINHTTP_NO_HEADER_INDEX)) {
       FailRequest(job, GetLastError());
     }
+    // The answer went without the account into a new tunnel and was refused, and WinHTTP will
+    // not offer the account twice on one request: the exchange starts over on a new one.
+    // (Where the account did go inside the new tunnel, as on Windows, the reply stands.)
+    if (accountTakenOff && status == HTTP_STATUS_DENIED) return {0, true, true};
     if (status == HTTP_STATUS_DENIED && !serverAnswered && job.user && SameOrigin(at, job.origin)) {
       serverAnswered = true;
       const bool kept = ConnectionKept(request);
-      // Wine copies the request's own headers, the account's Authorization among them, into
-      // the CONNECT request of a new tunnel: the answer goes only through the tunnel that
-      // brought the challenge.
-      if (at.secure && throughProxy && !kept) {
-        throw Failure(kTunnelClosedAtChallenge,
-                      u"The service closed its secure connection when it asked for the "
-                      u"password. Lumora sends the password only through that same "
-                      u"connection, never in the open to the proxy.");
-      }
       if (AnswerChallenge(request, WINHTTP_AUTH_TARGET_SERVER, job.user->c_str(),
                           job.password ? job.password->c_str() : u"")) {
         onKeptConnection = kept;
+        job.guardTunnel = at.secure && throughProxy;
         continue;
       }
     } else if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
@@ -171,14 +186,20 @@ Handle OpenRequest(HttpJob& job, HINTERNET connection, const WebUrl& at, const s
 
 // The request to `at` with its challenges answered. A connection kept from the challenge that
 // the server or a proxy closed meanwhile is replaced once, as browsers do, by a whole new
-// round trip; the new tunnel's CONNECT then carries no credentials.
+// round trip, whose new tunnel's CONNECT carries no credentials.
 Handle Converse(HttpJob& job, const HttpSession& session, HINTERNET connection, const WebUrl& at,
                 const std::wstring& verb, bool withBody, DWORD& status) {
   for (int attempt = 0;; ++attempt) {
     Handle request = OpenRequest(job, connection, at, verb);
     const Exchanged exchanged = Exchange(job, session, request.Get(), at, withBody);
-    if (exchanged.staleConnection) {
+    if (exchanged.startOver) {
       if (attempt == 0) continue;
+      if (exchanged.tunnelClosed) {
+        throw Failure(kTunnelClosedAtChallenge,
+                      u"The service closed its secure connection each time it asked for the "
+                      u"password. Lumora sends the password only inside such a connection, "
+                      u"never in the open to the proxy.");
+      }
       FailRequest(job, ERROR_WINHTTP_CONNECTION_ERROR);
     }
     status = exchanged.status;

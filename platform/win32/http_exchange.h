@@ -26,6 +26,10 @@ struct HttpJob {
   ULONGLONG deadline = 0;  // GetTickCount64 time
   std::atomic<bool> abandoned{false};
   DWORD secureFailureFlags = 0;  // set by the status callback on the worker thread
+  // Set while the account's Authorization header is on a secure request through a proxy; the
+  // status callback then takes it off again if the send opens a new tunnel.
+  bool guardTunnel = false;
+  bool newTunnelWithAccount = false;  // the callback did so
 
   std::vector<std::uint8_t> reply;
   std::wstring contentType;

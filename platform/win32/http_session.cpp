@@ -107,7 +107,9 @@ HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
     session.bypass = choice.bypass;
   }
   OfferModernTls(session.handle.Get());
-  WinHttpSetStatusCallback(session.handle.Get(), callback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+  WinHttpSetStatusCallback(
+      session.handle.Get(), callback,
+      WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
   return session;
 }
 

@@ -210,6 +210,21 @@ class ServicesTest(unittest.TestCase):
             self.assertNotIn("proxy-authorization", names)
         self.assertIsNotNone(program.wait_exit(10))
 
+    def test_a_tunnel_closed_at_the_challenge_never_puts_the_password_in_a_connect(self):
+        # The answer needs a new tunnel: its CONNECT goes without the account, and the whole
+        # exchange starts over there.
+        service.misbehave_next("close_after_challenge")
+        self.set_values(StatusAddress="https://%s/statuses/update.xml" % STATUS_HOST)
+        program, hwnd = self.launch()
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
+        self.assertEqual(service.wait_for_request("status", authorized=True)["credentials"],
+                         [USER, PASSWORD])
+        self.assertGreaterEqual(len(service.tunnels), 2)
+        for tunnel in service.tunnels:
+            names = [name.lower() for name, _ in tunnel["headers"]]
+            self.assertNotIn("authorization", names)
+        self.assertIsNotNone(program.wait_exit(10))
+
     def test_a_proxy_sign_in_asked_from_inside_the_tunnel_is_refused(self):
         service.tunnel_proxy_auth = True
         self.set_values(StatusAddress="https://%s/statuses/update.xml" % STATUS_HOST)

@@ -42,7 +42,7 @@ DEFAULT_STRANGER_HOSTS = ("elsewhere.test",)
 # Misbehaviours on request: "reset" and "stall" before answering; the rest change how the
 # answer is sent.
 MISBEHAVIOURS = ("reset", "stall", "trickle", "flood", "endless_chunks", "short_body",
-                 "proxy_auth", "drop_kept")
+                 "proxy_auth", "drop_kept", "close_after_challenge")
 
 # Canned shortening replies: (body bytes, Content-Type).
 SIGHTLINK_REPLIES = {
@@ -184,7 +184,9 @@ class StandIn:
         announces 1,000 bytes more than it sends, then closes; "proxy_auth" answers as a proxy
         asking for Basic credentials; "drop_kept" reads a request that came on a connection
         kept from an earlier answer, then drops the connection without a word (as a proxy or
-        server does whose keep-alive ran out meanwhile); requests on new connections pass."""
+        server does whose keep-alive ran out meanwhile); requests on new connections pass;
+        "close_after_challenge" closes the connection right after the answer, without saying
+        so in a Connection header."""
         assert kind in MISBEHAVIOURS
         self.misbehave, self.misbehave_count, self.stall_seconds = kind, count, seconds
 
@@ -382,6 +384,8 @@ class StandIn:
                     else:
                         self._send(status, headers, reply)
                 except OSError:  # the client gave up on the answer
+                    self.close_connection = True
+                if kind == "close_after_challenge":
                     self.close_connection = True
                 record["replied"] = time.monotonic()
 
