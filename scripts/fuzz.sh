@@ -17,8 +17,10 @@ declare -A sources=(
   [fuzz_form_encoding]="poster/web/form_encoding.cpp"
   [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
   [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
+  [fuzz_web_url]="platform/web_url.cpp"
 )
-targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text)
+targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text
+  fuzz_web_url)
 
 for target in "${targets[@]}"; do
   binary="$out/$target"
