@@ -55,6 +55,10 @@ void LumoraMain::Form_Load() {
 
 void LumoraMain::Initiation() {
   std::u16string folder = s_.environment.Variable(u"ProgramFiles");
+  // Where the installer puts the program when the variable is missing; a folder at the drive's
+  // root would let other users read the stored password. A failure here is reported as any
+  // error of the load handler.
+  if (folder.empty()) folder = s_.environment.ProgramFilesFolder();
   if (folder.empty() || folder.back() != u'\\') folder += u'\\';
   folder += u"Kestrova";
   s_.environment.CreateFolder(folder);  // an existing or uncreatable folder is no error here

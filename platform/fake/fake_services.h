@@ -116,6 +116,10 @@ class FakeEnvironment : public Environment {
   // A path that starts with one backslash lands on `currentDrive`, one without a root in
   // `currentFolder`; others are already full.
   std::u16string FullPath(const std::u16string& path) const override;
+  std::u16string ProgramFilesFolder() const override {
+    if (programFilesFailure) throw *programFilesFailure;
+    return programFilesFolder;
+  }
   std::u16string WindowsFolder() const override { return windowsFolder; }
   bool CreateFolder(const std::u16string& path) override {
     createdFolders.push_back(path);
@@ -125,6 +129,8 @@ class FakeEnvironment : public Environment {
   std::u16string currentDrive = u"C:";
   std::u16string currentFolder = u"C:\\Downloads\\";
   std::u16string windowsFolder = u"C:\\Windows";
+  std::u16string programFilesFolder = u"C:\\Program Files (x86)";
+  std::optional<Failure> programFilesFailure;
   std::vector<std::u16string> createdFolders;
   bool createSucceeds = true;
 };

@@ -199,22 +199,25 @@ INSTANTIATE_TEST_SUITE_P(
                    R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
                    R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
         // The "~" of a short name is part of the path, not a quote placeholder; the ANSI
-        // code page holds the accent, so it stays one byte.
+        // code page holds the accent, so it stays one byte in the registry file, while the
+        // script escapes it whatever the code page.
         FolderCase{"Punctuation", u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co",
                    u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co\\Kestrova\\",
                    "@=\"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\Kestrova\\\\\\\\"
                    "Lumora.htm\"",
-                   "   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\"
+                   "   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\\u00E9] & Co\\\\\\\\"
                    "Kestrova\\\\\\\\Lumora.exe\";"},
         // A share is named exactly: doubling its leading pair would name no server.
         FolderCase{"Share", u"\\\\server\\apps", u"\\\\server\\apps\\Kestrova\\",
                    R"(@="\\\\server\\apps\\Kestrova\\Lumora.htm")",
                    R"(   var prog = "\\\\server\\apps\\Kestrova\\Lumora.exe";)"},
-        // Unset or empty: the root of the current drive, named with its drive.
-        FolderCase{"Unset", std::nullopt, u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
-                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
-        FolderCase{"Empty", u"", u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
-                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
+        // Unset or empty: the system's Program Files folder, never the current drive's root.
+        FolderCase{"Unset", std::nullopt, u"C:\\Program Files (x86)\\Kestrova\\",
+                   R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Empty", u"", u"C:\\Program Files (x86)\\Kestrova\\",
+                   R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
         FolderCase{"Relative", u"Apps", u"C:\\Downloads\\Apps\\Kestrova\\",
                    R"(@="C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
                    R"(   var prog = "C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
@@ -243,9 +246,10 @@ TEST_F(SetupLumoraTest, FolderOutsideTheAnsiCodePageIsNamedExactly) {
   EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines"}));
 }
 
-TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten) {
+TEST_F(SetupLumoraTest, FolderWindowsOrTheBrowserCannotNameIsRefusedBeforeAnythingIsWritten) {
   for (const std::u16string programFiles :
-       {u"C:\\Apps\"x", u"C:\\A|B", u"C:\\Apps:stream", u"\\\\?\\C:\\Apps"}) {
+       {u"C:\\Apps\"x", u"C:\\A|B", u"C:\\Apps:stream", u"\\\\?\\C:\\Apps", u"C:\\%TEMP%",
+        u"C:\\Apps #1", u"\\\\server\\100%"}) {
     SCOPED_TRACE(std::string(programFiles.begin(), programFiles.end()));
     environment.variables[u"ProgramFiles"] = programFiles;
     boxes.shown.clear();
@@ -259,6 +263,22 @@ TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten)
     EXPECT_NE(boxes.shown[0].text.find(DataFolderFor(programFiles)), std::u16string::npos);
     EXPECT_EQ(process.ends, 1);
   }
+  EXPECT_TRUE(environment.createdFolders.empty());
+  EXPECT_TRUE(files.files.empty());
+  EXPECT_TRUE(binaries.writes.empty());
+}
+
+TEST_F(SetupLumoraTest, WithoutProgramFilesAndTheSystemsFolderNothingIsWritten) {
+  environment.variables.erase(u"ProgramFiles");
+  environment.programFilesFailure = platform::Failure(2, u"The system cannot find the file.");
+
+  EXPECT_THROW(Form().Form_Load(), ProgramEnded);
+
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
+  EXPECT_EQ(boxes.shown[0].text,
+            u"Lumora cannot be installed because Windows does not say where its Program Files "
+            u"folder is: The system cannot find the file.");
   EXPECT_TRUE(environment.createdFolders.empty());
   EXPECT_TRUE(files.files.empty());
   EXPECT_TRUE(binaries.writes.empty());
