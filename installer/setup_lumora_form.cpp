@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "installer/bookmarklet.h"
 #include "installer/deployed_files.h"
 #include "platform/failure.h"
 
@@ -33,6 +34,10 @@ void SetupLumoraForm::Form_Load() {
   // From here on every failure is ignored: an older Lumora.exe that is running stays in place
   // and the window still opens.
   WriteProgramFile(dataFolder_ + u"Lumora.exe");
+  try {
+    WriteTextFile(dataFolder_ + kBookmarkletPageName, BookmarkletPageLines());
+  } catch (const platform::Failure&) {
+  }
 }
 
 void SetupLumoraForm::Initialize() {

@@ -25,8 +25,8 @@ LumoraControls LumoraControls::From(platform::Form& form) {
 }
 
 LumoraServices LumoraServices::From(platform::Services& all) {
-  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
-          all.ansi,      all.environment,  all.process,      all.http};
+  return {all.clipboard,   all.messageBoxes, all.mousePointer, all.textFiles, all.ansi,
+          all.environment, all.process,      all.http,         all.urlSchemes};
 }
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
@@ -44,6 +44,8 @@ void LumoraMain::Form_Load() {
                          platform::MessageIcon::kWarning);
     s_.process.EndProgram();
   }
+  TakeStartingLink();
+  RegisterLinkScheme();
   Initiation();
   s_.textFiles.AppendCreate(dataFolder_ + kUserNameFile);
   s_.textFiles.AppendCreate(dataFolder_ + kPasswordFile);
@@ -72,6 +74,7 @@ std::u16string LumoraMain::ReadCredential(const char16_t* fileName) {
 
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
+  if (link_) return ShowLink();
   const std::u16string text = IntakeText(s_.clipboard.ReadText());
   if (text.empty()) s_.process.EndProgram();
   try {

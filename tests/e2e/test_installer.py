@@ -19,7 +19,7 @@ CLOSING_TEXT = (
     "Please note: This Fun Application for Twitter is absolutely FREE.")
 IDS = harness.setup_control_ids()
 BUTTON, LABEL1 = IDS["UpdateRegistryButton"], IDS["Label1"]  # Label1(i) is LABEL1 + i
-THREE_FILES = ["Lumora.Reg", "Lumora.exe", "Lumora.htm"]
+INSTALLED_FILES = sorted(["Lumora.Reg", "Lumora.exe", "Lumora.htm", "Lumora-bookmarklet.htm"])
 
 
 def reg_file(root):
@@ -120,7 +120,7 @@ class InstallerDriving:
         self.forget_registration()
         program, hwnd = self.start_setup(env={"ProgramFiles": root})
         folder = self.folder((data_root or root).rstrip("\\"))
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
         self.press_and_close(program, hwnd)
         registered = self.registered_value()
@@ -152,7 +152,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertFalse(os.path.exists(folder))
         program, hwnd = self.start_setup()
 
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
         self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
@@ -193,7 +193,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
         self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
                          script_file("C:\\Program Files"))
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(self.s.message_boxes(), [])
 
     def test_3_running_lumora_keeps_its_program_file(self):
@@ -222,7 +222,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         os.makedirs(self.s.unix_path("C:\\Apps"), exist_ok=True)
         program, hwnd = self.start_setup(env={"ProgramFiles": "C:\\Apps"})
         folder = self.folder("C:\\Apps")
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Apps"))
         script = read(os.path.join(folder, "Lumora.htm"))
         self.assertEqual(script, script_file("C:\\Apps"))
@@ -243,7 +243,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         folder = self.folder()
         shutil.rmtree(folder)
         program, hwnd = self.start_setup(unset=["ProgramFiles"])
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertFalse(os.path.exists(self.s.unix_path("C:\\Kestrova")))
         program.kill()
 

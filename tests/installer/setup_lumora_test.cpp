@@ -132,7 +132,8 @@ TEST_F(SetupLumoraTest, UsualFolderGetsTheFirstReleasesFilesByteForByte) {
       files.files[u"C:\\Program Files\\Kestrova\\Lumora.htm"],
       Joined(ScriptWith(R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)")));
   EXPECT_EQ(binaries.files[u"C:\\Program Files\\Kestrova\\Lumora.exe"], program);
-  EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines"}));
+  EXPECT_EQ(files.files.count(u"C:\\Program Files\\Kestrova\\Lumora-bookmarklet.htm"), 1u);
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines", "WriteLines"}));
 }
 
 // UTF-16LE bytes with a byte-order mark of the lines, each followed by CR LF.
@@ -243,7 +244,7 @@ TEST_F(SetupLumoraTest, FolderOutsideTheAnsiCodePageIsNamedExactly) {
   EXPECT_EQ(files.files[folder + u"Lumora.htm"],
             Joined(ScriptWith(R"(   var prog = "C:\\\\Programmes \u2713 \u7A0B\u5E8F)"
                               R"(\\\\Kestrova\\\\Lumora.exe";)")));
-  EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines"}));
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines", "WriteLines"}));
 }
 
 TEST_F(SetupLumoraTest, FolderWindowsOrTheBrowserCannotNameIsRefusedBeforeAnythingIsWritten) {
@@ -300,7 +301,7 @@ TEST_F(SetupLumoraTest, WindowStandsNearTheTopAndCentredEvenWhenWiderThanTheScre
 TEST_F(SetupLumoraTest, ExistingOrUncreatableFolderIsNotReported) {
   environment.createSucceeds = false;
   Form().Form_Load();
-  EXPECT_EQ(files.files.size(), 2u);
+  EXPECT_EQ(files.files.size(), 3u);
   EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -315,6 +316,13 @@ TEST_F(SetupLumoraTest, TextFileFailureEscapesBeforeTheProgramIsWritten) {
   EXPECT_EQ(files.files.count(u"C:\\Program Files\\Kestrova\\Lumora.Reg"), 1u);
   EXPECT_TRUE(binaries.writes.empty());
   EXPECT_TRUE(resources.reads.empty());
+}
+
+TEST_F(SetupLumoraTest, TheBookmarkletPageIsWrittenLastAndItsFailureIgnored) {
+  files.failing[u"C:\\Program Files\\Kestrova\\Lumora-bookmarklet.htm"] = 5;
+  Form().Form_Load();
+  EXPECT_EQ(binaries.files.count(u"C:\\Program Files\\Kestrova\\Lumora.exe"), 1u);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(SetupLumoraTest, DiskFullOnTheSecondWriteKeepsTheOldScript) {

@@ -11,8 +11,9 @@ using StartUp = LumoraTest;
 
 TEST_F(StartUp, RunsItsStepsInOrderAndLeavesTheTimerRunning) {
   ASSERT_TRUE(Load());
-  EXPECT_EQ(journal, (platform::fake::Journal{"PreviousInstanceRunning", "AppendCreate",
-                                              "AppendCreate", "ReadFirstLine", "ReadFirstLine"}));
+  EXPECT_EQ(journal,
+            (platform::fake::Journal{"PreviousInstanceRunning", "RegisterScheme", "AppendCreate",
+                                     "AppendCreate", "ReadFirstLine", "ReadFirstLine"}));
   EXPECT_EQ(environment.createdFolders,
             std::vector<std::u16string>{u"C:\\Program Files\\Kestrova"});
   EXPECT_EQ(window.calls, std::vector<std::string>{"MakeTopmost"});
