@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "platform/form.h"
+#include "platform/library_search.h"
 #include "platform/services.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
@@ -8,6 +9,9 @@
 #include "poster/web/service_addresses.h"
 
 int main() {
+  // WinHTTP and its helpers load late, at the first request: never from beside the program or
+  // the current folder.
+  platform::LoadLibrariesFromSystemFolderOnly();
   std::unique_ptr<poster::LumoraMain> app;
   return platform::RunForm(poster::LumoraDesign(), [&](platform::Form& form) {
     app = std::make_unique<poster::LumoraMain>(

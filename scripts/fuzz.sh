@@ -17,11 +17,12 @@ declare -A sources=(
   [fuzz_form_encoding]="poster/web/form_encoding.cpp"
   [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
   [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
+  [fuzz_web_url]="platform/web_url.cpp"
   [fuzz_link]="poster/link_intake.cpp poster/text_rules.cpp platform/text.cpp"
   [fuzz_mastodon_reply]="poster/web/mastodon.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/reply_text.cpp platform/text.cpp"
 )
-targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text fuzz_link
-  fuzz_mastodon_reply)
+targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text
+  fuzz_web_url fuzz_link fuzz_mastodon_reply)
 
 for target in "${targets[@]}"; do
   binary="$out/$target"

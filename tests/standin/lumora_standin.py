@@ -46,7 +46,7 @@ DEFAULT_STRANGER_HOSTS = ("elsewhere.test",)
 # Misbehaviours on request: "reset" and "stall" before answering; the rest change how the
 # answer is sent.
 MISBEHAVIOURS = ("reset", "stall", "trickle", "flood", "endless_chunks", "short_body",
-                 "proxy_auth")
+                 "proxy_auth", "drop_kept", "close_after_challenge")
 
 # Canned shortening replies: (body bytes, Content-Type).
 SIGHTLINK_REPLIES = {
@@ -262,7 +262,11 @@ class StandIn:
         sends the answer's body one byte every `seconds`; "flood" sends the answer followed by
         100 MB; "endless_chunks" sends the answer in chunks that never end; "short_body"
         announces 1,000 bytes more than it sends, then closes; "proxy_auth" answers as a proxy
-        asking for Basic credentials."""
+        asking for Basic credentials; "drop_kept" reads a request that came on a connection
+        kept from an earlier answer, then drops the connection without a word (as a proxy or
+        server does whose keep-alive ran out meanwhile); requests on new connections pass;
+        "close_after_challenge" closes the connection right after the answer, without saying
+        so in a Connection header."""
         assert kind in MISBEHAVIOURS
         self.misbehave, self.misbehave_count, self.stall_seconds = kind, count, seconds
 
@@ -304,8 +308,10 @@ class StandIn:
         if self.echo:
             print(describe(record), flush=True)
 
-    def _take_misbehaviour(self):
+    def _take_misbehaviour(self, kept):
         with self._changed:
+            if self.misbehave == "drop_kept" and not kept:
+                return None
             if self.misbehave and self.misbehave_count > 0:
                 self.misbehave_count -= 1
                 kind = self.misbehave
@@ -429,6 +435,7 @@ class StandIn:
             def setup(self):
                 super().setup()
                 self.rfile = _RecordingReader(self.rfile)
+                self.answered = 0  # requests answered on this connection
 
             def handle_one_request(self):
                 self.rfile.captured = bytearray()
@@ -495,9 +502,11 @@ class StandIn:
                     "authorized": False,
                     "misbehaved": None,
                 }
-                kind = service._take_misbehaviour()
-                if kind == "reset":
-                    record["misbehaved"] = "reset"
+                record["kept_connection"] = self.answered > 0
+                self.answered += 1
+                kind = service._take_misbehaviour(record["kept_connection"])
+                if kind in ("reset", "drop_kept"):
+                    record["misbehaved"] = kind
                     service._record(record)
                     self._reset()
                     return
@@ -541,6 +550,8 @@ class StandIn:
                     else:
                         self._send(status, headers, reply)
                 except OSError:  # the client gave up on the answer
+                    self.close_connection = True
+                if kind == "close_after_challenge":
                     self.close_connection = True
                 record["replied"] = time.monotonic()
 
