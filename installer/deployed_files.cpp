@@ -1,5 +1,7 @@
 #include "installer/deployed_files.h"
 
+#include <algorithm>
+
 namespace installer {
 namespace {
 
@@ -33,6 +35,12 @@ bool ForbiddenInName(char16_t c) {
   return c < 0x20 || std::u16string_view(u"\"<>|*?:/").find(c) != std::u16string_view::npos;
 }
 
+// The script's Run expands %NAME%, and the browser reads its menu entry as an address in which
+// "#" starts a fragment.
+bool MisreadInTheBrowser(char16_t c) {
+  return c == u'%' || c == u'#';
+}
+
 // Inside a quoted .reg value and inside a JavaScript string literal "\\" reads as one
 // backslash.
 std::u16string BackslashesEscaped(const std::u16string& text) {
@@ -52,13 +60,14 @@ std::u16string NamedPath(const std::u16string& path) {
   return IsDrivePath(path) ? BackslashesEscaped(path) : path;
 }
 
-// A JavaScript string literal that keeps every character the ANSI code page cannot hold as a
-// \uXXXX escape, so the script means the same whatever code page reads it.
-std::u16string ScriptLiteralText(const std::u16string& text, const platform::AnsiCodec& ansi) {
+// A JavaScript string literal with every character outside ASCII as a \uXXXX escape, so the
+// script means the same whatever code page reads it. Raw, U+2028 and U+2029 would end the
+// string where the code page is UTF-8.
+std::u16string ScriptLiteralText(const std::u16string& text) {
   static constexpr char16_t kHex[] = u"0123456789ABCDEF";
   std::u16string out;
   for (char16_t c : BackslashesEscaped(text)) {
-    if (AnsiHolds(ansi, std::u16string_view(&c, 1))) {
+    if (c >= 0x20 && c < 0x7F) {
       out += c;
       continue;
     }
@@ -100,6 +109,11 @@ std::optional<std::u16string> FolderProblem(const std::u16string& dataFolder) {
              u"name. Please check the ProgramFiles setting.";
     }
   }
+  if (std::any_of(dataFolder.begin(), dataFolder.end(), MisreadInTheBrowser)) {
+    return u"Lumora cannot be installed in the folder " + dataFolder +
+           u" because the web browser would misread the % or # in its name. Please check the "
+           u"ProgramFiles setting.";
+  }
   return std::nullopt;
 }
 
@@ -116,8 +130,7 @@ std::vector<std::u16string> RegistryLines(const std::u16string& dataFolder) {
   };
 }
 
-std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
-                                        const platform::AnsiCodec& ansi) {
+std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder) {
   const std::u16string rule19 = u"// ===================";
   const std::u16string rule24 = u"// ========================";
   const std::u16string rule15 = u"// ===============";
@@ -145,7 +158,7 @@ std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
       Quoted(u"// SHELL MY TALVEX APP"),
       Quoted(rule15),
       Quoted(u"   var oShell = new ActiveXObject(~WScript.Shell~);"),
-      Quoted(u"   var prog = ~") + ScriptLiteralText(NamedPath(dataFolder + u"Lumora.exe"), ansi) +
+      Quoted(u"   var prog = ~") + ScriptLiteralText(NamedPath(dataFolder + u"Lumora.exe")) +
           Quoted(u"~;"),
       Quoted(u"   oShell.run('~'+prog+'~',1);"),
       Quoted(u""),

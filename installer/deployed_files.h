@@ -16,7 +16,8 @@ std::u16string DataFolderFor(const std::u16string& programFiles);
 
 // Why the browser could not be sent to `dataFolder`, as a sentence for the user; nullopt when
 // it can. A usable folder is a full path on a drive ("C:\...") or on a network share
-// ("\\server\share\...") and holds no character that Windows forbids in a name.
+// ("\\server\share\...") and holds no character that Windows forbids in a name, nor "%" or
+// "#", which the script's command and the menu entry's address would read as something else.
 std::optional<std::u16string> FolderProblem(const std::u16string& dataFolder);
 
 // True when the ANSI code page holds `text` exactly (no character lost or replaced).
@@ -28,10 +29,10 @@ bool AnsiHolds(const platform::AnsiCodec& ansi, std::u16string_view text);
 std::vector<std::u16string> RegistryLines(const std::u16string& dataFolder);
 
 // The 29 lines of Lumora.htm: copies the selection to the clipboard and starts the Lumora.exe
-// in `dataFolder`, named in the script's string as the registry names the script. Characters
-// that `ansi` cannot hold are written as \uXXXX escapes. No line ending is included.
-std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder,
-                                        const platform::AnsiCodec& ansi);
+// in `dataFolder`, named in the script's string as the registry names the script. Every
+// character outside ASCII is written as a \uXXXX escape, so the lines are ASCII whatever the
+// folder. No line ending is included.
+std::vector<std::u16string> ScriptLines(const std::u16string& dataFolder);
 
 // The registry editor in the Windows folder `windowsFolder`.
 std::u16string RegeditPath(const std::u16string& windowsFolder);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "installer/bookmarklet.h"
 #include "installer/deployed_files.h"
 #include "platform/failure.h"
 
@@ -28,24 +29,43 @@ void SetupLumoraForm::Form_Load() {
   Initialize();
 
   WriteTextFile(dataFolder_ + u"Lumora.Reg", RegistryLines(dataFolder_));
-  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_, s_.ansi));
+  WriteTextFile(dataFolder_ + u"Lumora.htm", ScriptLines(dataFolder_));
 
   // From here on every failure is ignored: an older Lumora.exe that is running stays in place
   // and the window still opens.
   WriteProgramFile(dataFolder_ + u"Lumora.exe");
+  try {
+    WriteTextFile(dataFolder_ + kBookmarkletPageName, BookmarkletPageLines());
+  } catch (const platform::Failure&) {
+  }
 }
 
 void SetupLumoraForm::Initialize() {
-  // Resolved as the files will be opened, so the registration names the very folder written
-  // to: an unset ProgramFiles gives the current drive's root, never a bare "\Kestrova\".
-  dataFolder_ = s_.environment.FullPath(DataFolderFor(s_.environment.Variable(u"ProgramFiles")));
-  if (auto problem = FolderProblem(dataFolder_)) {
-    s_.messageBoxes.Show(*problem, kFolderProblemTitle, platform::MessageIcon::kWarning);
-    s_.process.EndProgram();
+  std::u16string programFiles = s_.environment.Variable(u"ProgramFiles");
+  if (programFiles.empty()) {
+    // Never the current drive's root: a folder made there inherits rights that let every
+    // signed-in user replace the program or the script.
+    try {
+      programFiles = s_.environment.ProgramFilesFolder();
+    } catch (const platform::Failure& failure) {
+      Refuse(
+          u"Lumora cannot be installed because Windows does not say where its Program Files "
+          u"folder is: " +
+          failure.Description());
+    }
   }
+  // Resolved as the files will be opened, so the registration names the very folder written
+  // to.
+  dataFolder_ = s_.environment.FullPath(DataFolderFor(programFiles));
+  if (auto problem = FolderProblem(dataFolder_)) Refuse(*problem);
   // An existing folder is the usual case on a second run; any other failure shows up when
   // the text files are written.
   s_.environment.CreateFolder(dataFolder_);
+}
+
+void SetupLumoraForm::Refuse(const std::u16string& problem) {
+  s_.messageBoxes.Show(problem, kFolderProblemTitle, platform::MessageIcon::kWarning);
+  s_.process.EndProgram();
 }
 
 void SetupLumoraForm::WriteTextFile(const std::u16string& path,

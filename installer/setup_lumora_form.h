@@ -51,9 +51,9 @@ class SetupLumoraForm {
   // Lumora.exe into it, each whole or not at all. A failure writing the text files escapes
   // (the program then ends); every failure writing the program file is ignored.
   void Form_Load();
-  // Sets DataFolder from ProgramFiles as a full path and creates the folder, ignoring any
-  // failure. A folder the browser could not be sent to is refused with a message, and the
-  // program ends.
+  // Sets DataFolder from ProgramFiles (the system's Program Files folder when the variable is
+  // unset or empty) as a full path and creates the folder, ignoring any failure. A folder the
+  // browser could not be sent to is refused with a message, and the program ends.
   void Initialize();
   // Starts the Windows folder's registry editor on Lumora.reg, hides the window, waits five
   // seconds while answering events, shows the closing message and ends the program.
@@ -63,6 +63,8 @@ class SetupLumoraForm {
   const std::u16string& DataFolder() const { return dataFolder_; }
 
  private:
+  // Shows `problem` in the "Whoops!" box and ends the program.
+  void Refuse(const std::u16string& problem);
   // In the ANSI code page where it holds every character of `lines`, else in UTF-16.
   void WriteTextFile(const std::u16string& path, const std::vector<std::u16string>& lines);
   void WriteProgramFile(const std::u16string& path);

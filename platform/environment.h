@@ -14,6 +14,10 @@ class Environment {
   // it when a file is opened (separators unified, "." and ".." resolved; a trailing backslash
   // stays). The file system is not touched. `path` unchanged when the system cannot resolve it.
   virtual std::u16string FullPath(const std::u16string& path) const = 0;
+  // The system's own Program Files folder for programs of this program's kind (on 64-bit
+  // Windows a 32-bit program gets C:\Program Files (x86)), without a trailing backslash. It
+  // does not depend on any environment variable. Throws Failure when the system cannot give it.
+  virtual std::u16string ProgramFilesFolder() const = 0;
   // The system's shared Windows folder (such as C:\Windows), without a trailing backslash
   // unless it is a drive's root. Throws Failure when the system cannot give it.
   virtual std::u16string WindowsFolder() const = 0;

@@ -1,4 +1,4 @@
-// The running program: the single-instance check, ending at once, starting other programs.
+// The running program: how it was started, the single-instance check, ending, starting others.
 #pragma once
 
 #include <string>
@@ -11,6 +11,11 @@ enum class ShowState { kNormal };
 class Process {
  public:
   virtual ~Process() = default;
+  // The whole command line this program was started with, exactly as the system holds it
+  // (program name first, nothing split or unquoted).
+  virtual std::u16string CommandLine() const = 0;
+  // The full path of this program's own file.
+  virtual std::u16string ProgramPath() const = 0;
   // True when an earlier instance of this same program is still running.
   virtual bool PreviousInstanceRunning() = 0;
   // Ends the program at once: no further handler runs and open files are closed.

@@ -26,12 +26,26 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
   std::u16string text;
   text.reserve(bytes.size() / 2 + 1);
+  const auto unitAt = [&bytes, bigEndian](std::size_t at) {
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return bigEndian ? static_cast<char16_t>(first << 8 | second)
+                     : static_cast<char16_t>(second << 8 | first);
+  };
   std::size_t i = 0;
   for (; i + 1 < bytes.size(); i += 2) {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    text.push_back(bigEndian ? static_cast<char16_t>(first << 8 | second)
-                             : static_cast<char16_t>(second << 8 | first));
+    const char16_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+      const char16_t next = unitAt(i + 2);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        text.push_back(unit);
+        text.push_back(next);
+        i += 2;
+        continue;
+      }
+    }
+    // Half of a pair alone is no character; passed on, it would break whatever shows the text.
+    text.push_back(unit >= 0xD800 && unit <= 0xDFFF ? u'\uFFFD' : unit);
   }
   if (i < bytes.size()) text.push_back(u'\uFFFD');
   return text;

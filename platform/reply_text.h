@@ -28,7 +28,8 @@ std::u16string DecodeUtf8(std::string_view bytes);
 
 // Decodes a reply body. A byte-order mark at the start (UTF-8, UTF-16 LE or BE) decides the
 // encoding and is dropped; without one, `labelled` does. kOther hands the bytes to `other`
-// (which may not be empty then). An odd trailing byte of UTF-16 becomes U+FFFD.
+// (which may not be empty then). In UTF-16 an odd trailing byte, and each half of a surrogate
+// pair that stands alone, becomes U+FFFD.
 std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled,
                            const std::function<std::u16string(std::string_view)>& other);
 

@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/resources.h"
 #include "platform/text_files.h"
+#include "platform/url_schemes.h"
 
 namespace platform {
 
@@ -28,6 +29,7 @@ struct Services {
   Resources& resources;
   Clock& clock;
   EventPump& events;
+  UrlSchemes& urlSchemes;
 };
 
 // The real services of the running system; lives as long as the program.

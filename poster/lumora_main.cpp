@@ -25,8 +25,8 @@ LumoraControls LumoraControls::From(platform::Form& form) {
 }
 
 LumoraServices LumoraServices::From(platform::Services& all) {
-  return {all.clipboard, all.messageBoxes, all.mousePointer, all.textFiles,
-          all.ansi,      all.environment,  all.process,      all.http};
+  return {all.clipboard,   all.messageBoxes, all.mousePointer, all.textFiles, all.ansi,
+          all.environment, all.process,      all.http,         all.urlSchemes};
 }
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
@@ -44,6 +44,8 @@ void LumoraMain::Form_Load() {
                          platform::MessageIcon::kWarning);
     s_.process.EndProgram();
   }
+  TakeStartingLink();
+  RegisterLinkScheme();
   Initiation();
   s_.textFiles.AppendCreate(dataFolder_ + kUserNameFile);
   s_.textFiles.AppendCreate(dataFolder_ + kPasswordFile);
@@ -55,6 +57,10 @@ void LumoraMain::Form_Load() {
 
 void LumoraMain::Initiation() {
   std::u16string folder = s_.environment.Variable(u"ProgramFiles");
+  // Where the installer puts the program when the variable is missing; a folder at the drive's
+  // root would let other users read the stored password. A failure here is reported as any
+  // error of the load handler.
+  if (folder.empty()) folder = s_.environment.ProgramFilesFolder();
   if (folder.empty() || folder.back() != u'\\') folder += u'\\';
   folder += u"Kestrova";
   s_.environment.CreateFolder(folder);  // an existing or uncreatable folder is no error here
@@ -68,6 +74,7 @@ std::u16string LumoraMain::ReadCredential(const char16_t* fileName) {
 
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
+  if (link_) return ShowLink();
   const std::u16string text = IntakeText(s_.clipboard.ReadText());
   if (text.empty()) s_.process.EndProgram();
   try {

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/services.h"
+#include "poster/link_intake.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
@@ -37,6 +39,7 @@ struct LumoraServices {
   platform::Environment& environment;
   platform::Process& process;
   platform::HttpClient& http;
+  platform::UrlSchemes& urlSchemes;
 
   static LumoraServices From(platform::Services& all);
 };
@@ -69,6 +72,14 @@ class LumoraMain {
                                          const std::u16string& PS);
 
  private:
+  // A link argument, when the program has one, read into link_; a link not understood is
+  // refused in a box and ends the program before anything is written.
+  void TakeStartingLink();
+  // Makes links open this program for the current user, unless they already do. A failure is
+  // not the user's concern: the window works without it.
+  void RegisterLinkScheme();
+  // The link's status text and long address put into their boxes; the clipboard is not read.
+  void ShowLink();
   std::u16string ReadCredential(const char16_t* fileName);
   // Stores both boxes' trimmed values; false (after telling the user) when a file failed.
   bool StoreCredentials();
@@ -82,6 +93,7 @@ class LumoraMain {
   LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
+  std::optional<LinkContent> link_;
 };
 
 }  // namespace poster

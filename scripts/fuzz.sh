@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every fuzz target with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs each for a number of executions, then prints the counts.
-#   scripts/fuzz.sh [RUNS_PER_TARGET]    default 2,000,000 (10,000,000 in all)
+#   scripts/fuzz.sh [RUNS_PER_TARGET]    default 2,000,000 (12,000,000 in all)
 # A target that finds a fault stops the script; its input is left in build/fuzz/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,8 +17,9 @@ declare -A sources=(
   [fuzz_form_encoding]="poster/web/form_encoding.cpp"
   [fuzz_reply_rules]="poster/web/reply_rules.cpp platform/text.cpp"
   [fuzz_reply_text]="platform/reply_text.cpp platform/text.cpp"
+  [fuzz_link]="poster/link_intake.cpp poster/text_rules.cpp platform/text.cpp"
 )
-targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text)
+targets=(fuzz_first_line fuzz_intake fuzz_form_encoding fuzz_reply_rules fuzz_reply_text fuzz_link)
 
 for target in "${targets[@]}"; do
   binary="$out/$target"

@@ -17,6 +17,7 @@
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/text_files.h"
+#include "platform/url_schemes.h"
 
 namespace platform::fake {
 
@@ -116,6 +117,10 @@ class FakeEnvironment : public Environment {
   // A path that starts with one backslash lands on `currentDrive`, one without a root in
   // `currentFolder`; others are already full.
   std::u16string FullPath(const std::u16string& path) const override;
+  std::u16string ProgramFilesFolder() const override {
+    if (programFilesFailure) throw *programFilesFailure;
+    return programFilesFolder;
+  }
   std::u16string WindowsFolder() const override { return windowsFolder; }
   bool CreateFolder(const std::u16string& path) override {
     createdFolders.push_back(path);
@@ -125,6 +130,8 @@ class FakeEnvironment : public Environment {
   std::u16string currentDrive = u"C:";
   std::u16string currentFolder = u"C:\\Downloads\\";
   std::u16string windowsFolder = u"C:\\Windows";
+  std::u16string programFilesFolder = u"C:\\Program Files (x86)";
+  std::optional<Failure> programFilesFailure;
   std::vector<std::u16string> createdFolders;
   bool createSucceeds = true;
 };
@@ -132,6 +139,8 @@ class FakeEnvironment : public Environment {
 class FakeProcess : public Process {
  public:
   explicit FakeProcess(Journal* journal = nullptr) : journal_(journal) {}
+  std::u16string CommandLine() const override { return startedWith; }
+  std::u16string ProgramPath() const override { return ownPath; }
   bool PreviousInstanceRunning() override {
     if (journal_) journal_->push_back("PreviousInstanceRunning");
     return previousInstance;
@@ -152,11 +161,41 @@ class FakeProcess : public Process {
     programs.push_back(programPath);
     Start(commandLine, show);
   }
+  // How this program was started, and where its file is.
+  std::u16string startedWith = u"\"C:\\Program Files\\Kestrova\\Lumora.exe\" ";
+  std::u16string ownPath = u"C:\\Program Files\\Kestrova\\Lumora.exe";
   bool previousInstance = false;
   int ends = 0;
   std::vector<std::pair<std::u16string, ShowState>> started;
   std::vector<std::u16string> programs;
   std::optional<Failure> startFailure;
+
+ private:
+  Journal* journal_;
+};
+
+// Schemes kept in a map; every registration is recorded in the journal and in `registered`.
+class FakeUrlSchemes : public UrlSchemes {
+ public:
+  explicit FakeUrlSchemes(Journal* journal = nullptr) : journal_(journal) {}
+  std::optional<std::u16string> OpenCommand(const std::u16string& scheme) const override {
+    const auto found = commands.find(scheme);
+    if (found == commands.end()) return std::nullopt;
+    return found->second;
+  }
+  void Register(const std::u16string& scheme, const std::u16string& description,
+                const std::u16string& command) override {
+    if (journal_) journal_->push_back("RegisterScheme");
+    if (registerFailure) throw *registerFailure;
+    registered.push_back({scheme, description, command});
+    commands[scheme] = command;
+  }
+  struct Registration {
+    std::u16string scheme, description, command;
+  };
+  std::map<std::u16string, std::u16string> commands;
+  std::vector<Registration> registered;
+  std::optional<Failure> registerFailure;
 
  private:
   Journal* journal_;

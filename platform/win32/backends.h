@@ -17,5 +17,6 @@ HttpClient& TheHttpClient();
 Resources& TheResources();
 Clock& TheClock();
 EventPump& TheEventPump();
+UrlSchemes& TheUrlSchemes();
 
 }  // namespace platform::win32

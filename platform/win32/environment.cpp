@@ -1,4 +1,7 @@
 #include <windows.h>
+// After windows.h, which the shell headers need.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "platform/win32/backends.h"
 #include "platform/win32/system_error.h"
@@ -6,6 +9,22 @@
 
 namespace platform::win32 {
 namespace {
+
+// A function of a DLL in the system folder, loaded on first use and kept. Looked up rather than
+// imported: shell32 and the COM library it brings would load at every start, for a question
+// asked only when ProgramFiles is missing.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+  wchar_t folder[MAX_PATH + 1];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) ThrowLastError();
+  const HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\" + library).c_str());
+  const FARPROC found = module ? GetProcAddress(module, name) : nullptr;
+  if (found == nullptr) ThrowLastError();
+  // Through a plain function pointer type: a direct cast between unrelated function types
+  // draws -Wcast-function-type.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
 
 class Win32Environment : public Environment {
  public:
@@ -30,6 +49,21 @@ class Win32Environment : public Environment {
       }
       full.resize(needed);  // too small: `needed` counts the terminator
     }
+  }
+
+  std::u16string ProgramFilesFolder() const override {
+    // The known folder, not the ProgramFiles variable: that one comes from whoever started the
+    // program, and may be missing or point anywhere.
+    using GetFolderFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    using FreeFn = void(WINAPI*)(LPVOID);
+    const auto getFolder = SystemFunction<GetFolderFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    const auto freeText = SystemFunction<FreeFn>(L"ole32.dll", "CoTaskMemFree");
+    PWSTR folder = nullptr;
+    const HRESULT result = getFolder(FOLDERID_ProgramFiles, 0, nullptr, &folder);
+    std::u16string text = SUCCEEDED(result) ? FromWide(folder, wcslen(folder)) : u"";
+    freeText(folder);
+    if (FAILED(result)) throw SystemFailure(static_cast<DWORD>(result));
+    return text;
   }
 
   std::u16string WindowsFolder() const override {

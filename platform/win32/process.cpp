@@ -20,6 +20,12 @@ WORD ShowCommand(ShowState show) {
 
 class Win32Process : public Process {
  public:
+  std::u16string CommandLine() const override {
+    const wchar_t* line = GetCommandLineW();
+    return FromWide(line, static_cast<std::size_t>(lstrlenW(line)));
+  }
+  std::u16string ProgramPath() const override { return ModulePath(); }
+
   bool PreviousInstanceRunning() override {
     // The marker is created once and held until the process ends, so an instance started
     // later finds it; asking again gives the same answer.

@@ -8,7 +8,8 @@ Services& SystemServices() {
   using namespace win32;
   static Services services{TheClipboard(),   TheMessageBoxes(), TheMousePointer(), TheTextFiles(),
                            TheBinaryFiles(), TheAnsiCodec(),    TheEnvironment(),  TheProcess(),
-                           TheHttpClient(),  TheResources(),    TheClock(),        TheEventPump()};
+                           TheHttpClient(),  TheResources(),    TheClock(),        TheEventPump(),
+                           TheUrlSchemes()};
   return services;
 }
 

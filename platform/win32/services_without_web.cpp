@@ -23,7 +23,8 @@ Services& SystemServicesWithoutWeb() {
   static NoHttpClient noHttp;
   static Services services{TheClipboard(),   TheMessageBoxes(), TheMousePointer(), TheTextFiles(),
                            TheBinaryFiles(), TheAnsiCodec(),    TheEnvironment(),  TheProcess(),
-                           noHttp,           TheResources(),    TheClock(),        TheEventPump()};
+                           noHttp,           TheResources(),    TheClock(),        TheEventPump(),
+                           TheUrlSchemes()};
   return services;
 }
 

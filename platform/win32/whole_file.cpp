@@ -1,59 +1,117 @@
 #include "platform/win32/whole_file.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <ntsecapi.h>
 
 #include <algorithm>
-#include <utility>
+#include <cstdint>
+#include <vector>
 
 #include "platform/failure.h"
-#include "platform/text.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
-#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
 
-// Removes the temporary file unless the rename has consumed it.
+// A name already taken is tried again with other random digits, a few times.
+constexpr int kNameAttempts = 8;
+
+// 16 hex digits from the system's random source. A name that can be known in advance lets
+// anyone who can write to the folder plant a file or a link there first.
+std::wstring RandomHexDigits() {
+  std::uint8_t bytes[8];
+  if (!RtlGenRandom(bytes, sizeof bytes)) throw SystemFailure(ERROR_GEN_FAILURE);
+  static constexpr wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring digits;
+  for (std::uint8_t byte : bytes) {
+    digits += kHex[byte >> 4];
+    digits += kHex[byte & 0xF];
+  }
+  return digits;
+}
+
+// The target's access list, or nothing when there is no target yet.
+std::vector<char> AccessListOf(const std::wstring& target) {
+  const FileHandle file(CreateFileW(target.c_str(), READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return {};
+    throw SystemFailure(code);
+  }
+  std::vector<char> descriptor(256);
+  for (;;) {
+    DWORD needed = 0;
+    if (GetKernelObjectSecurity(file.Get(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                static_cast<DWORD>(descriptor.size()), &needed)) {
+      return descriptor;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) {
+      ThrowLastError();
+    }
+    descriptor.resize(needed);
+  }
+}
+
+// Removes the temporary file unless it has taken the target's place.
 class TempFile {
  public:
-  explicit TempFile(std::wstring path) : path_(std::move(path)) {}
+  explicit TempFile(const std::wstring& target) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+      path_ = target + L"." + RandomHexDigits() + L".tmp";
+      // CREATE_NEW: a file or link already under the name is never opened, let alone written
+      // through.
+      handle_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (handle_) return;
+      const DWORD code = GetLastError();
+      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) throw SystemFailure(code);
+    }
+    throw SystemFailure(ERROR_FILE_EXISTS);
+  }
   ~TempFile() {
     handle_.Reset();
-    if (created_ && !renamed_) DeleteFileW(path_.c_str());
+    if (!placed_) DeleteFileW(path_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  void Create() {
-    handle_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle_) ThrowLastError();
-    created_ = true;
-  }
   HANDLE Handle() const { return handle_.Get(); }
-  void RenameOver(const std::wstring& target) {
-    handle_.Reset();
-    if (!MoveFileExW(path_.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+
+  void TakeAccessList(std::vector<char>& descriptor) {
+    if (!SetKernelObjectSecurity(handle_.Get(), DACL_SECURITY_INFORMATION, descriptor.data())) {
       ThrowLastError();
     }
-    renamed_ = true;
+  }
+
+  void Replace(const std::wstring& target, bool targetExists) {
+    handle_.Reset();
+    // ReplaceFileW keeps the target's access list, attributes and other streams on Windows;
+    // Wine's keeps none of them, which is why the access list was copied beforehand.
+    const BOOL done =
+        targetExists ? ReplaceFileW(target.c_str(), path_.c_str(), nullptr, 0, nullptr, nullptr)
+                     : MoveFileExW(path_.c_str(), target.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!done) ThrowLastError();
+    placed_ = true;
   }
 
  private:
   std::wstring path_;
   FileHandle handle_;
-  bool created_ = false;
-  bool renamed_ = false;
+  bool placed_ = false;
 };
 
 }  // namespace
 
 void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t size) {
+  std::vector<char> accessList = AccessListOf(target);
   // Beside the target, so the rename stays on one volume and never turns into a copy.
-  TempFile temp(target + L"." + Wide(DecimalText(GetCurrentProcessId())) + L".tmp");
-  temp.Create();
+  TempFile temp(target);
+  if (!accessList.empty()) temp.TakeAccessList(accessList);
   const auto* bytes = static_cast<const char*>(data);
   std::size_t done = 0;
   while (done < size) {
@@ -65,7 +123,7 @@ void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t 
     done += written;
   }
   if (!FlushFileBuffers(temp.Handle())) ThrowLastError();
-  temp.RenameOver(target);
+  temp.Replace(target, !accessList.empty());
 }
 
 }  // namespace platform::win32

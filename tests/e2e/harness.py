@@ -520,9 +520,10 @@ class WineSession:
 
     # --- programs --------------------------------------------------------------------------
 
-    def _start_request(self, exe_path, args, env, unset, cwd, http_proxy):
+    def _start_request(self, exe_path, args, env, unset, cwd, http_proxy, command_line=None):
         win_exe = exe_path if exe_path[1:2] == ":" else windows_path(exe_path)
-        command_line = " ".join(_quote_arg(a) for a in [win_exe, *args])
+        if command_line is None:
+            command_line = " ".join(_quote_arg(a) for a in [win_exe, *args])
         changes = []
         proxy = http_proxy or self.http_proxy
         if proxy:
@@ -536,13 +537,15 @@ class WineSession:
             changes.append("-ProgramW6432")
         return "\0".join([win_exe, command_line, cwd or "", *changes])
 
-    def run(self, exe_path, args=(), env=None, unset=(), cwd="C:\\", http_proxy=None):
+    def run(self, exe_path, args=(), env=None, unset=(), cwd="C:\\", http_proxy=None,
+            command_line=None):
         """Starts a program through the driver with an exact environment: the session's Windows
         environment, with `env` (name -> value) set and the names in `unset` removed (setting
         or removing ProgramFiles also removes ProgramW6432, or Wine would restore it).
         exe_path is a Unix path or a Windows path. The working folder defaults to C:\\ so that
-        a root-relative path of the program lands in the prefix. Returns a Program."""
-        design = self._start_request(exe_path, args, env, unset, cwd, http_proxy)
+        a root-relative path of the program lands in the prefix. `command_line`, when given, is
+        the program's whole command line exactly (args are then ignored). Returns a Program."""
+        design = self._start_request(exe_path, args, env, unset, cwd, http_proxy, command_line)
         answers_path = self.temp_file(".json")
         with open(answers_path, "wb") as answers:
             monitor = subprocess.Popen(
@@ -588,6 +591,11 @@ class WineSession:
     def get_clipboard(self):
         """The clipboard's Unicode text up to its first NUL, or None when it holds no text."""
         return self.driver("get_clipboard")["text"]
+
+    def shell_open(self, target):
+        """Opens `target` (a link) through the shell, as a browser hands a link over; returns
+        the process id of the program the shell started, or 0."""
+        return self.driver("shell_open", self._text_arg(target))["pid"]
 
     # --- windows ---------------------------------------------------------------------------
 

@@ -19,7 +19,7 @@ CLOSING_TEXT = (
     "Please note: This Fun Application for Twitter is absolutely FREE.")
 IDS = harness.setup_control_ids()
 BUTTON, LABEL1 = IDS["UpdateRegistryButton"], IDS["Label1"]  # Label1(i) is LABEL1 + i
-THREE_FILES = ["Lumora.Reg", "Lumora.exe", "Lumora.htm"]
+INSTALLED_FILES = sorted(["Lumora.Reg", "Lumora.exe", "Lumora.htm", "Lumora-bookmarklet.htm"])
 
 
 def reg_file(root):
@@ -120,7 +120,7 @@ class InstallerDriving:
         self.forget_registration()
         program, hwnd = self.start_setup(env={"ProgramFiles": root})
         folder = self.folder((data_root or root).rstrip("\\"))
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
         self.press_and_close(program, hwnd)
         registered = self.registered_value()
@@ -152,7 +152,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertFalse(os.path.exists(folder))
         program, hwnd = self.start_setup()
 
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.exe")), self.program_bytes)
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
         self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
@@ -193,7 +193,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Program Files"))
         self.assertEqual(read(os.path.join(folder, "Lumora.htm")),
                          script_file("C:\\Program Files"))
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(self.s.message_boxes(), [])
 
     def test_3_running_lumora_keeps_its_program_file(self):
@@ -222,7 +222,7 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         os.makedirs(self.s.unix_path("C:\\Apps"), exist_ok=True)
         program, hwnd = self.start_setup(env={"ProgramFiles": "C:\\Apps"})
         folder = self.folder("C:\\Apps")
-        self.assertEqual(sorted(os.listdir(folder)), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
         self.assertEqual(read(os.path.join(folder, "Lumora.Reg")), reg_file("C:\\Apps"))
         script = read(os.path.join(folder, "Lumora.htm"))
         self.assertEqual(script, script_file("C:\\Apps"))
@@ -238,9 +238,13 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         self.assertEqual(read(self.s.unix_path(prog.replace("\\\\", "\\"))), self.program_bytes)
 
     def test_5_bad_program_files_values(self):
-        # Unset: the folder is made at the root of the current drive.
+        # Unset (ProgramW6432 too): the system's own Program Files folder, never a folder at
+        # the drive's root, where every user could replace the program.
+        folder = self.folder()
+        shutil.rmtree(folder)
         program, hwnd = self.start_setup(unset=["ProgramFiles"])
-        self.assertEqual(sorted(os.listdir(self.s.unix_path("C:\\Kestrova"))), THREE_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED_FILES)
+        self.assertFalse(os.path.exists(self.s.unix_path("C:\\Kestrova")))
         program.kill()
 
         # A missing parent: the text files cannot be written, the report ends the installer
@@ -289,22 +293,32 @@ class SetupLumoraTest(InstallerDriving, unittest.TestCase):
         os.makedirs(self.s.unix_path(long_root), exist_ok=True)
         self.install_and_register(long_root)
 
-        # Empty, and unset: the current drive's root, named with its drive.
-        self.install_and_register("", data_root="C:")
+        # Empty, and unset: the system's Program Files folder.
+        self.install_and_register("", data_root="C:\\Program Files")
         self.forget_registration()
         program, hwnd = self.start_setup(unset=["ProgramFiles"])
         self.press_and_close(program, hwnd)
-        self.assertEqual(self.s.reg_query(KEY, ""), "C:\\\\Kestrova\\\\Lumora.htm")
+        self.assertEqual(self.s.reg_query(KEY, ""),
+                         "C:\\\\Program Files\\\\Kestrova\\\\Lumora.htm")
 
-    def test_8_folder_windows_forbids_is_refused(self):
-        program = self.s.start(harness.setup_exe(), env={"ProgramFiles": 'C:\\Apps"x'})
-        box = self.s.wait_message_box(timeout=20)
-        self.assertIsNotNone(box, "the folder was not refused")
-        self.assertEqual(box[1], "Whoops!")
-        self.assertIn('C:\\Apps"x\\Kestrova\\', box[2])
-        self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
-        self.s.dismiss_message_box(box[0])
-        self.assertIsNotNone(program.wait_exit(10))
+    def test_8_folder_windows_or_the_browser_cannot_name_is_refused(self):
+        # A quote Windows forbids; % the script's Run would expand; # the browser would read as
+        # the start of a fragment.
+        for root in ('C:\\Apps"x', "C:\\Apps%TEMP%", "C:\\Apps #1"):
+            allowed_by_windows = '"' not in root
+            if allowed_by_windows:  # it exists, so only the rule can stop the install
+                os.makedirs(self.s.unix_path(root), exist_ok=True)
+            program = self.s.start(harness.setup_exe(), env={"ProgramFiles": root})
+            box = self.s.wait_message_box(timeout=20)
+            self.assertIsNotNone(box, root + " was not refused")
+            self.assertEqual(box[1], "Whoops!")
+            self.assertIn(root + "\\Kestrova\\", box[2])
+            self.assertFalse(self.s.window_exists(cls="SetupLumoraForm"))
+            self.s.dismiss_message_box(box[0])
+            self.assertIsNotNone(program.wait_exit(10))
+            if allowed_by_windows:
+                self.assertEqual(os.listdir(self.s.unix_path(root)), [], root)
+                os.rmdir(self.s.unix_path(root))
         self.assertEqual([n for n in os.listdir(self.s.c_drive) if n.startswith("Apps") and n != "Apps"],
                          [])
 

@@ -194,18 +194,22 @@ class LumoraWindowTest(unittest.TestCase):
 
     def test_data_folder_follows_program_files(self):
         os.makedirs(session.unix_path(OTHER_PROGRAM_FILES))
+        # (how ProgramFiles is given, the data folder, a folder that must not appear)
         cases = [
-            ({"unset": ["ProgramFiles"]}, ROOT_DATA_FOLDER),
+            # Unset (ProgramW6432 too): the system's own Program Files folder, never the
+            # drive's root, where other users could read the stored password.
+            ({"unset": ["ProgramFiles"]}, DATA_FOLDER, ROOT_DATA_FOLDER),
             ({"env": {"ProgramFiles": OTHER_PROGRAM_FILES + "\\"}},
-             OTHER_PROGRAM_FILES + "\\Kestrova"),
+             OTHER_PROGRAM_FILES + "\\Kestrova", DATA_FOLDER),
         ]
-        for options, folder in cases:
+        for options, folder, never in cases:
             with self.subTest(folder=folder):
                 session.kill_programs()
+                shutil.rmtree(session.unix_path(never), ignore_errors=True)
                 self.intake("hello", **options)
                 self.assertTrue(os.path.isfile(self.data_file("UN.DAT", folder)))
                 self.assertTrue(os.path.isfile(self.data_file("PW.DAT", folder)))
-                self.assertFalse(os.path.exists(session.unix_path(DATA_FOLDER)))
+                self.assertFalse(os.path.exists(session.unix_path(never)))
 
     # --- clipboard intake and counter ------------------------------------------------------
 

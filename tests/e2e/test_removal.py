@@ -11,6 +11,7 @@ import harness
 
 README = os.path.join(harness.REPO, "README.md")
 MENU = r"HKCU\Software\Microsoft\Internet Explorer\MenuExt"
+CLASSES = r"HKCU\Software\Classes"
 MAKER = r"HKCU\Software\Kestrova"
 BUTTON = 201
 CLOSING_TITLE = "THANK YOU - REGISTRY UPDATED?"
@@ -98,22 +99,27 @@ class RemovalTest(unittest.TestCase):
         self.s.wine("reg", "add", MAKER + "\\Lumora", "/v", "StatusAddress", "/d",
                     "https://status.example.test/statuses/update.xml", "/f")
         self.s.wine("reg", "add", MAKER + "\\Other", "/v", "Kept", "/d", "yes", "/f")
+        self.s.wine("reg", "add", CLASSES + "\\lumora-other", "/ve", "/d", "kept", "/f")
         folders = [self.s.unix_path(p + "\\Kestrova") for p in roots]
         for folder in folders:
             self.assertTrue(os.path.exists(os.path.join(folder, "Lumora.exe")))
             self.assertTrue(os.path.exists(os.path.join(folder, "UN.DAT")))
         self.assertIn("Kestrova", self.s.reg_query(MENU + "\\Lumora", ""))
+        self.assertIn("Lumora.exe",
+                      self.s.reg_query(CLASSES + "\\lumora\\shell\\open\\command", ""))
 
         transcript = "".join(self.run_in_command_prompt(block) for block in blocks)
 
         self.assertIsNone(self.s.reg_query(MENU + "\\Lumora"), transcript)
         self.assertIsNone(self.s.reg_query(MAKER + "\\Lumora"), transcript)
+        self.assertIsNone(self.s.reg_query(CLASSES + "\\lumora"), transcript)
         for path in folders + [os.path.dirname(c) for c in copies]:
             self.assertFalse(os.path.exists(path), path + " is still there:\n" + transcript)
         for path in neighbours:
             self.assertTrue(os.path.exists(path), path + " was removed too")
         self.assertEqual(self.s.reg_query(MENU + "\\Other", ""), "other.htm")
         self.assertEqual(self.s.reg_query(MAKER + "\\Other", "Kept"), "yes")
+        self.assertEqual(self.s.reg_query(CLASSES + "\\lumora-other", ""), "kept")
 
 
 if __name__ == "__main__":

@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 TextEncoding::kOther}) {
     const std::u16string text = DecodeReply(bytes, encoding, latin1);
     fuzz::Require(text.size() <= bytes.size(), "bounded decoding");
+    fuzz::Require(WellFormed(text), "every decoding gives well-formed UTF-16");
   }
   return 0;
 }

@@ -132,7 +132,8 @@ TEST_F(SetupLumoraTest, UsualFolderGetsTheFirstReleasesFilesByteForByte) {
       files.files[u"C:\\Program Files\\Kestrova\\Lumora.htm"],
       Joined(ScriptWith(R"(   var prog = "C:\\\\Program Files\\\\Kestrova\\\\Lumora.exe";)")));
   EXPECT_EQ(binaries.files[u"C:\\Program Files\\Kestrova\\Lumora.exe"], program);
-  EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines"}));
+  EXPECT_EQ(files.files.count(u"C:\\Program Files\\Kestrova\\Lumora-bookmarklet.htm"), 1u);
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteLines", "WriteLines", "WriteLines"}));
 }
 
 // UTF-16LE bytes with a byte-order mark of the lines, each followed by CR LF.
@@ -199,22 +200,25 @@ INSTANTIATE_TEST_SUITE_P(
                    R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
                    R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
         // The "~" of a short name is part of the path, not a quote placeholder; the ANSI
-        // code page holds the accent, so it stays one byte.
+        // code page holds the accent, so it stays one byte in the registry file, while the
+        // script escapes it whatever the code page.
         FolderCase{"Punctuation", u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co",
                    u"D:\\PROGRA~1\\Tom's [Caf\u00e9] & Co\\Kestrova\\",
                    "@=\"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\Kestrova\\\\\\\\"
                    "Lumora.htm\"",
-                   "   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\xe9] & Co\\\\\\\\"
+                   "   var prog = \"D:\\\\\\\\PROGRA~1\\\\\\\\Tom's [Caf\\u00E9] & Co\\\\\\\\"
                    "Kestrova\\\\\\\\Lumora.exe\";"},
         // A share is named exactly: doubling its leading pair would name no server.
         FolderCase{"Share", u"\\\\server\\apps", u"\\\\server\\apps\\Kestrova\\",
                    R"(@="\\\\server\\apps\\Kestrova\\Lumora.htm")",
                    R"(   var prog = "\\\\server\\apps\\Kestrova\\Lumora.exe";)"},
-        // Unset or empty: the root of the current drive, named with its drive.
-        FolderCase{"Unset", std::nullopt, u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
-                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
-        FolderCase{"Empty", u"", u"E:\\Kestrova\\", R"(@="E:\\\\Kestrova\\\\Lumora.htm")",
-                   R"(   var prog = "E:\\\\Kestrova\\\\Lumora.exe";)"},
+        // Unset or empty: the system's Program Files folder, never the current drive's root.
+        FolderCase{"Unset", std::nullopt, u"C:\\Program Files (x86)\\Kestrova\\",
+                   R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
+        FolderCase{"Empty", u"", u"C:\\Program Files (x86)\\Kestrova\\",
+                   R"(@="C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.htm")",
+                   R"(   var prog = "C:\\\\Program Files (x86)\\\\Kestrova\\\\Lumora.exe";)"},
         FolderCase{"Relative", u"Apps", u"C:\\Downloads\\Apps\\Kestrova\\",
                    R"(@="C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.htm")",
                    R"(   var prog = "C:\\\\Downloads\\\\Apps\\\\Kestrova\\\\Lumora.exe";)"},
@@ -240,12 +244,13 @@ TEST_F(SetupLumoraTest, FolderOutsideTheAnsiCodePageIsNamedExactly) {
   EXPECT_EQ(files.files[folder + u"Lumora.htm"],
             Joined(ScriptWith(R"(   var prog = "C:\\\\Programmes \u2713 \u7A0B\u5E8F)"
                               R"(\\\\Kestrova\\\\Lumora.exe";)")));
-  EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines"}));
+  EXPECT_EQ(journal, (platform::fake::Journal{"WriteUnicodeLines", "WriteLines", "WriteLines"}));
 }
 
-TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten) {
+TEST_F(SetupLumoraTest, FolderWindowsOrTheBrowserCannotNameIsRefusedBeforeAnythingIsWritten) {
   for (const std::u16string programFiles :
-       {u"C:\\Apps\"x", u"C:\\A|B", u"C:\\Apps:stream", u"\\\\?\\C:\\Apps"}) {
+       {u"C:\\Apps\"x", u"C:\\A|B", u"C:\\Apps:stream", u"\\\\?\\C:\\Apps", u"C:\\%TEMP%",
+        u"C:\\Apps #1", u"\\\\server\\100%"}) {
     SCOPED_TRACE(std::string(programFiles.begin(), programFiles.end()));
     environment.variables[u"ProgramFiles"] = programFiles;
     boxes.shown.clear();
@@ -259,6 +264,22 @@ TEST_F(SetupLumoraTest, FolderWindowsCannotNameIsRefusedBeforeAnythingIsWritten)
     EXPECT_NE(boxes.shown[0].text.find(DataFolderFor(programFiles)), std::u16string::npos);
     EXPECT_EQ(process.ends, 1);
   }
+  EXPECT_TRUE(environment.createdFolders.empty());
+  EXPECT_TRUE(files.files.empty());
+  EXPECT_TRUE(binaries.writes.empty());
+}
+
+TEST_F(SetupLumoraTest, WithoutProgramFilesAndTheSystemsFolderNothingIsWritten) {
+  environment.variables.erase(u"ProgramFiles");
+  environment.programFilesFailure = platform::Failure(2, u"The system cannot find the file.");
+
+  EXPECT_THROW(Form().Form_Load(), ProgramEnded);
+
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, u"Whoops!");
+  EXPECT_EQ(boxes.shown[0].text,
+            u"Lumora cannot be installed because Windows does not say where its Program Files "
+            u"folder is: The system cannot find the file.");
   EXPECT_TRUE(environment.createdFolders.empty());
   EXPECT_TRUE(files.files.empty());
   EXPECT_TRUE(binaries.writes.empty());
@@ -280,7 +301,7 @@ TEST_F(SetupLumoraTest, WindowStandsNearTheTopAndCentredEvenWhenWiderThanTheScre
 TEST_F(SetupLumoraTest, ExistingOrUncreatableFolderIsNotReported) {
   environment.createSucceeds = false;
   Form().Form_Load();
-  EXPECT_EQ(files.files.size(), 2u);
+  EXPECT_EQ(files.files.size(), 3u);
   EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -295,6 +316,13 @@ TEST_F(SetupLumoraTest, TextFileFailureEscapesBeforeTheProgramIsWritten) {
   EXPECT_EQ(files.files.count(u"C:\\Program Files\\Kestrova\\Lumora.Reg"), 1u);
   EXPECT_TRUE(binaries.writes.empty());
   EXPECT_TRUE(resources.reads.empty());
+}
+
+TEST_F(SetupLumoraTest, TheBookmarkletPageIsWrittenLastAndItsFailureIgnored) {
+  files.failing[u"C:\\Program Files\\Kestrova\\Lumora-bookmarklet.htm"] = 5;
+  Form().Form_Load();
+  EXPECT_EQ(binaries.files.count(u"C:\\Program Files\\Kestrova\\Lumora.exe"), 1u);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(SetupLumoraTest, DiskFullOnTheSecondWriteKeepsTheOldScript) {

@@ -80,5 +80,25 @@ TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {
   EXPECT_EQ(DecodeReply("", TextEncoding::kUtf16Le, never), u"");
 }
 
+TEST(ReplyText, Utf16KeepsPairsAndReplacesLoneHalves) {
+  const auto never = [](std::string_view) -> std::u16string { return u"never"; };
+  // U+1F600 as a pair, in both byte orders.
+  EXPECT_EQ(DecodeReply(std::string("\x3D\xD8\x00\xDE", 4), TextEncoding::kUtf16Le, never),
+            u"\U0001F600");
+  EXPECT_EQ(DecodeReply(std::string("\xD8\x3D\xDE\x00", 4), TextEncoding::kUtf16Be, never),
+            u"\U0001F600");
+  // A high half before a letter, at the very end, before an odd byte; a low half first.
+  EXPECT_EQ(DecodeReply(std::string("\x3D\xD8"
+                                    "a\0",
+                                    4),
+                        TextEncoding::kUtf16Le, never),
+            u"\uFFFDa");
+  EXPECT_EQ(DecodeReply(std::string("a\0\x3D\xD8", 4), TextEncoding::kUtf16Le, never), u"a\uFFFD");
+  EXPECT_EQ(DecodeReply(std::string("\x3D\xD8\x00", 3), TextEncoding::kUtf16Le, never),
+            u"\uFFFD\uFFFD");
+  EXPECT_EQ(DecodeReply(std::string("\xDE\x00\xD8\x3D", 4), TextEncoding::kUtf16Be, never),
+            u"\uFFFD\uFFFD");
+}
+
 }  // namespace
 }  // namespace platform

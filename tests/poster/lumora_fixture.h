@@ -67,7 +67,9 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeEnvironment environment;
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
-  LumoraServices services{clipboard, boxes, pointer, files, ansi, environment, process, http};
+  platform::fake::FakeUrlSchemes schemes{&journal};
+  LumoraServices services{clipboard,   boxes,   pointer, files,  ansi,
+                          environment, process, http,    schemes};
 
  private:
   std::unique_ptr<LumoraMain> main_;

@@ -11,8 +11,9 @@ using StartUp = LumoraTest;
 
 TEST_F(StartUp, RunsItsStepsInOrderAndLeavesTheTimerRunning) {
   ASSERT_TRUE(Load());
-  EXPECT_EQ(journal, (platform::fake::Journal{"PreviousInstanceRunning", "AppendCreate",
-                                              "AppendCreate", "ReadFirstLine", "ReadFirstLine"}));
+  EXPECT_EQ(journal,
+            (platform::fake::Journal{"PreviousInstanceRunning", "RegisterScheme", "AppendCreate",
+                                     "AppendCreate", "ReadFirstLine", "ReadFirstLine"}));
   EXPECT_EQ(environment.createdFolders,
             std::vector<std::u16string>{u"C:\\Program Files\\Kestrova"});
   EXPECT_EQ(window.calls, std::vector<std::string>{"MakeTopmost"});
@@ -73,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FolderCase{u"C:\\Program Files", u"C:\\Program Files\\Kestrova",
                                  u"C:\\Program Files\\Kestrova\\"},
                       FolderCase{u"D:\\Apps\\", u"D:\\Apps\\Kestrova", u"D:\\Apps\\Kestrova\\"},
-                      FolderCase{nullptr, u"\\Kestrova", u"\\Kestrova\\"}),
+                      // The system's Program Files folder, as the installer takes it.
+                      FolderCase{nullptr, u"C:\\Program Files (x86)\\Kestrova",
+                                 u"C:\\Program Files (x86)\\Kestrova\\"}),
     [](const auto& testCase) { return "Case" + std::to_string(testCase.index); });
 
 TEST_F(StartUp, AFolderThatCannotBeCreatedIsNoErrorWhileTheFilesCanBeMade) {

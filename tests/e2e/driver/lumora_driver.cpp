@@ -7,6 +7,8 @@
 // UTF-16 unit (NUL, lone surrogates, emoji) survives the trip. Results are one line of JSON per
 // line of output, pure ASCII: every non-ASCII UTF-16 unit is written as \uXXXX.
 #include <windows.h>
+// Needs the types of <windows.h> above it.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -555,6 +557,25 @@ int DumpEnvironment(const std::wstring& path) {
   return 0;
 }
 
+// Opens `target` the way a browser hands a link to the system; answers the started
+// program's process id (0 when the shell gave none).
+int ShellOpen(const std::wstring& target) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = target.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&info)) return Fail("ShellExecuteExW failed");
+  DWORD pid = 0;
+  if (info.hProcess) {
+    pid = GetProcessId(info.hProcess);
+    CloseHandle(info.hProcess);
+  }
+  WriteOut("{\"pid\":" + Num(pid) + "}");
+  return 0;
+}
+
 int Usage() {
   WriteOut("{\"error\":\"unknown command or missing arguments\"}");
   return 64;
@@ -587,6 +608,10 @@ int Dispatch(const std::vector<std::wstring>& args) {
   }
   if (command == L"set_clipboard" && need(1)) return SetClipboard(text(2));
   if (command == L"get_clipboard") return GetClipboard();
+  if (command == L"shell_open" && need(1)) {
+    auto target = text(2);
+    return target ? ShellOpen(*target) : Fail("no target");
+  }
   if (command == L"wait_window" && need(3)) return WaitWindow(text(2), text(3), number(4));
   if (command == L"windows" && need(2)) return Windows(text(2), text(3));
   if (command == L"message_boxes" && need(2)) return MessageBoxes(text(2), number(3));

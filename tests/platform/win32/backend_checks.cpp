@@ -2,12 +2,16 @@
 // tests/e2e/test_backend.py. Prints one line per failed check and exits with their number.
 // With the argument "fail", the load handler throws instead, to show the run-time error box.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/failure.h"
 #include "platform/form.h"
@@ -86,6 +90,121 @@ void CheckTextFiles() {
   Check(FailsWithCode([&] { files.ReadFirstLine(missing); }), "reading a missing file fails");
 }
 
+const wchar_t* W(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// The access list of `path` in the system's text form; empty when it cannot be read.
+std::wstring AccessListText(const std::u16string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  HANDLE file =
+      CreateFileW(W(path), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  char buffer[4096];
+  DWORD needed = 0;
+  std::wstring text;
+  if (GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)) {
+    descriptor = buffer;
+    LPWSTR converted = nullptr;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &converted, nullptr)) {
+      text = converted;
+      LocalFree(converted);
+    }
+  }
+  CloseHandle(file);
+  return text;
+}
+
+// Gives `path` an access list for the system and the current user alone.
+bool RestrictToUser(const std::u16string& path) {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  char user[256];
+  DWORD needed = 0;
+  const bool gotUser = GetTokenInformation(token, TokenUser, user, sizeof user, &needed);
+  CloseHandle(token);
+  LPWSTR sid = nullptr;
+  if (!gotUser || !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid)) {
+    return false;
+  }
+  const std::wstring sddl = L"D:P(A;;FA;;;SY)(A;;FA;;;" + std::wstring(sid) + L")";
+  LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return false;
+  }
+  HANDLE file =
+      CreateFileW(W(path), WRITE_DAC, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool set = SetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor);
+  CloseHandle(file);
+  LocalFree(descriptor);
+  return set;
+}
+
+std::string FileBytes(const std::u16string& path) {
+  HANDLE file =
+      CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  char buffer[256];
+  DWORD got = 0;
+  ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+  CloseHandle(file);
+  return std::string(buffer, got);
+}
+
+std::vector<std::u16string> FolderNames(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(W(folder + u"*"), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::u16string name(reinterpret_cast<const char16_t*>(found.cFileName));
+    if (name != u"." && name != u"..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void CheckWholeFileWrites() {
+  TextFiles& files = win32::TheTextFiles();
+  const std::u16string folder = TempPath(u"lumora_whole_file\\");
+  CreateDirectoryW(W(folder), nullptr);
+  const std::u16string target = folder + u"PW.DAT";
+  const std::u16string fresh = folder + u"fresh.txt";
+  files.WriteLines(target, {"old"});
+  files.WriteLines(fresh, {"fresh"});
+
+  // Wine keeps an access list as the file's Unix mode; owner alone differs from a new file's.
+  Check(RestrictToUser(target), "an access list is set for the check");
+  const std::wstring restricted = AccessListText(target);
+  Check(!restricted.empty() && restricted != AccessListText(fresh),
+        "the check's access list differs from a new file's");
+  files.WriteLines(target, {"new"});
+  Check(FileBytes(target) == "new\r\n", "the save replaced the content");
+  Check(AccessListText(target) == restricted, "a save keeps the file's own access list");
+
+  // A link planted under the name a temporary file once had (the target's name, the process
+  // number and .tmp) to a file of the planter's choosing.
+  const std::u16string victim = folder + u"victim.txt";
+  files.WriteLines(victim, {"victim"});
+  const std::u16string planted = target + u"." +
+                                 std::u16string(reinterpret_cast<const char16_t*>(
+                                     std::to_wstring(GetCurrentProcessId()).c_str())) +
+                                 u".tmp";
+  Check(CreateHardLinkW(W(planted), W(victim), nullptr), "a link is planted");
+  files.WriteLines(target, {"again"});
+  Check(FileBytes(victim) == "victim\r\n", "a planted link is never written through");
+  Check(FileBytes(target) == "again\r\n", "the save still happened");
+  Check(FolderNames(folder) ==
+            std::vector<std::u16string>{u"PW.DAT", u"PW.DAT." + planted.substr(target.size() + 1),
+                                        u"fresh.txt", u"victim.txt"},
+        "no temporary file is left");
+
+  for (const auto& name : FolderNames(folder)) DeleteFileW(W(folder + name));
+  RemoveDirectoryW(W(folder));
+}
+
 void CheckAnsiAndEnvironment() {
   AnsiCodec& ansi = win32::TheAnsiCodec();
   Check(ansi.ToAnsi(u"caf\u00e9") == "caf\xe9", "e acute is one byte in code page 1252");
@@ -96,6 +215,9 @@ void CheckAnsiAndEnvironment() {
   SetEnvironmentVariableW(L"LUMORA_CHECK", L"value with spaces");
   Check(environment.Variable(u"LUMORA_CHECK") == u"value with spaces", "a variable's value");
   Check(environment.Variable(u"LUMORA_CHECK_UNSET") == u"", "an unset variable is empty");
+  SetEnvironmentVariableW(L"ProgramFiles", nullptr);
+  Check(environment.ProgramFilesFolder() == u"C:\\Program Files",
+        "the system's Program Files folder, without the variable");
   const std::u16string folder = TempPath(u"lumora_check_folder\\");
   RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
   Check(environment.CreateFolder(folder), "a folder with a trailing backslash is created");
@@ -404,6 +526,7 @@ int main(int argc, char** argv) {
     return RunForm(ChecksForm(), [](Form&) { throw Failure(5, u"Access is denied."); });
   }
   CheckTextFiles();
+  CheckWholeFileWrites();
   CheckAnsiAndEnvironment();
   CheckClipboard();
   CheckProcess();

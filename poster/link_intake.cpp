@@ -1,0 +1,186 @@
+#include "poster/link_intake.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/text.h"
+#include "poster/text_rules.h"
+
+namespace poster {
+namespace {
+
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+
+bool IsControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF, nothing cut short.
+bool AppendUtf8(std::u16string& out, const std::vector<std::uint8_t>& bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::uint8_t lead = bytes[i];
+    int extra = 0;
+    char32_t c = 0, least = 0;
+    if (lead < 0x80) {
+      c = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1, c = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2, c = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      extra = 3, c = lead & 0x07, least = 0x10000;
+    } else {
+      return false;
+    }
+    if (bytes.size() - i - 1 < static_cast<std::size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const std::uint8_t next = bytes[i + k];
+      if ((next & 0xC0) != 0x80) return false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    AppendCodePoint(out, c);
+    i += 1 + extra;
+  }
+  return true;
+}
+
+// Decodes every %XX once; runs of escapes must form whole UTF-8 characters on their own.
+std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
+  std::u16string out;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == u'%') {
+      if (i + 2 >= value.size()) return std::nullopt;
+      const int high = HexValue(value[i + 1]), low = HexValue(value[i + 2]);
+      if (high < 0 || low < 0) return std::nullopt;
+      bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+      i += 2;
+      continue;
+    }
+    if (!AppendUtf8(out, bytes)) return std::nullopt;
+    bytes.clear();
+    out += value[i];
+  }
+  if (!AppendUtf8(out, bytes)) return std::nullopt;
+  return out;
+}
+
+// Control characters are refused (line breaks only where `lineBreaks`), and so is a
+// surrogate without its partner, which no encoding of text produces.
+bool IsCleanText(std::u16string_view text, bool lineBreaks) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    } else if (IsControl(c) && !(lineBreaks && (c == u'\r' || c == u'\n'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::u16string> LinkArgument(std::u16string_view commandLine) {
+  // The program name ends at its closing quote, or at the first blank when unquoted: the
+  // system's own rule, which has no escapes.
+  std::size_t at = 0;
+  if (!commandLine.empty() && commandLine[0] == u'"') {
+    at = commandLine.find(u'"', 1);
+    at = at == std::u16string_view::npos ? commandLine.size() : at + 1;
+  } else {
+    while (at < commandLine.size() && !IsBlank(commandLine[at])) ++at;
+  }
+  std::u16string_view rest = commandLine.substr(at);
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+  if (rest.empty()) return std::nullopt;
+  if (rest.size() >= 2 && rest.front() == u'"' && rest.back() == u'"') {
+    rest = rest.substr(1, rest.size() - 2);
+  }
+  return std::u16string(rest);
+}
+
+std::optional<LinkContent> ReadLink(std::u16string_view link) {
+  if (link.size() > kMaxLinkLength) return std::nullopt;
+  if (!IsCleanText(link, false)) return std::nullopt;
+  const std::u16string prefix = std::u16string(kLinkScheme) + u':';
+  if (!platform::StartsWithAsciiNoCase(link, prefix)) return std::nullopt;
+  std::u16string_view rest = link.substr(prefix.size());
+  rest = rest.substr(0, rest.find(u'#'));
+  if (rest.starts_with(u"//")) rest.remove_prefix(2);
+
+  const std::size_t question = rest.find(u'?');
+  const std::u16string action = platform::AsciiLower(rest.substr(0, question));
+  if (action != u"post" && action != u"post/") return std::nullopt;
+  std::u16string_view query =
+      question == std::u16string_view::npos ? std::u16string_view() : rest.substr(question + 1);
+
+  LinkContent content;
+  bool haveText = false, haveUrl = false;
+  while (!query.empty()) {
+    const std::size_t amp = query.find(u'&');
+    const std::u16string_view part = query.substr(0, amp);
+    query = amp == std::u16string_view::npos ? std::u16string_view() : query.substr(amp + 1);
+    const std::size_t equals = part.find(u'=');
+    const std::u16string_view name = part.substr(0, equals);
+    const std::u16string_view value =
+        equals == std::u16string_view::npos ? std::u16string_view() : part.substr(equals + 1);
+    bool* seen = name == u"text" ? &haveText : name == u"url" ? &haveUrl : nullptr;
+    if (!seen) continue;
+    // Two values for one parameter leave no way to tell which the page meant.
+    if (*seen) return std::nullopt;
+    *seen = true;
+    auto decoded = PercentDecoded(value);
+    if (!decoded || !IsCleanText(*decoded, seen == &haveText)) return std::nullopt;
+    (seen == &haveText ? content.text : content.url) = std::move(*decoded);
+  }
+  return content;
+}
+
+std::u16string LinkStatusText(std::u16string_view text) {
+  std::u16string lines;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' || text[i] == u'\n') {
+      lines += u"\r\n";
+      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      lines += text[i];
+    }
+  }
+  std::u16string status = IntakeText(lines);
+  const std::u16string trimmed = TrimSpaces(lines);
+  if (!status.empty() && status.back() == u'\r' && status.size() < trimmed.size()) {
+    status.pop_back();
+  }
+  return status;
+}
+
+std::u16string LinkOpenCommand(std::u16string_view programPath) {
+  return u"\"" + std::u16string(programPath) + u"\" \"%1\"";
+}
+
+}  // namespace poster

@@ -1,0 +1,45 @@
+// Links that start Lumora: lumora:post?text=...&url=..., read from the raw command line.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace poster {
+
+// The longest link read, in UTF-16 code units; the system's own limit for a command line.
+inline constexpr std::size_t kMaxLinkLength = 32767;
+
+// The scheme's name as registered, and the text of the box for a link that is not understood.
+inline constexpr char16_t kLinkScheme[] = u"lumora";
+inline constexpr char16_t kLinkNotUnderstood[] =
+    u"This program was started with a link it does not understand. Nothing was taken from it.";
+
+// What a link hands over: the status text and the long address, both decoded, either empty.
+struct LinkContent {
+  std::u16string text;
+  std::u16string url;
+};
+
+// The program's one argument, taken raw from the whole command line `commandLine` (program
+// name first, as the system passes it): everything after the program name, with spaces and
+// tabs at either end removed and one pair of enclosing quotes taken off. Quotes inside stay,
+// so they cannot split the link into several arguments. nullopt when there is no argument.
+std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
+
+// Reads `link` as lumora:post?text=T&url=U (scheme in any case, parameters in any order, each
+// optional, others ignored, a "#" part ignored). Values are percent-decoded once as UTF-8.
+// nullopt for a link it does not understand: longer than kMaxLinkLength, another scheme or
+// action, a known parameter twice, a "%" without two hex digits, invalid or overlong UTF-8,
+// a control character (line breaks are allowed in `text` only) or an unpaired surrogate.
+std::optional<LinkContent> ReadLink(std::u16string_view link);
+
+// The status text a link gives: line breaks made CR LF, as a typed Enter makes them, then the
+// clipboard intake's trim and cut; a cut never leaves half a line break.
+std::u16string LinkStatusText(std::u16string_view text);
+
+// The command the system runs to open a link: the program's full path and the link, quoted.
+std::u16string LinkOpenCommand(std::u16string_view programPath);
+
+}  // namespace poster

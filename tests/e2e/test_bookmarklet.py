@@ -1,0 +1,247 @@
+"""The bookmarklet in a real browser, its links handed to Lumora under Wine.
+
+SetupLumora writes Lumora-bookmarklet.htm under Wine; its link is run in Debian's headless
+Chromium (driven by tests/browser/capture_links.js through puppeteer-core) on pages served
+from 127.0.0.1, each with a selection. The lumora: link the browser tries to open is compared
+with the one expected, then opened through Wine's shell, and Lumora's window must show the
+selection and the page's address. As in test_links, the test itself copies the user's scheme
+key into HKLM, the only place Wine 8's shell looks."""
+
+import html
+import http.server
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import threading
+import unittest
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+IDS = harness.lumora_control_ids()
+YOUR_TWEET, THE_LONG_URL, LLEN = IDS["YourTweet"], IDS["TheLongURL"], IDS["LLEN"]
+SETUP_IDS = harness.setup_control_ids()
+
+FOLDER = "C:\\Program Files\\Kestrova"
+INSTALLED = FOLDER + "\\Lumora.exe"
+COMMAND = '"%s" "%%1"' % INSTALLED
+CHROMIUM = os.environ.get("LUMORA_CHROMIUM", "/usr/lib/chromium/chromium")
+BROWSER_DIR = os.path.join(harness.REPO, "tests", "browser")
+LIMIT = 1999  # every link stays under 2,000 characters
+SHELL_LIMIT = 900
+USER_COMMAND_KEY = "HKCU\\Software\\Classes\\lumora\\shell\\open\\command"
+
+EMOJI = "\U0001F600"
+# name -> (page body, selection: None or (in the frame?, first id, last id), selected text).
+# The selected text is what Chromium's getSelection() gives for that selection.
+CASES = {
+    "plain": ('<p id="a">Hello from a plain page.</p>', (False, "a", "a"),
+              "Hello from a plain page."),
+    "quotes": ('<p id="a">He said &quot;yes&quot; and \'no\'</p>', (False, "a", "a"),
+               "He said \"yes\" and 'no'"),
+    "signs": ('<p id="a">Tom &amp; Jerry: 100% +1 #tag a=b?c</p>', (False, "a", "a"),
+              "Tom & Jerry: 100% +1 #tag a=b?c"),
+    "lines": ('<p id="a">line one<br>line two</p><p id="b">line three</p>', (False, "a", "b"),
+              "line one\nline two\n\nline three"),
+    "rtl": ('<p id="a" dir="rtl">\u05e9\u05dc\u05d5\u05dd \u0645\u0631\u062d\u0628\u0627</p>',
+            (False, "a", "a"), "\u05e9\u05dc\u05d5\u05dd \u0645\u0631\u062d\u0628\u0627"),
+    "pairs": ('<p id="a">%s</p>' % ("a" + EMOJI * 400), (False, "a", "a"), "a" + EMOJI * 400),
+    "long": ('<p id="a">%s</p>' % ("x" * 10000), (False, "a", "a"), "x" * 10000),
+    "elements": ('<div><h2 id="a">Title</h2><p>first <b>bold</b> <i>italic</i></p>'
+                 '<ul><li id="b">item</li></ul></div>', (False, "a", "b"),
+                 "Title\nfirst bold italic\n\nitem"),
+    "frame": ('<iframe srcdoc="<p id=&quot;a&quot;>inside a frame</p>"></iframe>',
+              (True, "a", "a"), "inside a frame"),
+    "nothing": ('<p id="a">Nothing of this is selected.</p>', None, ""),
+    "spaces and tabs": ('<pre id="a">\n  cell\tnext\t \n</pre>', (False, "a", "a"),
+                        "  cell\tnext\t \n"),  # the parser drops the first line break
+    # A browser writes ' as %27: the cut must count it so, or the link grows past the limit.
+    "quotes at the cut": ('<p id="a">%s</p>' % ("'" * 1000), (False, "a", "a"), "'" * 1000),
+}
+LONG_ADDRESS_QUERY = "?q=" + "y" * 2100
+
+session = None
+server = None
+
+
+class Pages(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        name = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path.strip("/"))
+        body = CASES.get(name, ("<p>?</p>",))[0]
+        page = ('<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>'
+                '<body>%s</body></html>' % (name, body)).encode("utf-8")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(page)))
+        self.end_headers()
+        self.wfile.write(page)
+
+    def log_message(self, *args):
+        pass
+
+
+def missing_browser():
+    if not os.access(CHROMIUM, os.X_OK):
+        return "no Chromium at %s (scripts/install_deps.sh installs it)" % CHROMIUM
+    if not os.path.isdir(os.path.join(BROWSER_DIR, "node_modules", "puppeteer-core")):
+        return "no puppeteer-core in tests/browser (scripts/install_deps.sh installs it)"
+    if not shutil.which("node"):
+        return "no node"
+    return None
+
+
+def setUpModule():
+    global session, server
+    harness.require_built(harness.lumora_exe(), harness.setup_exe(), harness.driver_exe())
+    why = missing_browser()
+    if why:
+        raise unittest.SkipTest(why)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    session = harness.WineSession().start()
+
+
+def tearDownModule():
+    if session is not None:
+        session.stop()
+    if server is not None:
+        server.shutdown()
+
+
+def encode(text):
+    """encodeURIComponent, with "'" written as %27 as browsers hand it over."""
+    return urllib.parse.quote(text, safe="!()*-._~")
+
+
+def expected_link(selected, address):
+    """The link for that selection on that page: the longest whole-character start of the
+    selection that keeps the link under the limit; the address dropped when it alone does
+    not fit."""
+    text = re.sub(r"[\x00-\x08\x0b\x0c\x0e-\x1f\x7f-\x9f]", "", selected.replace("\t", " "))
+    text = text.strip()
+    head = "lumora:post?text="
+    tail = "&url=" + encode(address)
+    if len(head + tail) > LIMIT:
+        tail = ""
+    n = len(text)
+    while len(head + encode(text[:n]) + tail) > LIMIT:
+        n -= 1
+    return head + encode(text[:n]) + tail
+
+
+def status_shown(text):
+    """What Lumora's status box holds for a link's text: CR LF line breaks, spaces trimmed,
+    at most 140 UTF-16 units without half a character or half a line break."""
+    text = re.sub(r"\r\n|\r|\n", "\r\n", text).strip(" ")
+    units = text.encode("utf-16-le")
+    if len(units) <= 280:
+        return text
+    cut = units[:280].decode("utf-16-le", "ignore")
+    return cut[:-1] if cut.endswith("\r") else cut
+
+
+class BookmarkletTest(unittest.TestCase):
+    def test_selections_reach_lumora_from_chromium(self):
+        # SetupLumora writes the page and Lumora.exe; its window is not needed.
+        setup = session.start(harness.setup_exe())
+        self.assertIsNotNone(session.wait_window(cls="SetupLumoraForm", timeout=30))
+        setup.kill()
+        with open(session.unix_path(FOLDER + "\\Lumora-bookmarklet.htm"), "rb") as f:
+            page = f.read().decode("ascii")
+        bookmarklet = html.unescape(re.search(r'href="([^"]*)"', page).group(1))
+        self.assertTrue(bookmarklet.startswith("javascript:"))
+
+        # The first start registers the scheme for the user; Wine's shell needs it in HKLM.
+        session.set_clipboard("first start")
+        first = session.start(INSTALLED)
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        session.close(hwnd)
+        self.assertIsNotNone(first.wait_exit(15))
+        self.assertEqual(
+            session.reg_query("HKCU\\Software\\Classes\\lumora\\shell\\open\\command", ""),
+            COMMAND)
+        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora", "/ve", "/t", "REG_SZ",
+                     "/d", "URL:Lumora", "/f")
+        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora", "/v", "URL Protocol",
+                     "/t", "REG_SZ", "/d", "", "/f")
+        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora\\shell\\open\\command",
+                     "/ve", "/t", "REG_SZ", "/d", COMMAND, "/f")
+
+        base = "http://127.0.0.1:%d/" % server.server_address[1]
+        cases = [(name, base + urllib.parse.quote(name), sel, text)
+                 for name, (_, sel, text) in CASES.items()]
+        cases.append(("long address", base + "plain" + LONG_ADDRESS_QUERY, (False, "a", "a"),
+                      CASES["plain"][2]))
+        links = self.capture(bookmarklet, [(address, sel) for _, address, sel, _ in cases])
+
+        for (name, address, _, selected), captured in zip(cases, links):
+            with self.subTest(name):
+                self.assertIn("link", captured, captured)
+                link = captured["link"]
+                self.assertLess(len(link), 2000)
+                self.assertEqual(link, expected_link(selected, address))
+                params = dict(urllib.parse.parse_qsl(link.split("?", 1)[1],
+                                                     keep_blank_values=True))
+                shown = self.open_in_lumora(link)
+                self.assertEqual(shown, (status_shown(params.get("text", "")),
+                                         params.get("url", "")))
+                if name != "long address":
+                    self.assertEqual(shown[1], address)
+        # The cut cases keep a prefix of the selection.
+        self.assertTrue(CASES["pairs"][2].startswith(
+            urllib.parse.unquote(links[list(CASES).index("pairs")]["link"]
+                                 .split("text=")[1].split("&url=")[0])))
+
+    def capture(self, bookmarklet, cases):
+        code = session.temp_file(".js.txt")
+        with open(code, "w", encoding="utf-8") as f:
+            f.write(bookmarklet)
+        spec = session.temp_file(".json")
+        with open(spec, "w", encoding="utf-8") as f:
+            json.dump([{"page": address,
+                        "select": sel and {"frame": sel[0], "ids": [sel[1], sel[2]]}}
+                       for address, sel in cases], f)
+        result = subprocess.run(
+            ["node", os.path.join(BROWSER_DIR, "capture_links.js"), CHROMIUM, code, spec],
+            capture_output=True, text=True, timeout=180, cwd=BROWSER_DIR)
+        self.assertEqual(result.returncode, 0, result.stderr[-3000:])
+        links = json.loads(result.stdout.strip().splitlines()[-1])
+        self.assertEqual(len(links), len(cases))
+        return links
+
+    def open_in_lumora(self, link):
+        """(status, long address) of the window that opening `link` shows: through the shell,
+        or for a link of 900 characters or more (Wine 8's shell crashes on those; Windows'
+        does not) through the registered command with the link put in, as the shell would."""
+        pid = None
+        if len(link) < SHELL_LIMIT:
+            pid = session.shell_open(link)
+        else:
+            command = session.reg_query(USER_COMMAND_KEY, "")
+            session.start(INSTALLED, command_line=command.replace("%1", link))
+        try:
+            hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+            self.assertIsNotNone(hwnd, "Lumora did not open")
+            self.assertTrue(harness.wait_until(
+                lambda: "Characters." in session.get_text(hwnd, LLEN), 10, 0.1))
+            shown = session.get_text(hwnd, YOUR_TWEET), session.get_text(hwnd, THE_LONG_URL)
+            session.close(hwnd)
+            self.assertTrue(harness.wait_until(
+                lambda: not session.windows(cls="LumoraMain"), 15, 0.1))
+            return shown
+        finally:
+            session.kill_programs()
+            if pid:
+                try:
+                    session.driver("kill", str(pid), timeout=15)
+                except harness.HarnessError:
+                    pass
+
+
+if __name__ == "__main__":
+    unittest.main()

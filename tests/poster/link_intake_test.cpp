@@ -1,0 +1,117 @@
+#include "poster/link_intake.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace poster {
+namespace {
+
+std::u16string Repeat(std::u16string_view piece, std::size_t times) {
+  std::u16string out;
+  for (std::size_t i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+TEST(LinkArgument, TakesEverythingAfterTheProgramNameAsOneArgument) {
+  EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\""), std::nullopt);
+  EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\"  \t "), std::nullopt);
+  EXPECT_EQ(LinkArgument(u"Lumora.exe"), std::nullopt);
+  EXPECT_EQ(LinkArgument(u"\"C:\\P F\\Lumora.exe\" \"lumora:post?text=a\""), u"lumora:post?text=a");
+  EXPECT_EQ(LinkArgument(u"C:\\Lumora.exe lumora:post?text=a"), u"lumora:post?text=a");
+  // The shell quotes the link as given; quotes inside it cannot make a second argument.
+  EXPECT_EQ(LinkArgument(u"\"C:\\Lumora.exe\" \"lumora:post?text=a\" \"--x\""),
+            u"lumora:post?text=a\" \"--x");
+  EXPECT_EQ(LinkArgument(u"\"C:\\Lumora.exe\"\"x\""), u"x");
+  EXPECT_EQ(LinkArgument(u"\"C:\\Lumora.exe\" \"\""), u"");
+}
+
+TEST(ReadLink, ReadsBothParametersInAnyOrderAndIgnoresOthers) {
+  const auto link = ReadLink(
+      u"lumora:post?text=Hello%20w%C3%B6rld%21&url=https%3A%2F%2Fa.example%2F%3Fq%3D1%26r%3D2");
+  ASSERT_TRUE(link);
+  EXPECT_EQ(link->text, u"Hello w\u00f6rld!");
+  EXPECT_EQ(link->url, u"https://a.example/?q=1&r=2");
+
+  const auto swapped = ReadLink(u"LUMORA:POST?x=%zz&url=u&&text=%F0%9F%98%80+%27%22#frag%");
+  ASSERT_TRUE(swapped);
+  EXPECT_EQ(swapped->text, u"\U0001F600+'\"") << "a plus sign is itself, not a space";
+  EXPECT_EQ(swapped->url, u"u");
+
+  for (const char16_t* empty :
+       {u"lumora:post", u"lumora:post?", u"lumora://post/?text=&url=", u"lumora:post?text&url"}) {
+    const auto none = ReadLink(empty);
+    ASSERT_TRUE(none) << "every parameter may be missing";
+    EXPECT_EQ(none->text, u"");
+    EXPECT_EQ(none->url, u"");
+  }
+}
+
+TEST(ReadLink, DecodesExactlyOnceAndKeepsLineBreaksOnlyInTheText) {
+  const auto link = ReadLink(u"lumora:post?text=50%2525%0Aoff%0D%0A&url=a%25b");
+  ASSERT_TRUE(link);
+  EXPECT_EQ(link->text, u"50%25\noff\r\n");
+  EXPECT_EQ(link->url, u"a%b");
+  EXPECT_FALSE(ReadLink(u"lumora:post?url=a%0Ab"));
+  // Raw text that a shell or a person left unencoded is read as it stands.
+  const auto raw = ReadLink(u"lumora:post?text=a\" \"--x");
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(raw->text, u"a\" \"--x");
+}
+
+TEST(ReadLink, RefusesHostileLinks) {
+  for (const char16_t* hostile : {
+           u"lumora:post?text=a&text=b",      // a parameter twice
+           u"lumora:post?url=a&url=a",        //
+           u"lumora:post?text=%",             // % without two hex digits
+           u"lumora:post?text=%4",            //
+           u"lumora:post?text=%G1",           //
+           u"lumora:post?text=a%00b",         // NUL
+           u"lumora:post?text=%09",           // other control characters
+           u"lumora:post?text=%1B%5B2J",      //
+           u"lumora:post?text=%7F",           //
+           u"lumora:post?text=%C2%85",        //
+           u"lumora:post?text=a\tb",          //
+           u"lumora:post?text=%C0%AF",        // overlong
+           u"lumora:post?text=%E0%80%AF",     //
+           u"lumora:post?text=%ED%A0%80",     // a lone surrogate
+           u"lumora:post?text=%F4%90%80%80",  // past U+10FFFF
+           u"lumora:post?text=%E2%82",        // cut short
+           u"lumora:post?text=%E2%82x%AC",    //
+           u"lumora:post?text=%FF",           //
+           u"lumora:post?text=\xD800",        // raw lone surrogate
+           u"http://example.com/?text=a",     // another scheme
+           u"lumoras:post?text=a",            //
+           u"lumora:delete?text=a",           // another action
+           u"lumora:",                        //
+           u"",                               //
+       }) {
+    EXPECT_FALSE(ReadLink(hostile))
+        << std::string(hostile, hostile + std::char_traits<char16_t>::length(hostile));
+  }
+}
+
+TEST(ReadLink, RefusesALinkPastTheCommandLineLimit) {
+  const std::u16string head = u"lumora:post?text=";
+  EXPECT_TRUE(ReadLink(head + Repeat(u"a", kMaxLinkLength - head.size())));
+  EXPECT_FALSE(ReadLink(head + Repeat(u"a", kMaxLinkLength - head.size() + 1)));
+  EXPECT_FALSE(ReadLink(head + Repeat(u"a", 40000)));
+}
+
+TEST(LinkStatusText, MakesLineBreaksCrLfThenTrimsAndCutsLikeTheClipboard) {
+  EXPECT_EQ(LinkStatusText(u"  a\nb\r\nc\rd  "), u"a\r\nb\r\nc\r\nd");
+  EXPECT_EQ(LinkStatusText(Repeat(u"x", 150)), Repeat(u"x", 140));
+  // The cut keeps a character whole, and a line break whole or not at all.
+  EXPECT_EQ(LinkStatusText(Repeat(u"x", 139) + u"\U0001F600"), Repeat(u"x", 139));
+  EXPECT_EQ(LinkStatusText(Repeat(u"x", 139) + u"\ny"), Repeat(u"x", 139));
+  EXPECT_EQ(LinkStatusText(u""), u"");
+}
+
+TEST(LinkOpenCommand, QuotesThePathAndTheLink) {
+  EXPECT_EQ(LinkOpenCommand(u"C:\\Program Files (x86)\\Kestrova\\Lumora.exe"),
+            u"\"C:\\Program Files (x86)\\Kestrova\\Lumora.exe\" \"%1\"");
+}
+
+}  // namespace
+}  // namespace poster
