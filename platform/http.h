@@ -16,7 +16,7 @@ class HttpRequest {
   // Prepares the request; it is always synchronous (Send returns with the whole response).
   // `user` and `password`, when given, answer a challenge from the scheme, host and port of
   // `url` exactly as given, and from nowhere else (never a proxy, never a host a redirect
-  // names). Throws Failure for an address it refuses.
+  // names). Throws Failure for an address it refuses, a numeric IPv6 host among them.
   virtual void Open(const std::u16string& method, const std::u16string& url,
                     const std::optional<std::u16string>& user = std::nullopt,
                     const std::optional<std::u16string>& password = std::nullopt) = 0;
@@ -25,8 +25,10 @@ class HttpRequest {
   virtual void SetRequestHeader(const std::u16string& name, const std::u16string& value) = 0;
   // Sends `body` and returns when the whole response has arrived, or its first mebibyte (the
   // rest is dropped). A redirect is followed only within the address's own scheme, host and
-  // port. A transport failure (refused, unknown host, reset, a redirect elsewhere, no complete
-  // answer within the overall deadline) throws Failure; an HTTP error status does not.
+  // port. A proxy is offered only the Windows logon, and only the proxy the user chose. A
+  // transport failure (refused, unknown host, reset, a redirect elsewhere, a proxy sign-in not
+  // given, no web library, no complete answer within the overall deadline) throws Failure; an
+  // HTTP error status other than 407 does not.
   virtual void Send(const std::vector<std::uint8_t>& body) = 0;
   // The response body decoded by its byte-order mark, else by the charset parameter of its
   // Content-Type (UTF-8 when it names none or one the system does not know).

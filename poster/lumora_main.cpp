@@ -190,7 +190,8 @@ void LumoraMain::CreateTinyURLButton_Click() {
     Warn(u"The short link could not be made: " + failure.Description());
     return;
   }
-  const std::optional<std::u16string> shortLink = web::ShortLinkIn(response);
+  const std::optional<std::u16string> shortLink =
+      web::ShortLinkFrom(addresses_.sightlink.address, response);
   s_.mousePointer.Set(platform::Pointer::kDefault);
   c_.createTinyUrlButton.SetEnabled(true);
 

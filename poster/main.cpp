@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "platform/form.h"
+#include "platform/library_search.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
@@ -9,6 +10,9 @@
 
 int main() {
   using namespace platform;
+  // WinHTTP and its helpers load late, at the first request: never from beside the program or
+  // the current folder.
+  LoadLibrariesFromSystemFolderOnly();
   std::unique_ptr<poster::LumoraMain> app;
   return RunForm(poster::LumoraDesign(), [&](Form& form) {
     app = std::make_unique<poster::LumoraMain>(

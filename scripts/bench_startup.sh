@@ -2,7 +2,9 @@
 # Start-up benchmark (not a test): the sizes of Lumora.exe and SetupLumora.exe of both builds
 # against the original Lumora's 270,336 bytes, what takes the room in the shipped Lumora.exe
 # (from its linker map), its imports, and under Wine the time from process start to a filled
-# status box beside the time a minimal Win32 window program needs to show its window.
+# status box beside the time a minimal Win32 window program needs to show its window: the x86-64
+# build under Wine, then, in the same run, the shipped 32-bit build under 32-bit Wine through CPU
+# emulation (when scripts/prepare_wine32.sh has prepared it), which is far slower than native.
 # Usage: scripts/bench_startup.sh [runs]   (default 7 runs each; the median is printed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +21,8 @@ build() {
 }
 
 build win64 Lumora SetupLumora lumora_driver minimal_window
-build win32 Lumora SetupLumora || echo "win32 build failed; its size is not measured" >&2
+build win32 Lumora SetupLumora lumora_driver minimal_window ||
+  echo "win32 build failed; its size is not measured" >&2
 
 echo "Executable sizes (the original Lumora.exe: $size_goal bytes and a runtime DLL)"
 for preset in win32 win64; do
@@ -49,8 +52,8 @@ if [ -f build/win32/poster/Lumora.exe.map ]; then
   python3 scripts/map_sizes.py build/win32/poster/Lumora.exe.map 12
 fi
 
-echo "Start-up under Wine, median of $runs runs"
-RUNS="$runs" python3 - <<'PY'
+measure_startup() {
+  RUNS="$runs" python3 - <<'PY'
 import os, statistics, sys
 sys.path.insert(0, os.path.join(os.getcwd(), "tests", "e2e"))
 import harness
@@ -74,3 +77,17 @@ with harness.WineSession() as session:
         print("  %-40s %7.1f ms  (min %.1f, max %.1f)" % (
             name, 1000 * statistics.median(values), 1000 * min(values), 1000 * max(values)))
 PY
+}
+
+echo "Start-up under Wine, median of $runs runs: the x86-64 build (build/win64)"
+measure_startup
+if settings=$(scripts/prepare_wine32.sh --check 2>/dev/null) && [ -f build/win32/poster/Lumora.exe ]; then
+  echo "Start-up of the 32-bit build (build/win32), EMULATED: 32-bit Wine through qemu-i386, same run"
+  (
+    while IFS= read -r line; do export "${line?}"; done <<<"$settings"
+    export LUMORA_BUILD="$PWD/build/win32"
+    measure_startup
+  )
+else
+  echo "The 32-bit build's start-up is not measured: run scripts/prepare_wine32.sh as root first"
+fi

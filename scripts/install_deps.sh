@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format openssl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
-  clang libclang-rt-14-dev chromium)
+  clang libclang-rt-14-dev chromium libjsmn-dev tinyproxy nginx-light)
 # Node runs the browser test's driver; a Node from elsewhere that brings its own npm is kept.
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
@@ -16,10 +16,18 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install \
-    -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+  # The end-to-end tests start tinyproxy and nginx themselves on free loopback ports: the
+  # packages must not start their own services while they install.
+  guard=/usr/sbin/policy-rc.d
+  if [ ! -e "$guard" ]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$guard" >/dev/null
+    "${sudo_cmd[@]}" chmod 755 "$guard"
+    trap '"${sudo_cmd[@]}" rm -f "$guard"' EXIT
+  fi
+  lock=(-o DPkg::Lock::Timeout=600)
+  "${sudo_cmd[@]}" apt-get "${lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock[@]}" install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # puppeteer-core (never downloads a browser: the tests point it at Debian's Chromium), at the

@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Runs the 64-bit Lumora.exe under Wine, talking to the local stand-in services.
 
+With --32 it runs the shipped 32-bit Lumora.exe instead, under 32-bit Wine through CPU
+emulation; scripts/run.sh --32 builds it and prepares that Wine (scripts/prepare_wine32.sh).
+
 With a display (DISPLAY set) Lumora opens there for you to use: the stored user name and
 password are the stand-in's demo account, the status text comes from a sample put on the
 clipboard, and every request Lumora sends is printed here. Without a display it runs on a
@@ -57,11 +60,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--headless", action="store_true",
                         help="use a private virtual display even when DISPLAY is set")
-    parser.add_argument("--screenshot", default=os.path.join(ROOT, "build", "lumora-run.png"))
+    parser.add_argument("--screenshot", help="where the window's picture goes (default: "
+                        "build/lumora-run.png, with --32 build/lumora-run-32.png)")
+    parser.add_argument("--32", dest="x86", action="store_true",
+                        help="the shipped 32-bit build under emulation (use scripts/run.sh --32)")
     parser.add_argument("--tls", action="store_true",
                         help="reach the stand-in over TLS, with the certificate checks on")
     args = parser.parse_args()
     desktop = bool(os.environ.get("DISPLAY")) and not args.headless
+    if args.x86 and harness.WINEARCH != "win32":
+        parser.error("--32 needs the emulated 32-bit Wine: start it with scripts/run.sh --32")
+    if not args.screenshot:
+        args.screenshot = os.path.join(ROOT, "build",
+                                       "lumora-run-32.png" if args.x86 else "lumora-run.png")
+    print("Running %s under %s" % (harness.lumora_exe(), harness.WINE))
 
     with contextlib.ExitStack() as stack:
         if args.tls:

@@ -93,6 +93,14 @@ struct LocalMemoryTraits {
 };
 using LocalMemory = Owned<LocalMemoryTraits>;
 
+// Text the system allocated for the caller with GlobalAlloc (WinHTTP's proxy settings).
+struct GlobalTextTraits {
+  using Value = LPWSTR;
+  static Value Invalid() { return nullptr; }
+  static void Release(Value h) { GlobalFree(h); }
+};
+using GlobalText = Owned<GlobalTextTraits>;
+
 // A window's device context (GetDC), released to that window; null window: the screen.
 class WindowDc {
  public:

@@ -1,7 +1,8 @@
-// The link-shortening request: a long address POSTed anonymously to the shortening service.
+// The link-shortening request: a long address sent anonymously to the shortening service.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,9 +17,14 @@ inline constexpr std::size_t kShortestLongAddress = 7;
 // otherwise with "http://" before it.
 std::u16string WithWebScheme(const std::u16string& longAddress);
 
-// POSTs "TheLongURL=" and `longAddress` form-encoded to `address` without credentials;
-// returns the reply text (ShortLinkIn reads it). Throws platform::Failure.
+// Sends `longAddress` to `address` without credentials and returns the reply text: one GET of
+// SimpleShortenerRequest when `address` names a simple API, otherwise "TheLongURL=" and
+// `longAddress` form-encoded in a POST. Throws platform::Failure.
 std::u16string RequestShortLink(platform::HttpClient& http, const std::u16string& address,
                                 std::u16string_view longAddress);
+
+// The short link in `reply`, the answer of RequestShortLink for `address`: SimpleShortLinkIn's
+// for a simple API, ShortLinkIn's otherwise.
+std::optional<std::u16string> ShortLinkFrom(std::u16string_view address, std::u16string_view reply);
 
 }  // namespace poster::web

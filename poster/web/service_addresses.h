@@ -14,7 +14,8 @@ inline constexpr char16_t kStatusAddressSetting[] = u"StatusAddress";
 inline constexpr char16_t kStatusNameSetting[] = u"StatusName";
 inline constexpr char16_t kSightlinkAddressSetting[] = u"SightlinkAddress";
 
-// One service's address as its request uses it: everything before the "?".
+// One service's address as its request uses it: everything before the "?", or for a simple
+// shortening API (see simple_shortener.h) the whole address with its placeholder.
 struct ServiceAddress {
   std::u16string address;
   // Empty when `address` can be used; otherwise the whole "Whoops!" text that says which value
@@ -30,8 +31,9 @@ struct ServiceAddresses {
   // The addresses this build was configured with.
   static ServiceAddresses BuiltIn();
   // The built-in addresses, each replaced by the value the user set for it. An absent, empty or
-  // all-space value keeps the built-in one. Never throws: a value that cannot be used is kept
-  // as a problem for the button that needs it.
+  // all-space value keeps the built-in one; the link-shortening value may also name a simple
+  // shortening API. Never throws: a value that cannot be used is kept as a problem for the
+  // button that needs it.
   static ServiceAddresses Read(const platform::Settings& settings);
 };
 

@@ -110,7 +110,7 @@ class Tree:
                      self.cmake_text):
             names.update(re.findall(r"add_test\(\s*NAME\s+([\w.-]+)", text))
             for listed in re.findall(r"foreach\(\s*suite\s+([^)]*)\)", text):
-                names.update("e2e_" + s for s in listed.split())
+                names.update(p + s for s in listed.split() for p in ("e2e_", "e2e32_"))
         return names
 
     def exists(self, rel):
@@ -178,7 +178,7 @@ class Checker:
             key = span.split("\\", 1)[1].rstrip("\\]")
             if key not in self.tree.product_text:
                 self._report("registry key %s is not in the programs' sources" % span)
-        elif re.match(r"^e2e_\w+$", span):
+        elif re.match(r"^e2e(32)?_\w+$", span):
             if span not in self.tree.test_names:
                 self._report("no test %s" % span)
         elif re.match(r"^[A-Z][A-Z0-9]*_[A-Z0-9_]+$", span):

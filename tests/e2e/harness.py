@@ -7,10 +7,16 @@ characters, emoji and lone surrogates survive. The session keeps its drivers run
 them commands over a pipe (starting a Wine process costs about 100 ms; a command, well under
 one); a command that runs while another waits gets a driver of its own. Python standard
 library only.
+
+The same suites run the shipped 32-bit build through CPU emulation when the environment names
+another Wine (as printed by scripts/prepare_wine32.sh): LUMORA_WINE (the loader),
+LUMORA_WINESERVER, LUMORA_WINEARCH (the prefix's architecture, win64 by default) and
+LUMORA_TIMEOUT_FACTOR (every time-out of the harness is multiplied by it).
 """
 
 import atexit
 import collections
+import glob
 import json
 import os
 import re
@@ -22,8 +28,10 @@ import tempfile
 import threading
 import time
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+WINE = os.environ.get("LUMORA_WINE") or "/usr/lib/wine/wine64"
+WINESERVER = os.environ.get("LUMORA_WINESERVER") or "/usr/lib/wine/wineserver"
+WINEARCH = os.environ.get("LUMORA_WINEARCH") or "win64"
+TIMEOUT_FACTOR = float(os.environ.get("LUMORA_TIMEOUT_FACTOR") or 1)
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 WS_EX_TOPMOST = 0x8
@@ -31,6 +39,12 @@ IDOK = 1
 # Texts longer than this go to the driver through a file instead of the command line.
 _INLINE_LIMIT = 4000
 _DRIVER_TIMEOUT = 60
+
+
+def scaled(seconds):
+    """A time-out of the harness or a test, stretched for a slower Wine (LUMORA_TIMEOUT_FACTOR);
+    None (no limit) stays None."""
+    return None if seconds is None else seconds * TIMEOUT_FACTOR
 
 
 class HarnessError(RuntimeError):
@@ -83,11 +97,16 @@ def minimal_window_exe():
 
 
 def require_built(*programs):
-    """Skips the calling test module unless the driver and every given program are built."""
+    """Skips the calling test module unless the Wine loader, the driver and every given program
+    exist."""
     import unittest
+    if not os.path.exists(WINE):
+        raise unittest.SkipTest("no Wine loader %s (the 32-bit one is prepared by "
+                                "scripts/prepare_wine32.sh)" % WINE)
     missing = [p for p in (driver_exe(),) + programs if not os.path.exists(p)]
     if missing:
-        raise unittest.SkipTest("build the win64 preset first: missing " + ", ".join(missing))
+        raise unittest.SkipTest("build the %s preset first: missing %s" % (
+            os.path.basename(build_dir()), ", ".join(missing)))
 
 
 def windows_path(unix_path):
@@ -98,7 +117,7 @@ def windows_path(unix_path):
 def wait_until(condition, timeout=10.0, interval=0.05):
     """Polls condition() until it returns something truthy; returns that value, or the last
     falsy value once the deadline has passed."""
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + scaled(timeout)
     while True:
         value = condition()
         if value or time.monotonic() >= deadline:
@@ -183,7 +202,7 @@ class _Driver:
         except OSError:
             pass
         try:
-            self._process.wait(timeout=0 if kill else 10)
+            self._process.wait(timeout=0 if kill else scaled(10))
         except subprocess.TimeoutExpired:
             self._process.kill()
             self._process.wait()
@@ -211,7 +230,7 @@ class Program:
         """The program's exit code once it has ended within timeout seconds, else None."""
         if self._exit_code is None:
             try:
-                self._monitor.wait(timeout=timeout)
+                self._monitor.wait(timeout=scaled(timeout))
             except subprocess.TimeoutExpired:
                 return None
             self._exit_code = self._read_exit()
@@ -243,7 +262,7 @@ def _read_answers(path):
 
 
 class WineSession:
-    """A private Wine prefix (win64), X display and persistent wineserver.
+    """A private Wine prefix (win64, or LUMORA_WINEARCH), X display and persistent wineserver.
 
     Use as a context manager or call start()/stop(). stop() ends every process the session
     started, also after a failure, and deletes the prefix."""
@@ -254,6 +273,7 @@ class WineSession:
         self._screen = screen
         self.prefix_root = None
         self.prefix = None
+        self._prefix_id = None
         self.display = None
         self.env = None
         self._xvfb = None
@@ -291,11 +311,14 @@ class WineSession:
         self.prefix_root = tempfile.mkdtemp(prefix="lumora-wine-")
         self.prefix = os.path.join(self.prefix_root, "prefix")
         os.mkdir(self.prefix)
+        status = os.stat(self.prefix)
+        self._prefix_id = (status.st_dev, status.st_ino)
         self._start_xvfb()
         env = dict(os.environ)
         env.update(
             WINEPREFIX=self.prefix,
-            WINEARCH="win64",
+            WINEARCH=WINEARCH,
+            WINESERVER=WINESERVER,
             WINEDEBUG="-all",
             WINEDLLOVERRIDES="mscoree,mshtml=",
             DISPLAY=self.display,
@@ -356,13 +379,13 @@ class WineSession:
             driver.close()
         if self.env is not None:
             try:
-                subprocess.run([WINESERVER, "-k"], env=self.env, timeout=30,
+                subprocess.run([WINESERVER, "-k"], env=self.env, timeout=scaled(30),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             except subprocess.TimeoutExpired:
                 pass
         if self._wineserver is not None:
             try:
-                self._wineserver.wait(timeout=15)
+                self._wineserver.wait(timeout=scaled(15))
             except subprocess.TimeoutExpired:
                 self._wineserver.kill()
                 self._wineserver.wait()
@@ -378,8 +401,28 @@ class WineSession:
         if self.prefix_root:
             shutil.rmtree(self.prefix_root, ignore_errors=True)
             self.prefix_root = None
+        self._remove_server_folder()
         self.env = None
         _live_sessions.discard(self)
+
+    def _remove_server_folder(self):
+        """Removes the folder in which the wineserver kept its socket for this prefix, which
+        outlives the prefix: Debian's Wine puts it in <temp>/wine-XXXXXX/server-<dev>-<inode>
+        (the prefix's device and inode in hex), with the random parent shared by every prefix
+        of the user; the parent goes too once it is empty."""
+        if self._prefix_id is None:
+            return
+        name = "server-%x-%x" % self._prefix_id
+        self._prefix_id = None
+        temp = os.environ.get("TMPDIR") or "/tmp"
+        for parent in glob.glob(os.path.join(glob.escape(temp), "wine-*")):
+            folder = os.path.join(parent, name)
+            if os.path.isdir(folder):
+                shutil.rmtree(folder, ignore_errors=True)
+                try:
+                    os.rmdir(parent)
+                except OSError:
+                    pass  # other prefixes' servers still live there
 
     # --- paths -----------------------------------------------------------------------------
 
@@ -416,11 +459,11 @@ class WineSession:
             process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=err)
             try:
-                process.wait(timeout=timeout)
+                process.wait(timeout=scaled(timeout))
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
-                raise HarnessError("%s timed out after %ss" % (argv[1:3], timeout))
+                raise HarnessError("%s timed out after %ss" % (argv[1:3], scaled(timeout)))
         with open(out_path, "rb") as out, open(err_path, "rb") as err:
             result = subprocess.CompletedProcess(argv, process.returncode, out.read(), err.read())
         os.unlink(out_path)
@@ -456,7 +499,7 @@ class WineSession:
         if driver is None:
             driver = _Driver([WINE, driver_exe(), "serve"], self.env)
         try:
-            lines = driver.ask(args, timeout)
+            lines = driver.ask(args, scaled(timeout))
         except BaseException:
             driver.close(kill=True)
             raise
@@ -527,7 +570,7 @@ class WineSession:
         the program is ended."""
         design = self._start_request(exe_path, args, env, unset, cwd, http_proxy)
         return self.driver("time_start", self._text_arg(design), self._text_arg(cls),
-                           str(control_id), str(int(timeout * 1000)),
+                           str(control_id), str(int(scaled(timeout) * 1000)),
                            timeout=timeout + 30)["seconds"]
 
     def kill_programs(self):
@@ -560,7 +603,7 @@ class WineSession:
         """The handle of a visible top-level window of that class and/or exact title, once
         one exists; None after timeout seconds."""
         return self.driver("wait_window", self._text_arg(cls), self._text_arg(title),
-                           str(int(timeout * 1000)), timeout=timeout + 30)["hwnd"]
+                           str(int(scaled(timeout) * 1000)), timeout=timeout + 30)["hwnd"]
 
     def windows(self, cls=None, title=None, visible=True):
         """Handles of the top-level windows of that class and/or title."""
@@ -637,7 +680,8 @@ class WineSession:
     def wait_message_box(self, title=None, timeout=10):
         """(hwnd, title, text) of a visible message box (a top-level #32770 window), with that
         exact title if given; None after timeout seconds."""
-        boxes = self.driver("message_boxes", self._text_arg(title), str(int(timeout * 1000)),
+        boxes = self.driver("message_boxes", self._text_arg(title),
+                            str(int(scaled(timeout) * 1000)),
                             timeout=timeout + 30)["boxes"]
         if not boxes:
             return None

@@ -1,6 +1,7 @@
 """The Win32 backend under Wine: the window builder and the services, checked from inside by
 win32_backend_checks.exe, and the report of an error that escapes a handler."""
 
+import glob
 import os
 import sys
 import unittest
@@ -46,6 +47,21 @@ class BackendTest(unittest.TestCase):
         self.assertFalse(session.window_exists(cls="BackendChecks"), "window shown after error")
         session.dismiss_message_box(hwnd)
         self.assertEqual(program.wait_exit(timeout=10), 1)
+
+
+class SessionTest(unittest.TestCase):
+    def test_stopped_session_leaves_neither_prefix_nor_server_folder(self):
+        other = harness.WineSession().start()
+        try:
+            root = other.prefix_root
+            status = os.stat(other.prefix)
+            pattern = os.path.join(os.environ.get("TMPDIR") or "/tmp", "wine-*",
+                                   "server-%x-%x" % (status.st_dev, status.st_ino))
+            self.assertEqual(len(glob.glob(pattern)), 1, "no server folder " + pattern)
+        finally:
+            other.stop()
+        self.assertFalse(os.path.exists(root))
+        self.assertEqual(glob.glob(pattern), [])
 
 
 if __name__ == "__main__":

@@ -81,21 +81,26 @@ class RemovalTest(unittest.TestCase):
         local = self.s.wine("cmd", "/c", "echo", "%LOCALAPPDATA%").stdout.strip().strip('"')
         store = local + "\\VirtualStore"
 
-        # The 32-bit Lumora on 64-bit Windows, and the 64-bit build in the usual folder.
-        self.install(X86, press_button=True)
-        self.install("C:\\Program Files", press_button=False)
+        # A 32-bit prefix is 32-bit Windows: one Program Files, no ProgramFiles(x86), so the
+        # first line of the second block finds nothing there.
+        # On 64-bit Windows: the 32-bit Lumora in (x86), and the 64-bit build in the usual folder.
+        roots = ["C:\\Program Files"]
+        if harness.WINEARCH != "win32":
+            roots.insert(0, X86)
+        for root in roots:
+            self.install(root, press_button=root == roots[0])
         # Wine does not redirect writes into Program Files: make the copies Windows would.
-        copies = [self.write(store + "\\Program Files (x86)\\Kestrova\\UN.DAT", b"demo\r\n"),
-                  self.write(store + "\\Program Files\\Kestrova\\PW.DAT", b"secret\r\n")]
-        neighbours = [self.write(X86 + "\\Other\\keep.txt"),
-                      self.write("C:\\Program Files\\Other\\keep.txt"),
-                      self.write(store + "\\Program Files (x86)\\Other\\keep.txt")]
+        stores = [store + "\\" + r[len("C:\\"):] for r in roots]
+        copies = [self.write(stores[0] + "\\Kestrova\\UN.DAT", b"demo\r\n"),
+                  self.write(stores[-1] + "\\Kestrova\\PW.DAT", b"secret\r\n")]
+        neighbours = [self.write(r + "\\Other\\keep.txt") for r in roots]
+        neighbours.append(self.write(stores[0] + "\\Other\\keep.txt"))
         self.s.wine("reg", "add", MENU + "\\Other", "/ve", "/d", "other.htm", "/f")
         self.s.wine("reg", "add", MAKER + "\\Lumora", "/v", "StatusAddress", "/d",
                     "https://status.example.test/statuses/update.xml", "/f")
         self.s.wine("reg", "add", MAKER + "\\Other", "/v", "Kept", "/d", "yes", "/f")
         self.s.wine("reg", "add", CLASSES + "\\lumora-other", "/ve", "/d", "kept", "/f")
-        folders = [self.s.unix_path(p + "\\Kestrova") for p in (X86, "C:\\Program Files")]
+        folders = [self.s.unix_path(p + "\\Kestrova") for p in roots]
         for folder in folders:
             self.assertTrue(os.path.exists(os.path.join(folder, "Lumora.exe")))
             self.assertTrue(os.path.exists(os.path.join(folder, "UN.DAT")))

@@ -63,6 +63,8 @@ class ServicesTest(unittest.TestCase):
         service.clear()
         service.status_mode = "ok"
         service.https_redirect = None
+        service.tunnel_proxy_auth = False
+        service.misbehave_next("reset", count=0)
         service.set_sightlink_reply("ok")
         self.addCleanup(session.kill_programs)
 
@@ -89,15 +91,29 @@ class ServicesTest(unittest.TestCase):
         session.click(hwnd, button)
         box = session.wait_message_box(timeout=timeout)
         self.assertIsNotNone(box, "no message box after the click")
+        # A box may be caught before its text is set (often so under emulation).
+        filled = harness.wait_until(
+            lambda: [b for b in session.message_boxes() if b[0] == box[0] and b[2]], timeout=5)
+        self.assertTrue(filled, "the message box stayed empty")
         session.dismiss_message_box(box[0])
-        return box[1], box[2]
+        return filled[0][1], filled[0][2]
+
+    def tweet_text(self, hwnd):
+        """The status box's text, or None while Lumora is inside a request: the window does not
+        answer then, and a TLS exchange under emulation outlasts the driver's wait."""
+        try:
+            return session.get_text(hwnd, YOUR_TWEET)
+        except harness.HarnessError as error:
+            if "timed out" not in str(error):
+                raise
+            return None
 
     def shorten_then_send(self, hwnd):
         """A short link, then the post; returns both requests and the verdict box."""
         session.click(hwnd, CREATE_TINY_URL_BUTTON)
         shortened = service.wait_for_request("sightlink")
         appended = harness.wait_until(
-            lambda: session.get_text(hwnd, YOUR_TWEET).endswith(" http://sl.ks/abc"))
+            lambda: (self.tweet_text(hwnd) or "").endswith(" http://sl.ks/abc"))
         self.assertTrue(appended, "the short link was not appended")
         verdict = self.press(hwnd, SEND_TWEET_BUTTON)
         return shortened, service.wait_for_request("status", authorized=True), verdict
@@ -188,6 +204,62 @@ class ServicesTest(unittest.TestCase):
                 self.assertTrue(program.running())
                 self.assertEqual(self.texts(hwnd), before)
                 self.assertTrue(session.is_enabled(hwnd, SEND_TWEET_BUTTON))
+
+    def test_no_connect_carries_the_password_first_send_or_resend(self):
+        # The tunnel kept from the challenge is dropped once when the answer comes: the
+        # resend needs a new tunnel, whose CONNECT must carry no password either.
+        service.misbehave_next("drop_kept")
+        self.set_values(StatusAddress="https://%s/statuses/update.xml" % STATUS_HOST)
+        program, hwnd = self.launch()
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
+        statuses = [(r["kept_connection"], bool(r["credentials"]), r["misbehaved"])
+                    for r in service.requests]
+        self.assertEqual(statuses, [(False, False, None), (True, True, "drop_kept"),
+                                    (False, False, None), (True, True, None)])
+        tunnels = service.tunnels
+        self.assertEqual([t["host"] for t in tunnels], [STATUS_HOST, STATUS_HOST])
+        for tunnel in tunnels:
+            names = [name.lower() for name, _ in tunnel["headers"]]
+            self.assertNotIn("authorization", names)
+            self.assertNotIn("proxy-authorization", names)
+        self.assertIsNotNone(program.wait_exit(10))
+
+    def test_a_tunnel_closed_at_the_challenge_never_puts_the_password_in_a_connect(self):
+        # The answer needs a new tunnel: its CONNECT goes without the account, and the whole
+        # exchange starts over there.
+        service.misbehave_next("close_after_challenge")
+        self.set_values(StatusAddress="https://%s/statuses/update.xml" % STATUS_HOST)
+        program, hwnd = self.launch()
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
+        self.assertEqual(service.wait_for_request("status", authorized=True)["credentials"],
+                         [USER, PASSWORD])
+        self.assertGreaterEqual(len(service.tunnels), 2)
+        for tunnel in service.tunnels:
+            names = [name.lower() for name, _ in tunnel["headers"]]
+            self.assertNotIn("authorization", names)
+        self.assertIsNotNone(program.wait_exit(10))
+
+    def test_a_proxy_sign_in_asked_from_inside_the_tunnel_is_refused(self):
+        service.tunnel_proxy_auth = True
+        self.set_values(StatusAddress="https://%s/statuses/update.xml" % STATUS_HOST)
+        program, hwnd = self.launch()
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertTrue(text.startswith("Your Tweet could not be sent: A server that is not your "
+                                        "proxy asked for a proxy sign-in. Lumora did not answer "
+                                        "it."), text)
+        self.assertEqual([r["endpoint"] for r in service.requests], ["proxy_auth"])
+        self.assertTrue(program.running())
+
+    def test_an_ipv6_literal_is_refused_plainly(self):
+        self.set_values(StatusAddress="http://[::1]:%d/statuses/update.xml" % service.port)
+        program, hwnd = self.launch()
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertTrue(text.startswith("Your Tweet could not be sent: Lumora cannot send to a "
+                                        "numeric IPv6 address such as [::1]."), text)
+        self.assertEqual(service.requests, [])
+        self.assertTrue(program.running())
 
     def test_a_redirect_from_https_to_http_is_refused(self):
         plain = "http://%s/statuses/update.xml" % STATUS_HOST

@@ -358,12 +358,60 @@ class WebTest(unittest.TestCase):
 
     def test_a_proxy_asking_for_credentials_never_gets_the_account(self):
         service.misbehave_next("proxy_auth", count=5)
-        verdict, _ = self.send_expecting_no_success(USER, PASSWORD, "via proxy")
-        self.assertIn("Proxy sign-in needed", verdict[1])
+        program, hwnd = self.launch(USER, PASSWORD, "via proxy")
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertTrue(text.startswith("Your Tweet could not be sent: The proxy server asks "
+                                        "for a sign-in that Lumora does not give."), text)
+        self.assertTrue(program.running())
+        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "via proxy")
+        self.assertEqual(len(service.requests), 1)
         for request in service.requests:
             names = [name.lower() for name, _ in request["headers"]]
             self.assertNotIn("proxy-authorization", names)
             self.assertNotIn("authorization", names)
+
+    def test_a_kept_connection_that_died_is_replaced_once_and_only_once(self):
+        def credentialed():
+            return [(r["kept_connection"], r["misbehaved"]) for r in service.requests
+                    if r["credentials"]]
+
+        # The proxy drops the connection it kept from the challenge: the whole round trip
+        # again on a new one, and the post arrives.
+        service.misbehave_next("drop_kept")
+        verdict, posted = self.send(USER, PASSWORD, "kept")
+        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(posted["form"], {"status": ["kept"]})
+        self.assertEqual(credentialed(), [(True, "drop_kept"), (True, None)])
+
+        # Dropped again on the second connection: reported, never sent a third time.
+        service.clear()
+        service.misbehave_next("drop_kept", count=5)
+        program, hwnd = self.launch(USER, PASSWORD, "dropped")
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertTrue(text.startswith("Your Tweet could not be sent: "), text)
+        self.assertEqual(credentialed(), [(True, "drop_kept"), (True, "drop_kept")])
+        self.assertTrue(program.running())
+
+    def test_without_winhttp_the_send_is_refused_in_a_box_and_the_window_stays(self):
+        # WINEDLLOVERRIDES=winhttp=d for Lumora alone: Wine takes a program's overrides from
+        # this key, and the variable does not pass through the driver's CreateProcess.
+        key = "HKCU\\Software\\Wine\\AppDefaults\\Lumora.exe\\DllOverrides"
+        session.wine("reg", "add", key, "/v", "winhttp", "/t", "REG_SZ", "/d", "", "/f")
+        self.addCleanup(session.wine, "reg", "delete", key, "/f", check=False)
+        program, hwnd = self.launch(USER, PASSWORD, "no web")
+        session.set_text(hwnd, THE_LONG_URL, "example.com/page")
+        before = self.texts(hwnd)
+        for button, opening in ((SEND_TWEET_BUTTON, "Your Tweet could not be sent: "),
+                                (CREATE_TINY_URL_BUTTON, "The short link could not be made: ")):
+            title, text = self.press(hwnd, button)
+            self.assertEqual(title, "Whoops!")
+            self.assertTrue(text.startswith(opening), text)
+            self.assertIn("winhttp.dll", text)
+        self.assertTrue(program.running())
+        self.assertEqual(self.texts(hwnd), before)
+        self.assertEqual(service.requests, [])
 
     def send_expecting_no_success(self, user, password, tweet):
         program, hwnd = self.launch(user, password, tweet)

@@ -109,5 +109,37 @@ TEST_F(LinkShortening, AFailedRequestRestoresTheButtonAndPointer) {
   EXPECT_EQ(process.ends, 0);
 }
 
+class SimpleApiShortening : public LumoraTest {
+ protected:
+  SimpleApiShortening() {
+    addresses.sightlink.address = u"https://is.gd/create.php?format=simple&url={url}";
+    Main();
+    tweet.SetText(u"Look");
+  }
+  void Shorten(const std::u16string& address, const std::u16string& reply) {
+    longUrl.SetText(address);
+    http.scripts.push_back({reply});
+    tinyUrlButton.Click();
+  }
+};
+
+TEST_F(SimpleApiShortening, OneGetAsksAndTheWholeReplyIsTheLink) {
+  Shorten(u"example.com/a b", u"https://is.gd/Ab1\n");
+  EXPECT_EQ(tweet.Text(), u"Look https://is.gd/Ab1");
+  ASSERT_EQ(http.calls.size(), 1u);
+  EXPECT_EQ(
+      http.calls[0][0].args,
+      (std::vector<std::u16string>{
+          u"GET", u"https://is.gd/create.php?format=simple&url=http%3A%2F%2Fexample.com%2Fa%20b"}));
+  EXPECT_TRUE(http.calls[0][2].body.empty());
+  EXPECT_TRUE(tinyUrlButton.Enabled());
+
+  // The classic reply is not a link here: its tab is no part of one.
+  Shorten(u"example.com/x", u"http://sl.ks/abc\tmore");
+  EXPECT_EQ(tweet.Text(), u"Look https://is.gd/Ab1");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, u"Sorry - there's been a problem with the URL you submitted!");
+}
+
 }  // namespace
 }  // namespace poster::testing

@@ -1,5 +1,9 @@
 #!/usr/bin/env python3
-"""Local stand-ins for the two services Lumora talks to: status updates and link shortening.
+"""Local stand-ins for the services Lumora talks to: status updates and link shortening.
+
+Besides the classic status service it imitates a Mastodon-compatible server (the instance
+description, and statuses posted with a Bearer token), Friendica's classic API (its namespaced
+XML and its own challenge), and a simple shortening API (one GET, the short link as the body).
 
 One HTTP server on 127.0.0.1 answers for both hosts. It accepts origin-form requests
 ("POST /statuses/update.xml") and proxy-form requests ("POST http://twitter.com:80/...")
@@ -42,7 +46,7 @@ DEFAULT_STRANGER_HOSTS = ("elsewhere.test",)
 # Misbehaviours on request: "reset" and "stall" before answering; the rest change how the
 # answer is sent.
 MISBEHAVIOURS = ("reset", "stall", "trickle", "flood", "endless_chunks", "short_body",
-                 "proxy_auth")
+                 "proxy_auth", "drop_kept", "close_after_challenge")
 
 # Canned shortening replies: (body bytes, Content-Type).
 SIGHTLINK_REPLIES = {
@@ -64,6 +68,37 @@ SIGHTLINK_REPLIES = {
                         "text/plain; x-charset=koi8-r; charset=utf-8"),
 }
 
+# A Mastodon-compatible server: hosts it answers for, and how it answers a valid token.
+DEFAULT_MASTODON_HOSTS = ("social.example",)
+MASTODON_STATUSES_PATH = "/api/v1/statuses"
+MASTODON_INSTANCE_PATHS = {"/api/v2/instance": "v2", "/api/v1/instance": "v1"}
+# "ok" posts; each other mode answers with its status and a JSON error ("not_json": a 502 page).
+MASTODON_MODES = {
+    "ok": (200, None),
+    "unauthorized": (401, "The access token is invalid"),
+    "forbidden": (403, "This action is not allowed"),
+    "unprocessable": (422, "Validation failed: Text character limit of 500 exceeded"),
+    "rate_limited": (429, "Too many requests"),
+    "server_error": (500, "An unexpected error occurred"),
+    "unavailable": (503, "Service Unavailable"),
+    "not_json": (502, None),
+}
+# Which instance description the server publishes: both, only the older one, or neither.
+INSTANCE_MODES = ("v2", "v1", "none")
+RATE_LIMIT_RESET = "2026-12-07T20:05:00.000Z"
+
+# Friendica's classic API: hosts it answers for; the path is /api/statuses/update.xml.
+DEFAULT_FRIENDICA_HOSTS = ("friendica.example",)
+FRIENDICA_REALM = "Friendica"
+
+# A simple shortening API: GET /create?url=<long address>, the short link as plain text.
+DEFAULT_SHORTENER_HOSTS = ("short.example",)
+SHORTENER_REPLIES = {
+    "ok": None,  # https://short.example/<n>, one per request
+    "error": b"Error: Please enter a valid URL to shorten",
+    "html": b"<html><body>https://short.example/x</body></html>",
+}
+
 FLOOD_BYTES = 100 * 1024 * 1024
 ENDLESS_WAIT_SECONDS = 600
 HUGE_PAGE = b"<html><body>" + b"<p>Something is technically wrong.</p>\n" * 52000 + b"</body></html>"
@@ -80,6 +115,38 @@ def status_ok_reply(user, status):
         f"    <name>{escape(user)}</name>\n"
         f"    <screen_name>{escape(user)}</screen_name>\n"
         "  </user>\n</status>\n"
+    )
+
+
+def friendica_ok_reply(user, status):
+    return (
+        '<?xml version="1.0"?>\n'
+        '<status xmlns="http://api.twitter.com" xmlns:statusnet="http://status.net/schema/api/1/" '
+        'xmlns:friendica="http://friendi.ca/schema/api/1/" xmlns:georss="http://www.georss.org/georss">\n'
+        f"  <text>{escape(status)}</text>\n"
+        "  <truncated>false</truncated>\n"
+        "  <created_at>Mon Dec 07 20:00:00 +0000 2026</created_at>\n"
+        "  <id>4711</id>\n"
+        "  <source>Lumora</source>\n"
+        f"  <statusnet:html>{escape(escape(status))}</statusnet:html>\n"
+        "  <user>\n    <id>42</id>\n"
+        f"    <name>{escape(user)}</name>\n"
+        f"    <screen_name>{escape(user)}</screen_name>\n"
+        "    <location/>\n    <protected>false</protected>\n"
+        "    <friendica:self>true</friendica:self>\n"
+        "  </user>\n"
+        "  <friendica:owner>\n"
+        f"    <screen_name>{escape(user)}</screen_name>\n"
+        "  </friendica:owner>\n"
+        "</status>\n"
+    )
+
+
+def friendica_error_document(message, code):
+    return (
+        '<?xml version="1.0"?>\n'
+        f"<status><error>{escape(message)}</error><code>{escape(code)}</code>"
+        "<request>api/statuses/update.xml</request></status>\n"
     )
 
 
@@ -127,6 +194,19 @@ class StandIn:
         self.sightlink_paths = {SIGHTLINK_PATH}
         self.sightlink_reply = SIGHTLINK_REPLIES["ok"]
         self.stranger_hosts = set(DEFAULT_STRANGER_HOSTS)
+        self.friendica_hosts = set(DEFAULT_FRIENDICA_HOSTS)
+        self.status_hosts |= self.friendica_hosts
+        # The Mastodon-compatible server: tokens it accepts, what it answers, what it publishes.
+        self.mastodon_hosts = set(DEFAULT_MASTODON_HOSTS)
+        self.mastodon_tokens = set()
+        self.mastodon_mode = "ok"
+        self.instance_mode = "v2"
+        self.max_characters = 500
+        self.characters_reserved_per_url = 23
+        self.rate_limit_reset = RATE_LIMIT_RESET  # None leaves X-RateLimit-Reset out
+        self.posts = {}  # Idempotency-Key (or a serial for none) -> the post's JSON
+        self.shortener_hosts = set(DEFAULT_SHORTENER_HOSTS)
+        self.shortener_reply = "ok"
         # path -> (status, Location): answered before anything else, for any host.
         self.redirects = {}
         # Misbehaviour for the next `misbehave_count` requests: None, "reset" or "stall".
@@ -182,7 +262,11 @@ class StandIn:
         sends the answer's body one byte every `seconds`; "flood" sends the answer followed by
         100 MB; "endless_chunks" sends the answer in chunks that never end; "short_body"
         announces 1,000 bytes more than it sends, then closes; "proxy_auth" answers as a proxy
-        asking for Basic credentials."""
+        asking for Basic credentials; "drop_kept" reads a request that came on a connection
+        kept from an earlier answer, then drops the connection without a word (as a proxy or
+        server does whose keep-alive ran out meanwhile); requests on new connections pass;
+        "close_after_challenge" closes the connection right after the answer, without saying
+        so in a Connection header."""
         assert kind in MISBEHAVIOURS
         self.misbehave, self.misbehave_count, self.stall_seconds = kind, count, seconds
 
@@ -224,8 +308,10 @@ class StandIn:
         if self.echo:
             print(describe(record), flush=True)
 
-    def _take_misbehaviour(self):
+    def _take_misbehaviour(self, kept):
         with self._changed:
+            if self.misbehave == "drop_kept" and not kept:
+                return None
             if self.misbehave and self.misbehave_count > 0:
                 self.misbehave_count -= 1
                 kind = self.misbehave
@@ -261,6 +347,81 @@ class StandIn:
             reply = reply.replace("screen_name>", "SCREEN_NAME>")
         return 200, [("Content-Type", xml)], reply.encode(), user
 
+    def _answer_friendica(self, credentials, form):
+        """Friendica's classic API: its own realm, namespaced XML, its error document."""
+        challenge = [("WWW-Authenticate", f'Basic realm="{FRIENDICA_REALM}"')]
+        xml = "text/xml; charset=utf-8"
+        if credentials is None or self.accounts.get(credentials[0]) != credentials[1]:
+            body = friendica_error_document("This API requires login", "401 Unauthorized")
+            return 401, challenge + [("Content-Type", xml)], body.encode(), None
+        user = credentials[0]
+        mode = self.account_modes.get(user, self.status_mode)
+        status = (form.get("status") or [""])[0]
+        if mode != "ok" or not status:
+            body = friendica_error_document("Message is empty" if not status else "Failed",
+                                            "400 Bad Request")
+            return 400, [("Content-Type", xml)], body.encode(), user
+        return 200, [("Content-Type", xml)], friendica_ok_reply(user, status).encode(), user
+
+    def _answer_mastodon(self, record, headers, form):
+        """(status, headers, body bytes) of a Mastodon-compatible server."""
+        as_json = [("Content-Type", "application/json; charset=utf-8")]
+        path = record["path"]
+        for suffix, version in MASTODON_INSTANCE_PATHS.items():
+            if path.endswith(suffix) and record["method"] == "GET":
+                record["endpoint"] = "instance"
+                if self.instance_mode == "none" or (self.instance_mode == "v1" and version == "v2"):
+                    return 404, as_json, b'{"error":"Record not found"}'
+                if version == "v2":
+                    doc = {"domain": record["host"], "title": "Stand-in", "version": "4.3.0",
+                           "configuration": {"urls": {}, "statuses": {
+                               "max_characters": self.max_characters, "max_media_attachments": 4,
+                               "characters_reserved_per_url": self.characters_reserved_per_url}}}
+                else:
+                    doc = {"uri": record["host"], "title": "Stand-in", "version": "3.4.1",
+                           "max_toot_chars": self.max_characters}
+                return 200, as_json, json.dumps(doc).encode()
+        if not (path.endswith(MASTODON_STATUSES_PATH) and record["method"] == "POST"):
+            return 404, as_json, b'{"error":"Record not found"}'
+        record["endpoint"] = "mastodon"
+        authorization = headers.get("Authorization") or ""
+        token = authorization[7:] if authorization.startswith("Bearer ") else None
+        record["token"] = token
+        record["idempotency_key"] = headers.get("Idempotency-Key")
+        if token is None or token not in self.mastodon_tokens:
+            return 401, as_json, b'{"error":"The access token is invalid"}'
+        record["authorized"] = True
+        code, error = MASTODON_MODES[self.mastodon_mode]
+        if self.mastodon_mode == "not_json":
+            return code, [("Content-Type", "text/html")], b"<html><body>Bad gateway</body></html>"
+        if error is not None:
+            extra = []
+            if code == 429 and self.rate_limit_reset:
+                extra = [("X-RateLimit-Limit", "300"), ("X-RateLimit-Remaining", "0"),
+                         ("X-RateLimit-Reset", self.rate_limit_reset)]
+            return code, as_json + extra, json.dumps({"error": error}).encode()
+        text = (form.get("status") or [""])[0]
+        key = record["idempotency_key"] or f"none-{len(self.posts)}"
+        with self._changed:
+            if key not in self.posts:
+                number = 109000000000000000 + len(self.posts)
+                self.posts[key] = {"id": str(number), "content": f"<p>{escape(text)}</p>",
+                                   "url": f"https://{record['host']}/@stand_in/{number}",
+                                   "visibility": "public", "text": text}
+            post = self.posts[key]
+        return 200, as_json, json.dumps(post).encode()
+
+    def _answer_shortener(self, record, query):
+        record["endpoint"] = "shortener"
+        long_urls = urllib.parse.parse_qs(query, keep_blank_values=True).get("url") or []
+        record["long_url"] = long_urls[0] if long_urls else None
+        canned = SHORTENER_REPLIES[self.shortener_reply]
+        if canned is not None:
+            return canned
+        with self._changed:
+            number = sum(1 for r in self._records if r["endpoint"] == "shortener")
+        return f"https://short.example/{number}\n".encode()
+
     def _handler_class(self):
         service = self
 
@@ -274,6 +435,7 @@ class StandIn:
             def setup(self):
                 super().setup()
                 self.rfile = _RecordingReader(self.rfile)
+                self.answered = 0  # requests answered on this connection
 
             def handle_one_request(self):
                 self.rfile.captured = bytearray()
@@ -312,6 +474,10 @@ class StandIn:
                     endpoint = "status"
                 elif path in service.sightlink_paths and host in service.sightlink_hosts:
                     endpoint = "sightlink"
+                elif host in service.mastodon_hosts:
+                    endpoint = "mastodon_other"
+                elif host in service.shortener_hosts:
+                    endpoint = "shortener"
                 else:
                     endpoint = "other"
                 # Raw bytes keep their own code (one byte, one character); escapes are UTF-8.
@@ -336,9 +502,11 @@ class StandIn:
                     "authorized": False,
                     "misbehaved": None,
                 }
-                kind = service._take_misbehaviour()
-                if kind == "reset":
-                    record["misbehaved"] = "reset"
+                record["kept_connection"] = self.answered > 0
+                self.answered += 1
+                kind = service._take_misbehaviour(record["kept_connection"])
+                if kind in ("reset", "drop_kept"):
+                    record["misbehaved"] = kind
                     service._record(record)
                     self._reset()
                     return
@@ -358,8 +526,15 @@ class StandIn:
                     headers = [("WWW-Authenticate", 'Basic realm="Hotel"'),
                                ("Content-Type", "text/html")]
                 elif endpoint == "status" and self.command == "POST":
-                    status, headers, reply, user = service._answer_status(credentials, form)
+                    answer = (service._answer_friendica if host in service.friendica_hosts
+                              else service._answer_status)
+                    status, headers, reply, user = answer(credentials, form)
                     record["authorized"] = user is not None
+                elif endpoint == "mastodon_other":
+                    status, headers, reply = service._answer_mastodon(record, self.headers, form)
+                elif endpoint == "shortener" and self.command == "GET":
+                    reply = service._answer_shortener(record, target.query)
+                    status, headers = 200, [("Content-Type", "text/plain; charset=utf-8")]
                 elif endpoint == "sightlink" and self.command == "POST":
                     reply, content_type = service.sightlink_reply
                     status, headers = 200, [("Content-Type", content_type)]
@@ -375,6 +550,8 @@ class StandIn:
                     else:
                         self._send(status, headers, reply)
                 except OSError:  # the client gave up on the answer
+                    self.close_connection = True
+                if kind == "close_after_challenge":
                     self.close_connection = True
                 record["replied"] = time.monotonic()
 
@@ -437,9 +614,12 @@ class StandIn:
                     reply = b"{}"
                 elif path == "/__control" and self.command == "POST":
                     settings = json.loads(body or b"{}")
-                    for name in ("status_mode", "account_modes", "accounts"):
+                    for name in ("status_mode", "account_modes", "accounts", "mastodon_mode",
+                                 "instance_mode", "max_characters", "shortener_reply"):
                         if name in settings:
                             setattr(service, name, settings[name])
+                    if "mastodon_tokens" in settings:
+                        service.mastodon_tokens = set(settings["mastodon_tokens"])
                     if "sightlink_reply" in settings:
                         service.set_sightlink_reply(settings["sightlink_reply"])
                     if "misbehave" in settings:
@@ -485,6 +665,10 @@ def describe(record):
     for name, values in record["form"].items():
         for value in values:
             lines.append(f"    form {name} = {value!r}")
+    if record.get("idempotency_key"):
+        lines.append(f"    idempotency key: {record['idempotency_key']}")
+    if record.get("long_url"):
+        lines.append(f"    long address: {record['long_url']!r}")
     if record["misbehaved"]:
         lines.append(f"    misbehaved: {record['misbehaved']}")
     return "\n".join(lines)
@@ -505,6 +689,11 @@ def main(argv=None):
     parser.add_argument("--misbehave", choices=MISBEHAVIOURS)
     parser.add_argument("--misbehave-count", type=int, default=1)
     parser.add_argument("--stall-seconds", type=float, default=60.0)
+    parser.add_argument("--token", action="append", default=[], metavar="TOKEN",
+                        help="an access token the Mastodon-compatible server accepts (repeatable)")
+    parser.add_argument("--mastodon-mode", choices=sorted(MASTODON_MODES), default="ok")
+    parser.add_argument("--instance-mode", choices=INSTANCE_MODES, default="v2")
+    parser.add_argument("--max-characters", type=int, default=500)
     parser.add_argument("--log", metavar="FILE", help="append every request as a JSON line")
     parser.add_argument("--quiet", action="store_true", help="do not print requests")
     args = parser.parse_args(argv)
@@ -526,10 +715,15 @@ def main(argv=None):
         service.account_modes[user] = mode
     service.status_mode = args.status_mode
     service.set_sightlink_reply(args.sightlink_reply)
+    service.mastodon_tokens = set(args.token)
+    service.mastodon_mode, service.instance_mode = args.mastodon_mode, args.instance_mode
+    service.max_characters = args.max_characters
     if args.misbehave:
         service.misbehave_next(args.misbehave, args.misbehave_count, args.stall_seconds)
     print(f"Lumora stand-in listening on {service.proxy_url}; status hosts "
-          f"{sorted(service.status_hosts)}, sightlink hosts {sorted(service.sightlink_hosts)}.\n"
+          f"{sorted(service.status_hosts)}, sightlink hosts {sorted(service.sightlink_hosts)}, "
+          f"Mastodon hosts {sorted(service.mastodon_hosts)}, shortener hosts "
+          f"{sorted(service.shortener_hosts)}.\n"
           f"Point Lumora at it with: http_proxy={service.proxy_url}", flush=True)
     try:
         service._server.serve_forever()

@@ -134,14 +134,18 @@ class TestAuthority:
 class TlsStandIn(StandIn):
     """The stand-in services, also over TLS through CONNECT tunnels.
 
-    tunnels: every CONNECT as {"host", "port", "handshake"}, the handshake being "ok" or
-    "failed: <reason>". Each request's record names the host of the tunnel it came
+    tunnels: every CONNECT as {"host", "port", "handshake", "headers"}, the handshake being
+    "ok" or "failed: <reason>" and headers the CONNECT request's own ([name, value] pairs).
+    tunnel_proxy_auth: when set, every request inside a tunnel is answered 407 as if the server
+    were a proxy asking for the Windows logon or a password (recorded with endpoint
+    "proxy_auth"). Each request's record names the host of the tunnel it came
     through ("tunnel"; None when it came in the clear). https_redirect: when set, every request inside a tunnel is answered
     307 with that Location (and recorded with endpoint "redirect")."""
 
     def __init__(self, authority, **options):
         self.authority = authority
         self.https_redirect = None
+        self.tunnel_proxy_auth = False
         self._tunnels = []
         self._contexts = {}
         self._contexts_lock = threading.Lock()
@@ -200,7 +204,8 @@ class TlsStandIn(StandIn):
 
             def do_CONNECT(self):
                 host, _, port = self.path.rpartition(":")
-                tunnel = {"host": host.lower(), "port": int(port or 443), "handshake": None}
+                tunnel = {"host": host.lower(), "port": int(port or 443), "handshake": None,
+                          "headers": [[k, v] for k, v in self.headers.items()]}
                 self.send_response(200, "Connection established")
                 self.end_headers()
                 self.wfile.flush()
@@ -226,6 +231,9 @@ class TlsStandIn(StandIn):
                 if self.tunnel and service.https_redirect:
                     self._redirect(service.https_redirect)
                     return
+                if self.tunnel and service.tunnel_proxy_auth:
+                    self._ask_for_proxy_logon()
+                    return
                 super()._handle()
 
             def _redirect(self, location):
@@ -241,6 +249,22 @@ class TlsStandIn(StandIn):
                 self._send(307, [("Location", location),
                                  ("Content-Type", "text/plain; charset=utf-8")],
                            b"Moved to " + location.encode() + b"\n")
+
+            def _ask_for_proxy_logon(self):
+                length = int(self.headers.get("Content-Length") or 0)
+                if length:
+                    self.rfile.read(length)
+                service._record({"arrived": time.monotonic(), "method": self.command,
+                                 "target": self.path, "endpoint": "proxy_auth",
+                                 "host": self.tunnel["host"], "authorized": False,
+                                 "headers": [[k, v] for k, v in self.headers.items()],
+                                 "form": {}, "credentials": None, "body_hex": "",
+                                 "body_text": "", "misbehaved": None})
+                self._send(407, [("Proxy-Authenticate", "Negotiate"),
+                                 ("Proxy-Authenticate", "NTLM"),
+                                 ("Proxy-Authenticate", 'Basic realm="inside"'),
+                                 ("Content-Type", "text/plain; charset=utf-8")],
+                           b"Sign in to the proxy, please.\n")
 
             def finish(self):
                 super().finish()

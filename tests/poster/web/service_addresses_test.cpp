@@ -117,6 +117,17 @@ TEST_F(Addresses, AMalformedOrUnreadableValueIsAProblemThatNamesItAndWhereItIsSe
   EXPECT_EQ(read.statusName, u"Twitter.com");
 }
 
+TEST_F(Addresses, OnlyTheShortLinkAddressMayNameASimpleApi) {
+  settings.values = {{u"SightlinkAddress", u"HTTPS://is.gd/create.php?format=simple&url={url}"},
+                     {u"StatusAddress", u"https://status.example.test/x?u={url}"}};
+  const ServiceAddresses read = ServiceAddresses::Read(settings);
+  EXPECT_EQ(read.sightlink.address, u"https://is.gd/create.php?format=simple&url={url}");
+  EXPECT_TRUE(Contains(read.status.problem, u"StatusAddress"));
+
+  settings.values = {{u"SightlinkAddress", u"https://is.gd/create.php?url={url}#x"}};
+  EXPECT_TRUE(Contains(ServiceAddresses::Read(settings).sightlink.problem, u"{url}#x"));
+}
+
 // The handlers with addresses the user set.
 class SetAddresses : public LumoraTest {
  protected:

@@ -1,0 +1,61 @@
+#include "platform/win32/http_library.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/common/failure.h"
+#include "platform/win32/http_errors.h"
+
+namespace platform::win32 {
+namespace {
+
+// Every WinHTTP function the program imports.
+constexpr const char* kFunctions[] = {
+    "WinHttpAddRequestHeaders",
+    "WinHttpCloseHandle",
+    "WinHttpConnect",
+    "WinHttpGetDefaultProxyConfiguration",
+    "WinHttpGetIEProxyConfigForCurrentUser",
+    "WinHttpGetProxyForUrl",
+    "WinHttpOpen",
+    "WinHttpOpenRequest",
+    "WinHttpQueryAuthSchemes",
+    "WinHttpQueryDataAvailable",
+    "WinHttpQueryHeaders",
+    "WinHttpQueryOption",
+    "WinHttpReadData",
+    "WinHttpReceiveResponse",
+    "WinHttpSendRequest",
+    "WinHttpSetCredentials",
+    "WinHttpSetOption",
+    "WinHttpSetStatusCallback",
+    "WinHttpSetTimeouts",
+};
+
+HMODULE LoadFromSystemFolder() {
+  HMODULE module = LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr) return module;
+  // Windows 7 without the 2011 loader update does not know the flag: name the file in full.
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  return LoadLibraryW((std::wstring(folder, length) + L"\\winhttp.dll").c_str());
+}
+
+}  // namespace
+
+void LoadWinHttp() {
+  // Loaded once and never freed: the delay-load import keeps using it.
+  static const HMODULE module = LoadFromSystemFolder();
+  if (module == nullptr) throw HttpFailure(kWinHttpMissing);
+  for (const char* name : kFunctions) {
+    if (GetProcAddress(module, name) == nullptr) {
+      throw Failure(ERROR_PROC_NOT_FOUND,
+                    u"Windows' web library (winhttp.dll) lacks a function Lumora needs (" +
+                        std::u16string(name, name + std::char_traits<char>::length(name)) + u").");
+    }
+  }
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,116 @@
+#include "platform/win32/http_session.h"
+
+#include "platform/common/web_url.h"
+#include "platform/win32/http_errors.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr wchar_t kAgent[] = L"Lumora/1.2";
+
+struct ProxyChoice {
+  DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
+  std::wstring proxy;
+  std::wstring bypass;
+
+  void Take(LPCWSTR list, LPCWSTR bypassList) {
+    access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    proxy = list;
+    bypass = bypassList != nullptr ? bypassList : L"";
+  }
+};
+
+// The user's configuration script or automatic detection into `choice`; false when neither
+// answers.
+bool FromScript(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user, const std::wstring& url,
+                DWORD waitMs, ProxyChoice& choice) {
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  if (user.lpszAutoConfigUrl) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+    options.lpszAutoConfigUrl = user.lpszAutoConfigUrl;
+  }
+  if (user.fAutoDetect) {
+    options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+  }
+  // Fetching the script the user named may need the logon of the user's own network.
+  options.fAutoLogonIfChallenged = TRUE;
+  WinHttpHandle probe(WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!probe) return false;
+  const int wait = static_cast<int>(waitMs);
+  WinHttpSetTimeouts(probe.Get(), wait, wait, wait, wait);
+  WINHTTP_PROXY_INFO found{};
+  if (!WinHttpGetProxyForUrl(probe.Get(), url.c_str(), &options, &found)) return false;
+  const GlobalText list(found.lpszProxy), bypass(found.lpszProxyBypass);
+  if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && list) {
+    choice.Take(list.Get(), bypass.Get());
+  }
+  return true;
+}
+
+// WinHTTP's own default, asked here rather than left to WinHttpOpen so that Lumora knows which
+// proxy it is talking to.
+ProxyChoice FromDefault() {
+  ProxyChoice choice;
+  WINHTTP_PROXY_INFO info{};
+  if (!WinHttpGetDefaultProxyConfiguration(&info)) return choice;
+  const GlobalText list(info.lpszProxy), bypass(info.lpszProxyBypass);
+  if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && list && *list.Get()) {
+    choice.Take(list.Get(), bypass.Get());
+  }
+  return choice;
+}
+
+ProxyChoice ChooseProxy(const std::wstring& url, DWORD waitMs) {
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+  if (!WinHttpGetIEProxyConfigForCurrentUser(&user)) return FromDefault();
+  const GlobalText script(user.lpszAutoConfigUrl), list(user.lpszProxy),
+      bypass(user.lpszProxyBypass);
+  ProxyChoice choice;
+  if ((user.fAutoDetect || script) && FromScript(user, url, waitMs, choice)) return choice;
+  if (list && *list.Get()) {
+    choice.Take(list.Get(), bypass.Get());
+    return choice;
+  }
+  return FromDefault();
+}
+
+// TLS 1.2 and 1.3; a system that does not know the 1.3 flag refuses the pair, and gets 1.2.
+void OfferModernTls(HINTERNET session) {
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+  if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols))) {
+    return;
+  }
+  protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+  WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+}
+
+}  // namespace
+
+bool HttpSession::ThroughProxy(const std::wstring& host) const {
+  return !proxy.empty() && !ProxyBypassed(FromWide(host), FromWide(bypass));
+}
+
+HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
+                            WINHTTP_STATUS_CALLBACK callback) {
+  const ProxyChoice choice = ChooseProxy(url, waitMs);
+  const bool named = choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  HttpSession session;
+  session.handle.Reset(
+      WinHttpOpen(kAgent, choice.access, named ? choice.proxy.c_str() : nullptr,
+                  named && !choice.bypass.empty() ? choice.bypass.c_str() : nullptr, 0));
+  if (!session.handle) throw HttpFailure(GetLastError());
+  if (named) {
+    session.proxy = choice.proxy;
+    session.bypass = choice.bypass;
+  }
+  OfferModernTls(session.handle.Get());
+  WinHttpSetStatusCallback(
+      session.handle.Get(), callback,
+      WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
+  return session;
+}
+
+}  // namespace platform::win32

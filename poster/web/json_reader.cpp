@@ -1,0 +1,252 @@
+#include "poster/web/json_reader.h"
+
+#include <vector>
+
+#include "platform/common/reply_text.h"
+
+// Strict mode refuses what a browser's JSON.parse refuses as far as the tokenizer can tell;
+// parent links let a member be found without walking its siblings' contents.
+#define JSMN_STATIC
+#define JSMN_STRICT
+#define JSMN_PARENT_LINKS
+#include <jsmn.h>
+
+namespace poster::web {
+
+struct JsonObject::Tokens {
+  std::string utf8;
+  std::vector<jsmntok_t> tokens;
+};
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The tokenizer reads bytes; a lone surrogate becomes U+FFFD, as any decoder would show it.
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The contents of a string token with its escapes undone; nullopt for an escape JSON lacks.
+std::optional<std::u16string> Unescaped(std::string_view raw) {
+  std::u16string out;
+  std::size_t runStart = 0;
+  const auto flush = [&](std::size_t end) {
+    out += platform::DecodeUtf8(raw.substr(runStart, end - runStart));
+  };
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '\\') continue;
+    flush(i);
+    if (i + 1 >= raw.size()) return std::nullopt;
+    const char escape = raw[++i];
+    switch (escape) {
+      case '"':
+        out += u'"';
+        break;
+      case '\\':
+        out += u'\\';
+        break;
+      case '/':
+        out += u'/';
+        break;
+      case 'b':
+        out += u'\b';
+        break;
+      case 'f':
+        out += u'\f';
+        break;
+      case 'n':
+        out += u'\n';
+        break;
+      case 'r':
+        out += u'\r';
+        break;
+      case 't':
+        out += u'\t';
+        break;
+      case 'u': {
+        if (i + 4 >= raw.size()) return std::nullopt;
+        unsigned unit = 0;
+        for (std::size_t k = 1; k <= 4; ++k) {
+          const int digit = HexValue(raw[i + k]);
+          if (digit < 0) return std::nullopt;
+          unit = unit * 16 + static_cast<unsigned>(digit);
+        }
+        out += static_cast<char16_t>(unit);
+        i += 4;
+        break;
+      }
+      default:
+        return std::nullopt;
+    }
+    runStart = i + 1;
+  }
+  flush(raw.size());
+  return out;
+}
+
+// The tokenizer takes any run of characters for a literal or number; JSON allows only these.
+bool IsJsonPrimitive(std::string_view text) {
+  if (text == "true" || text == "false" || text == "null") return true;
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < text.size() && text[i] == '-') ++i;
+  if (i < text.size() && text[i] == '0') {
+    ++i;
+  } else if (digits() == 0) {
+    return false;
+  }
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    if (digits() == 0) return false;
+  }
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+bool IsJsonSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+}  // namespace
+
+JsonObject::JsonObject(std::unique_ptr<Tokens> tokens) : tokens_(std::move(tokens)) {}
+JsonObject::JsonObject(JsonObject&&) noexcept = default;
+JsonObject& JsonObject::operator=(JsonObject&&) noexcept = default;
+JsonObject::~JsonObject() = default;
+
+std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
+  auto parsed = std::make_unique<Tokens>();
+  parsed->utf8 = ToUtf8(text);
+  const std::string& utf8 = parsed->utf8;
+  // The tokenizer's positions are ints.
+  if (utf8.size() > 0x7FFFFFFF) return std::nullopt;
+
+  jsmn_parser counter;
+  jsmn_init(&counter);
+  const int count = jsmn_parse(&counter, utf8.data(), utf8.size(), nullptr, 0);
+  if (count <= 0) return std::nullopt;
+  parsed->tokens.resize(static_cast<std::size_t>(count));
+  jsmn_parser parser;
+  jsmn_init(&parser);
+  if (jsmn_parse(&parser, utf8.data(), utf8.size(), parsed->tokens.data(),
+                 static_cast<unsigned>(count)) != count) {
+    return std::nullopt;
+  }
+  const std::vector<jsmntok_t>& tokens = parsed->tokens;
+  if (tokens[0].type != JSMN_OBJECT) return std::nullopt;
+  // The tokenizer reads value after value; only one top-level object, then white space, is JSON.
+  for (std::size_t i = static_cast<std::size_t>(tokens[0].end); i < utf8.size(); ++i) {
+    if (!IsJsonSpace(utf8[i])) return std::nullopt;
+  }
+  for (std::size_t i = 0; i < static_cast<std::size_t>(tokens[0].start); ++i) {
+    if (!IsJsonSpace(utf8[i])) return std::nullopt;
+  }
+  // Every string and literal must be well formed wherever it is, not only where it is read.
+  for (const jsmntok_t& token : tokens) {
+    const std::string_view raw = std::string_view(utf8).substr(
+        static_cast<std::size_t>(token.start), static_cast<std::size_t>(token.end - token.start));
+    if (token.type == JSMN_STRING && !Unescaped(raw)) return std::nullopt;
+    if (token.type == JSMN_PRIMITIVE && !IsJsonPrimitive(raw)) return std::nullopt;
+  }
+  return JsonObject(std::move(parsed));
+}
+
+int JsonObject::ValueAt(std::initializer_list<std::u16string_view> path) const {
+  const std::vector<jsmntok_t>& tokens = tokens_->tokens;
+  const std::string_view utf8 = tokens_->utf8;
+  int object = 0;
+  for (std::u16string_view name : path) {
+    if (tokens[static_cast<std::size_t>(object)].type != JSMN_OBJECT) return -1;
+    const std::string wanted = ToUtf8(name);
+    int found = -1;
+    for (std::size_t i = static_cast<std::size_t>(object) + 1; i + 1 < tokens.size(); ++i) {
+      const jsmntok_t& key = tokens[i];
+      if (key.parent != object || key.type != JSMN_STRING) continue;
+      const std::string_view raw = utf8.substr(static_cast<std::size_t>(key.start),
+                                               static_cast<std::size_t>(key.end - key.start));
+      if (raw == wanted || Unescaped(raw) == std::u16string(name)) {
+        found = static_cast<int>(i) + 1;
+        break;
+      }
+    }
+    if (found < 0) return -1;
+    object = found;
+  }
+  return object;
+}
+
+std::optional<std::u16string> JsonObject::StringAt(
+    std::initializer_list<std::u16string_view> path) const {
+  const int at = ValueAt(path);
+  if (at <= 0) return std::nullopt;
+  const jsmntok_t& token = tokens_->tokens[static_cast<std::size_t>(at)];
+  if (token.type != JSMN_STRING) return std::nullopt;
+  return Unescaped(std::string_view(tokens_->utf8)
+                       .substr(static_cast<std::size_t>(token.start),
+                               static_cast<std::size_t>(token.end - token.start)));
+}
+
+std::optional<std::uint64_t> JsonObject::WholeNumberAt(
+    std::initializer_list<std::u16string_view> path, std::uint64_t highest) const {
+  const int at = ValueAt(path);
+  if (at <= 0) return std::nullopt;
+  const jsmntok_t& token = tokens_->tokens[static_cast<std::size_t>(at)];
+  if (token.type != JSMN_PRIMITIVE || token.end <= token.start) return std::nullopt;
+  const std::string_view digits = std::string_view(tokens_->utf8)
+                                      .substr(static_cast<std::size_t>(token.start),
+                                              static_cast<std::size_t>(token.end - token.start));
+  std::uint64_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > highest) return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace poster::web

@@ -1,0 +1,40 @@
+// Reading the members of a JSON object that a web service sent, by their path of names.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace poster::web {
+
+class JsonObject {
+ public:
+  // `text` read as one JSON object and nothing else but white space; nullopt when it is
+  // anything else (an array, a number, broken or truncated JSON, trailing text).
+  static std::optional<JsonObject> Parse(std::u16string_view text);
+
+  JsonObject(JsonObject&&) noexcept;
+  JsonObject& operator=(JsonObject&&) noexcept;
+  ~JsonObject();
+
+  // The string at `path` (member names from the top object down, each the first member of
+  // that name), unescaped; nullopt when a member is missing or the value is not a string.
+  std::optional<std::u16string> StringAt(std::initializer_list<std::u16string_view> path) const;
+  // The whole non-negative number at `path`, as written in decimal digits only (no sign,
+  // fraction or exponent); nullopt when it is missing, anything else, or above `highest`.
+  std::optional<std::uint64_t> WholeNumberAt(std::initializer_list<std::u16string_view> path,
+                                             std::uint64_t highest) const;
+
+ private:
+  struct Tokens;
+  explicit JsonObject(std::unique_ptr<Tokens> tokens);
+  // The index of the value token at `path`, or -1.
+  int ValueAt(std::initializer_list<std::u16string_view> path) const;
+
+  std::unique_ptr<Tokens> tokens_;
+};
+
+}  // namespace poster::web

@@ -1,0 +1,232 @@
+#include "poster/web/mastodon.h"
+
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
+#include "poster/text_rules.h"
+#include "poster/web/json_reader.h"
+#include "poster/web/reply_rules.h"
+
+namespace poster::web {
+namespace {
+
+bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+bool IsWhiteSpace(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+bool IsAsciiAlphanumeric(char16_t c) {
+  const char16_t lower = platform::AsciiLower(c);
+  return (c >= u'0' && c <= u'9') || (lower >= u'a' && lower <= u'z');
+}
+
+// Punctuation that ends a sentence rather than a link ("see https://a.example.").
+bool IsTrailingPunctuation(char16_t c) {
+  return std::u16string_view(u".,:;!?'\"").find(c) != std::u16string_view::npos;
+}
+
+// The length of the link starting at `at`, or 0 when no link starts there.
+std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
+  if (at > 0 && IsAsciiAlphanumeric(text[at - 1])) return 0;
+  const std::u16string_view rest = text.substr(at);
+  std::size_t scheme = 0;
+  if (platform::StartsWithAsciiNoCase(rest, u"http://")) {
+    scheme = 7;
+  } else if (platform::StartsWithAsciiNoCase(rest, u"https://")) {
+    scheme = 8;
+  } else {
+    return 0;
+  }
+  std::size_t end = scheme;
+  while (end < rest.size() && !IsWhiteSpace(rest[end])) ++end;
+  std::size_t opened = 0;
+  std::size_t closed = 0;
+  for (std::size_t i = scheme; i < end; ++i) {
+    opened += rest[i] == u'(';
+    closed += rest[i] == u')';
+  }
+  // A closing bracket belongs to the link only while it matches one the link opened.
+  while (end > scheme &&
+         (IsTrailingPunctuation(rest[end - 1]) || (rest[end - 1] == u')' && closed > opened))) {
+    closed -= rest[end - 1] == u')';
+    --end;
+  }
+  // A scheme with nothing after it is text, not a link.
+  if (end == scheme || !IsAsciiAlphanumeric(rest[scheme])) return 0;
+  return end;
+}
+
+std::u16string Hex(std::uint64_t value) {
+  std::u16string out(16, u'0');
+  for (std::size_t i = 16; i-- > 0; value >>= 4) {
+    out[i] = u"0123456789abcdef"[value & 0xF];
+  }
+  return out;
+}
+
+std::uint64_t Fnv1a(std::uint64_t seed, std::u16string_view text) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL ^ seed;
+  for (char16_t c : text) {
+    for (int shift : {0, 8}) {
+      hash ^= static_cast<std::uint8_t>(c >> shift);
+      hash *= 0x100000001b3ULL;
+    }
+  }
+  return hash;
+}
+
+bool AllDigits(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+  }
+  return !text.empty();
+}
+
+std::u16string RetrySentence(std::u16string_view rateLimitReset) {
+  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
+  return u"Wait a few minutes before you try again.";
+}
+
+bool IsRefusalStatus(int status) {
+  return status == 401 || status == 403 || status == 422 || status == 429 ||
+         (status >= 500 && status <= 599);
+}
+
+}  // namespace
+
+StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings) {
+  const std::u16string where =
+      u"The setting " + std::u16string(kStatusProtocolSetting) + u" in " + settings.Location();
+  std::u16string reason;
+  try {
+    const std::optional<std::u16string> text = settings.Text(kStatusProtocolSetting);
+    if (!text) return {};
+    const std::u16string value = TrimSpaces(*text);
+    if (value.empty()) return {};
+    if (platform::AsciiLower(value) == u"mastodon") return {StatusProtocol::kMastodon, {}};
+    reason = u" is \"" + value + u"\", which is not a protocol Lumora knows.";
+  } catch (const platform::Failure& failure) {
+    reason = u" could not be read: " + failure.Description();
+  }
+  return {StatusProtocol::kClassic,
+          where + reason +
+              u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or "
+              u"delete it to use the built-in protocol."};
+}
+
+std::u16string MastodonEndpoint(std::u16string_view server, std::u16string_view path) {
+  while (server.ends_with(u'/')) server.remove_suffix(1);
+  return std::u16string(server) + std::u16string(path);
+}
+
+std::optional<StatusLimits> LimitsFromInstanceV2(std::u16string_view reply) {
+  const std::optional<JsonObject> json = JsonObject::Parse(reply);
+  if (!json) return std::nullopt;
+  const auto most =
+      json->WholeNumberAt({u"configuration", u"statuses", u"max_characters"}, kHighestStatusLimit);
+  if (!most || *most == 0) return std::nullopt;
+  StatusLimits limits;
+  limits.maxCharacters = static_cast<std::size_t>(*most);
+  if (const auto perUrl = json->WholeNumberAt(
+          {u"configuration", u"statuses", u"characters_reserved_per_url"}, kHighestStatusLimit)) {
+    limits.charactersPerUrl = static_cast<std::size_t>(*perUrl);
+  }
+  return limits;
+}
+
+std::optional<StatusLimits> LimitsFromInstanceV1(std::u16string_view reply) {
+  const std::optional<JsonObject> json = JsonObject::Parse(reply);
+  if (!json) return std::nullopt;
+  const auto most = json->WholeNumberAt({u"max_toot_chars"}, kHighestStatusLimit);
+  if (!most || *most == 0) return std::nullopt;
+  StatusLimits limits;
+  limits.maxCharacters = static_cast<std::size_t>(*most);
+  return limits;
+}
+
+std::size_t MastodonLength(std::u16string_view text, std::size_t charactersPerUrl) {
+  std::size_t length = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (const std::size_t link = LinkLengthAt(text, i)) {
+      length += charactersPerUrl;
+      i += link;
+      continue;
+    }
+    const bool pair =
+        IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+    i += pair ? 2 : 1;
+    ++length;
+  }
+  return length;
+}
+
+std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits) {
+  // Code points first: without links the count is exact, and a long clipboard costs nothing.
+  std::size_t end = 0;
+  for (std::size_t points = 0; end < text.size() && points < limits.maxCharacters; ++points) {
+    end += IsHighSurrogate(text[end]) && end + 1 < text.size() && IsLowSurrogate(text[end + 1]) ? 2
+                                                                                                : 1;
+  }
+  // A short link counts more than it is long; give up characters until the count fits.
+  while (end > 0 &&
+         MastodonLength(text.substr(0, end), limits.charactersPerUrl) > limits.maxCharacters) {
+    end -= end >= 2 && IsLowSurrogate(text[end - 1]) && IsHighSurrogate(text[end - 2]) ? 2 : 1;
+  }
+  return std::u16string(text.substr(0, end));
+}
+
+std::u16string IdempotencyKey(std::uint64_t runSeed, std::u16string_view text) {
+  return u"lumora-" + Hex(runSeed) + u"-" + Hex(Fnv1a(runSeed, text)).substr(8) +
+         Hex(Fnv1a(~runSeed, text)).substr(0, 8);
+}
+
+MastodonVerdict JudgeMastodonReply(int status, std::u16string_view body,
+                                   std::u16string_view rateLimitReset) {
+  MastodonVerdict verdict;
+  if (status == 429) verdict.retry = RetrySentence(rateLimitReset);
+  const std::optional<JsonObject> json = JsonObject::Parse(body);
+  if (json && status == 200 && json->StringAt({u"id"})) {
+    verdict.kind = MastodonVerdict::Kind::kPublished;
+    verdict.text = json->StringAt({u"url"}).value_or(u"");
+    return verdict;
+  }
+  if (json && IsRefusalStatus(status)) {
+    if (auto error = json->StringAt({u"error"})) {
+      verdict.kind = MastodonVerdict::Kind::kRefused;
+      verdict.text = ReplyExcerpt(*error);
+      return verdict;
+    }
+  }
+  verdict.text = ReplyExcerpt(body);
+  return verdict;
+}
+
+std::optional<std::u16string> ResetTimeText(std::u16string_view text) {
+  const std::u16string trimmed = TrimSpaces(text);
+  const std::u16string_view value = trimmed;
+  // YYYY-MM-DDTHH:MM, then anything (seconds, fraction, zone); the servers send UTC.
+  if (value.size() < 16 || value[4] != u'-' || value[7] != u'-' ||
+      (value[10] != u'T' && value[10] != u't' && value[10] != u' ') || value[13] != u':' ||
+      !AllDigits(value.substr(0, 4)) || !AllDigits(value.substr(5, 2)) ||
+      !AllDigits(value.substr(8, 2)) || !AllDigits(value.substr(11, 2)) ||
+      !AllDigits(value.substr(14, 2))) {
+    return std::nullopt;
+  }
+  // The servers send UTC; a time in another zone would be shown wrongly, so it is not shown.
+  const std::u16string_view zone = value.substr(16);
+  if (!zone.empty() && !zone.ends_with(u'Z') && !zone.ends_with(u'z') &&
+      !zone.ends_with(u"+00:00") && !zone.ends_with(u"+0000")) {
+    return std::nullopt;
+  }
+  return std::u16string(value.substr(11, 5)) + u" UTC on " + std::u16string(value.substr(0, 10));
+}
+
+}  // namespace poster::web

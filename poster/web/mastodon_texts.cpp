@@ -1,0 +1,71 @@
+#include "poster/web/mastodon_texts.h"
+
+#include "platform/common/text.h"
+#include "poster/web/form_encoding.h"
+
+namespace poster::web {
+
+MastodonCaptions MastodonWindowCaptions() {
+  return {u"User Name (not needed)", u"Your Access Token", u"SEND YOUR POST",
+          u"(Automatically adds the URL to your Post)"};
+}
+
+CounterLook MastodonCounterFor(std::u16string_view text, const StatusLimits& limits) {
+  const std::size_t length = MastodonLength(text, limits.charactersPerUrl);
+  CounterLook look{platform::DecimalText(length) + u" Characters.", kCounterYellow};
+  if (length > limits.maxCharacters) {
+    look.color = kCounterDarkRed;
+    look.caption += u"( Over the limit of " + platform::DecimalText(limits.maxCharacters) +
+                    u": shorten it before you send )";
+  }
+  return look;
+}
+
+BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view status,
+                             const StatusLimits& limits, std::u16string_view statusName) {
+  const std::u16string most = platform::DecimalText(limits.maxCharacters);
+  if (token.empty()) return {u"Whoops!", u"Sorry, you need to enter your access token."};
+  if (status.empty()) {
+    return {u"Whoops!", u"Sorry, a post may be between 1 and " + most + u" characters in length."};
+  }
+  if (MastodonLength(status, limits.charactersPerUrl) > limits.maxCharacters) {
+    return {u"Your post exceeds the maximum length allowed by " + std::u16string(statusName),
+            u"Please adjust the text in your post so that it is within " + most + u" characters."};
+  }
+  return {};
+}
+
+BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName) {
+  if (verdict.kind == MastodonVerdict::Kind::kPublished) {
+    std::u16string text = u"Your post was published on " + std::u16string(statusName) + u".";
+    if (!verdict.text.empty()) text += u"\n\n" + verdict.text;
+    return {u"Congratulations!", text};
+  }
+  std::u16string text =
+      u"The post failed. " + std::u16string(statusName) + u" advises:\n\n" + verdict.text;
+  if (!verdict.retry.empty()) text += u"\n\n" + verdict.retry;
+  return {u"Whoops!", text};
+}
+
+BoxText MastodonUnsentBox(std::u16string_view reason) {
+  return {u"Whoops!", u"Your post could not be sent: " + std::u16string(reason) +
+                          u"\n\nNothing was posted. Your text is still here, so you can try "
+                          u"again."};
+}
+
+StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
+                                    std::u16string_view text, std::uint64_t runSeed) {
+  StatusRequest request;
+  request.method = u"POST";
+  request.url = MastodonEndpoint(server, kStatusesPath);
+  request.headers = {{u"Authorization", u"Bearer " + std::u16string(token)},
+                     {u"Content-Type", u"application/x-www-form-urlencoded"},
+                     {u"Idempotency-Key", IdempotencyKey(runSeed, text)}};
+  // The form encoder's output is plain ASCII: one code unit, one byte.
+  for (char16_t c : u"status=" + FormEncode(text)) {
+    request.body.push_back(static_cast<std::uint8_t>(c));
+  }
+  return request;
+}
+
+}  // namespace poster::web

@@ -1,0 +1,61 @@
+// What the window says and sends when it posts to a Mastodon-compatible server: its words, the
+// counter, the boxes, and the status request.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "poster/text_rules.h"
+#include "poster/web/mastodon.h"
+
+namespace poster::web {
+
+// The captions that name Twitter, a tweet or a password in the classic window.
+struct MastodonCaptions {
+  std::u16string userNameLabel;
+  std::u16string passwordLabel;
+  std::u16string sendButton;
+  std::u16string shortLinkNote;
+};
+MastodonCaptions MastodonWindowCaptions();
+
+// The counter for `text` against the server's limits: its count, yellow; dark red past the
+// limit, with a note naming the limit.
+CounterLook MastodonCounterFor(std::u16string_view text, const StatusLimits& limits);
+
+// A message box's title and text.
+struct BoxText {
+  std::u16string title;
+  std::u16string text;
+  friend bool operator==(const BoxText&, const BoxText&) = default;
+};
+
+// Why a post cannot be sent as it stands, before anything is sent ("Whoops!" boxes, with a
+// beep); empty title when `token` and `status` (both trimmed) can be sent.
+BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view status,
+                             const StatusLimits& limits, std::u16string_view statusName);
+
+// The box for a verdict on the server's reply.
+BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName);
+
+// The box for a post that never got an answer (`reason` is the transport's own description).
+BoxText MastodonUnsentBox(std::u16string_view reason);
+
+// The whole status request, ready for the HTTP seam.
+struct StatusRequest {
+  std::u16string method;
+  std::u16string url;
+  std::vector<std::pair<std::u16string, std::u16string>> headers;  // in the order sent
+  std::vector<std::uint8_t> body;
+};
+
+// POST <server>/api/v1/statuses with the token as Bearer, the form body status=<text> (UTF-8,
+// percent-encoded) and the Idempotency-Key for this text in this run.
+StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
+                                    std::u16string_view text, std::uint64_t runSeed);
+
+}  // namespace poster::web

@@ -1,0 +1,159 @@
+#include "poster/web/mastodon.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/fake/fake_settings.h"
+#include "poster/web/json_reader.h"
+
+namespace poster::web {
+namespace {
+
+using Kind = MastodonVerdict::Kind;
+
+TEST(JsonObject, ReadsOnlyOneWholeObject) {
+  const auto json = JsonObject::Parse(
+      u" {\"a\": {\"b\": [1, {\"c\": 2}], \"c\": 7}, \"s\": \"x\\u00e9\\ud83d\\ude00\\n\\\"\","
+      u" \"n\": null, \"d\": \"\u00e9t\u00e9\"}\r\n");
+  ASSERT_TRUE(json.has_value());
+  EXPECT_EQ(json->StringAt({u"s"}), u"x\u00e9\U0001F600\n\"");
+  EXPECT_EQ(json->StringAt({u"d"}), u"\u00e9t\u00e9");
+  EXPECT_EQ(json->WholeNumberAt({u"a", u"c"}, 100), 7u);  // not the c inside the array
+  EXPECT_EQ(json->WholeNumberAt({u"a", u"c"}, 6), std::nullopt);
+  EXPECT_EQ(json->StringAt({u"n"}), std::nullopt);
+  EXPECT_EQ(json->StringAt({u"a"}), std::nullopt);
+  EXPECT_EQ(json->WholeNumberAt({u"s", u"x"}, 100), std::nullopt);
+  EXPECT_EQ(json->StringAt({u"missing"}), std::nullopt);
+
+  for (const char16_t* broken :
+       {u"", u"[1]", u"\"id\"", u"{\"id\": \"1\"", u"{\"id\": \"1\"} {}", u"{\"id\": \"1\"} x",
+        u"<html>{\"id\": \"1\"}", u"{\"id\": \"\\x\"}", u"{\"id\": \"\\u12\"}", u"{\"id\": tru}",
+        u"{\"id\": 01}", u"{\"id\": 1.}", u"{\"id\": -}"}) {
+    EXPECT_FALSE(JsonObject::Parse(broken).has_value()) << std::u16string(broken).size();
+  }
+}
+
+TEST(Mastodon, TheProtocolSettingIsMastodonInAnyCaseOrClassic) {
+  platform::fake::FakeSettings settings;
+  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
+  settings.values[kStatusProtocolSetting] = u"  ";
+  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
+  EXPECT_EQ(ReadStatusProtocol(settings).problem, u"");
+  settings.values[kStatusProtocolSetting] = u" MastoDon ";
+  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kMastodon);
+
+  settings.values[kStatusProtocolSetting] = u"twitter";
+  const StatusProtocolChoice wrong = ReadStatusProtocol(settings);
+  EXPECT_EQ(wrong.protocol, StatusProtocol::kClassic);
+  EXPECT_EQ(wrong.problem,
+            u"The setting StatusProtocol in HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora is "
+            u"\"twitter\", which is not a protocol Lumora knows.\n\nNothing was sent. Set it to "
+            u"mastodon for a Mastodon-compatible server, or delete it to use the built-in "
+            u"protocol.");
+
+  settings.failing.emplace(kStatusProtocolSetting, platform::Failure(13, u"The data is invalid."));
+  EXPECT_NE(ReadStatusProtocol(settings).problem.find(u"could not be read: The data is invalid."),
+            std::u16string::npos);
+}
+
+TEST(Mastodon, EndpointsJoinTheServerAddress) {
+  EXPECT_EQ(MastodonEndpoint(u"https://social.example", kStatusesPath),
+            u"https://social.example/api/v1/statuses");
+  EXPECT_EQ(MastodonEndpoint(u"https://social.example/pre//", kInstanceV2Path),
+            u"https://social.example/pre/api/v2/instance");
+}
+
+TEST(Mastodon, LimitsComeFromEitherInstanceReplyOrNowhere) {
+  EXPECT_EQ(LimitsFromInstanceV2(u"{\"uri\":\"x\",\"configuration\":{\"urls\":{},\"statuses\":"
+                                 u"{\"max_characters\":5000,\"characters_reserved_per_url\":30}}}"),
+            (StatusLimits{5000, 30}));
+  EXPECT_EQ(LimitsFromInstanceV2(u"{\"configuration\":{\"statuses\":{\"max_characters\":640}}}"),
+            (StatusLimits{640, 23}));
+  EXPECT_EQ(LimitsFromInstanceV1(u"{\"uri\":\"x\",\"max_toot_chars\":1000}"),
+            (StatusLimits{1000, 23}));
+
+  for (const char16_t* unusable :
+       {u"<html>", u"{\"configuration\":{\"statuses\":{\"max_characters\":\"500\"}}}",
+        u"{\"configuration\":{\"statuses\":{\"max_characters\":0}}}",
+        u"{\"configuration\":{\"statuses\":{\"max_characters\":-5}}}",
+        u"{\"configuration\":{\"statuses\":{\"max_characters\":1e3}}}",
+        u"{\"configuration\":{\"statuses\":{\"max_characters\":99999999999999999999999}}}",
+        u"{\"max_characters\":500}"}) {
+    EXPECT_EQ(LimitsFromInstanceV2(unusable), std::nullopt);
+  }
+  EXPECT_EQ(LimitsFromInstanceV1(u"{\"version\":\"4.2\"}"), std::nullopt);
+}
+
+TEST(Mastodon, TheCounterCountsCodePointsAndLinksAsReserved) {
+  EXPECT_EQ(MastodonLength(u"", 23), 0u);
+  EXPECT_EQ(MastodonLength(u"caf\u00e9 \U0001F600", 23), 6u);
+  EXPECT_EQ(MastodonLength(u"\xD800x", 23), 2u);  // a lone surrogate is one
+  EXPECT_EQ(MastodonLength(u"see https://example.org/a/very/long/path/indeed?q=1", 23), 27u);
+  EXPECT_EQ(MastodonLength(u"HTTP://a.co and http://b.example/x.", 23), 23u + 5 + 23 + 1);
+  EXPECT_EQ(MastodonLength(u"(http://w.example/Foo_(bar)) ok", 10), 1u + 10 + 1 + 3);
+  EXPECT_EQ(MastodonLength(u"(http://w.example/x)", 10), 1u + 10 + 1);
+  // Not links: a bare scheme, one glued to a word, another scheme.
+  EXPECT_EQ(MastodonLength(u"http:// x", 23), 9u);
+  EXPECT_EQ(MastodonLength(u"xhttp://a.co", 23), 12u);
+  EXPECT_EQ(MastodonLength(u"ftp://a.co", 23), 10u);
+}
+
+TEST(Mastodon, TheCutKeepsTheLongestStartWithinTheLimit) {
+  EXPECT_EQ(CutToLimit(u"abcdef", {4, 23}), u"abcd");
+  EXPECT_EQ(CutToLimit(u"ab\U0001F600cd", {3, 23}), u"ab\U0001F600");
+  EXPECT_EQ(CutToLimit(u"abc", {500, 23}), u"abc");
+  // A short link counting more than its length is cut back until the count fits.
+  EXPECT_EQ(CutToLimit(u"ab http://a.co cd", {20, 23}), u"ab http://");
+  EXPECT_LE(MastodonLength(CutToLimit(u"ab http://a.co cd", {20, 23}), 23), 20u);
+}
+
+TEST(Mastodon, TheIdempotencyKeyFollowsTheTextWithinARun) {
+  const std::u16string key = IdempotencyKey(42, u"hello");
+  EXPECT_EQ(key.size(), 40u);
+  EXPECT_EQ(IdempotencyKey(42, u"hello"), key);
+  EXPECT_NE(IdempotencyKey(42, u"hello!"), key);
+  EXPECT_NE(IdempotencyKey(43, u"hello"), key);
+  for (char16_t c : key) EXPECT_TRUE(c > 0x20 && c < 0x7F);
+}
+
+TEST(Mastodon, TheVerdictFollowsStatusAndJson) {
+  const MastodonVerdict published = JudgeMastodonReply(
+      200, u"{\"id\":\"109\",\"url\":\"https://social.example/@me/109\",\"content\":\"x\"}", u"");
+  EXPECT_EQ(published.kind, Kind::kPublished);
+  EXPECT_EQ(published.text, u"https://social.example/@me/109");
+  EXPECT_EQ(JudgeMastodonReply(200, u"{\"id\":\"1\",\"url\":null}", u"").kind, Kind::kPublished);
+  // A number for an id, another success status or no JSON is no verdict of success.
+  EXPECT_EQ(JudgeMastodonReply(200, u"{\"id\":109}", u"").kind, Kind::kOther);
+  EXPECT_EQ(JudgeMastodonReply(201, u"{\"id\":\"1\"}", u"").kind, Kind::kOther);
+  EXPECT_EQ(JudgeMastodonReply(200, u"<html>ok</html>", u"").text, u"<html>ok</html>");
+
+  for (int status : {401, 403, 422, 429, 500, 503}) {
+    const MastodonVerdict refused =
+        JudgeMastodonReply(status, u"{\"error\":\"Validation failed: Text can't be blank\"}", u"");
+    EXPECT_EQ(refused.kind, Kind::kRefused) << status;
+    EXPECT_EQ(refused.text, u"Validation failed: Text can't be blank");
+    EXPECT_EQ(refused.retry.empty(), status != 429);
+  }
+  EXPECT_EQ(JudgeMastodonReply(404, u"{\"error\":\"Not found\"}", u"").kind, Kind::kOther);
+  EXPECT_EQ(JudgeMastodonReply(422, u"{\"error\":{\"x\":1}}", u"").kind, Kind::kOther);
+  const std::u16string huge = u"{\"error\":\"" + std::u16string(5000, u'e') + u"\"}";
+  EXPECT_EQ(JudgeMastodonReply(500, huge, u"").text.size(), 1001u);
+  EXPECT_EQ(JudgeMastodonReply(500, std::u16string(5000, u'x'), u"").text.size(), 1001u);
+}
+
+TEST(Mastodon, ARateLimitSaysWhenToTryAgain) {
+  EXPECT_EQ(
+      JudgeMastodonReply(429, u"{\"error\":\"Too many requests\"}", u"2026-12-07T20:05:00.000Z")
+          .retry,
+      u"Try again after 20:05 UTC on 2026-12-07.");
+  EXPECT_EQ(JudgeMastodonReply(429, u"Too many", u"").retry,
+            u"Wait a few minutes before you try again.");
+  EXPECT_EQ(ResetTimeText(u"2026-12-07T20:05:00+00:00"), u"20:05 UTC on 2026-12-07");
+  EXPECT_EQ(ResetTimeText(u"2026-12-07T20:05:00+02:00"), std::nullopt);
+  EXPECT_EQ(ResetTimeText(u"1765137900"), std::nullopt);
+  EXPECT_EQ(ResetTimeText(u"2026-12-07X20:05"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace poster::web

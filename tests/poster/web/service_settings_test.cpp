@@ -1,0 +1,57 @@
+#include "poster/web/service_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_settings.h"
+
+namespace poster::web {
+namespace {
+
+using Field = ServiceSettingsProblem::Field;
+
+TEST(ServiceSettings, TheDialogShowsWhatIsStoredAndNothingForWhatCannotBeRead) {
+  platform::fake::FakeSettings settings;
+  EXPECT_EQ(ReadServiceSettings(settings), ServiceSettingsValues{});
+  settings.values = {{u"StatusProtocol", u"MASTODON"},
+                     {u"StatusAddress", u" https://social.example "},
+                     {u"StatusName", u"Social"}};
+  settings.failing.emplace(u"SightlinkAddress", platform::Failure(1630, u"No text."));
+  EXPECT_EQ(ReadServiceSettings(settings),
+            (ServiceSettingsValues{true, u"https://social.example", u"Social", u""}));
+  settings.values[u"StatusProtocol"] = u"gopher";
+  EXPECT_FALSE(ReadServiceSettings(settings).mastodon);
+}
+
+TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
+  EXPECT_FALSE(CheckServiceSettings({}).has_value());
+  EXPECT_FALSE(CheckServiceSettings({true, u"https://social.example/pre", u"",
+                                     u"https://is.gd/create.php?format=simple&url={url}"})
+                   .has_value());
+
+  const auto noServer = CheckServiceSettings({true, u"  ", u"", u""});
+  ASSERT_TRUE(noServer.has_value());
+  EXPECT_EQ(noServer->field, Field::kStatusAddress);
+
+  const auto badStatus = CheckServiceSettings({false, u"social.example", u"", u""});
+  ASSERT_TRUE(badStatus.has_value());
+  EXPECT_EQ(badStatus->field, Field::kStatusAddress);
+  EXPECT_NE(badStatus->text.find(u"\"social.example\""), std::u16string::npos);
+
+  for (const char16_t* link : {u"https://is.gd/create.php?url=x", u"https://is.gd/{url}#x"}) {
+    const auto badLink = CheckServiceSettings({false, u"", u"", link});
+    ASSERT_TRUE(badLink.has_value());
+    EXPECT_EQ(badLink->field, Field::kSightlinkAddress);
+  }
+}
+
+TEST(ServiceSettings, OkWritesEveryValueAndDeletesTheEmptyOnes) {
+  EXPECT_EQ(ServiceSettingsWrites({true, u" https://social.example ", u"Social", u""}),
+            (std::vector<SettingWrite>{{u"StatusProtocol", u"mastodon"},
+                                       {u"StatusAddress", u"https://social.example"},
+                                       {u"StatusName", u"Social"},
+                                       {u"SightlinkAddress", u""}}));
+  EXPECT_EQ(ServiceSettingsWrites({}).front(), (SettingWrite{u"StatusProtocol", u""}));
+}
+
+}  // namespace
+}  // namespace poster::web
