@@ -14,14 +14,14 @@ const cases = JSON.parse(fs.readFileSync(casesFile, 'utf8'));
 
 // The selection from the start of element `ids[0]` to the end of `ids[1]`, in the page or in
 // its first frame; the element is looked up inside the page's own document.
-function select(spec) {
+function select(wanted) {
   getSelection().removeAllRanges();
-  if (!spec) return;
-  const win = spec.frame ? window.frames[0] : window;
+  if (!wanted) return;
+  const win = wanted.frame ? window.frames[0] : window;
   const doc = win.document;
   const range = doc.createRange();
-  range.setStartBefore(doc.getElementById(spec.ids[0]).firstChild);
-  range.setEndAfter(doc.getElementById(spec.ids[1]).lastChild);
+  range.setStartBefore(doc.getElementById(wanted.ids[0]).firstChild);
+  range.setEndAfter(doc.getElementById(wanted.ids[1]).lastChild);
   win.getSelection().removeAllRanges();
   win.getSelection().addRange(range);
 }

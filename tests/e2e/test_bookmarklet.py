@@ -201,13 +201,13 @@ class BookmarkletTest(unittest.TestCase):
         code = session.temp_file(".js.txt")
         with open(code, "w", encoding="utf-8") as f:
             f.write(bookmarklet)
-        spec = session.temp_file(".json")
-        with open(spec, "w", encoding="utf-8") as f:
+        cases_path = session.temp_file(".json")
+        with open(cases_path, "w", encoding="utf-8") as f:
             json.dump([{"page": address,
                         "select": sel and {"frame": sel[0], "ids": [sel[1], sel[2]]}}
                        for address, sel in cases], f)
         result = subprocess.run(
-            ["node", os.path.join(BROWSER_DIR, "capture_links.js"), CHROMIUM, code, spec],
+            ["node", os.path.join(BROWSER_DIR, "capture_links.js"), CHROMIUM, code, cases_path],
             capture_output=True, text=True, timeout=180, cwd=BROWSER_DIR)
         self.assertEqual(result.returncode, 0, result.stderr[-3000:])
         links = json.loads(result.stdout.strip().splitlines()[-1])
