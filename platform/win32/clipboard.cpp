@@ -12,8 +12,8 @@ namespace platform::win32 {
 namespace {
 
 // Another program (a clipboard viewer, the browser script) may hold the clipboard for a
-// moment; a few short tries ride that out without blocking the window noticeably.
-constexpr int kOpenAttempts = 5;
+// moment (for longer on a slow or busy machine); short tries for up to a second ride that out.
+constexpr int kOpenAttempts = 50;
 constexpr DWORD kRetryPauseMs = 20;
 
 bool OpenClipboardPatiently() {

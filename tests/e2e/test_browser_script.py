@@ -97,9 +97,11 @@ class BrowserScriptTest(InstallerDriving, unittest.TestCase):
         folder = self.install_and_register(root)
         page = read(os.path.join(folder, "Lumora.htm"))
         hwnd = self.run_browser_script(root, page)
-        self.assertEqual(self.s.get_clipboard(), SELECTION)
+        # The window first: reading the clipboard from here while Lumora starts would hold it
+        # open just when Lumora reads it.
         self.assertTrue(harness.wait_until(lambda: self.s.get_text(hwnd, YOUR_TWEET) == SELECTION,
                                            10), self.s.get_text(hwnd, YOUR_TWEET))
+        self.assertEqual(self.s.get_clipboard(), SELECTION)
         return page
 
     def test_usual_folder(self):
