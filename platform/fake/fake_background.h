@@ -1,6 +1,7 @@
 // A fake background worker: work waits until the test lets it run, so every order can be tried.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <utility>
 #include <vector>
