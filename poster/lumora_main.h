@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/background.h"
 #include "platform/clipboard.h"
+#include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/environment.h"
 #include "platform/form.h"
@@ -15,10 +18,12 @@
 #include "platform/message_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/settings.h"
 #include "platform/text_files.h"
 #include "platform/url_schemes.h"
 #include "poster/link_intake.h"
 #include "poster/web/form_post.h"
+#include "poster/web/mastodon.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
@@ -31,6 +36,9 @@ struct LumoraControls {
   platform::TextBox& theLongUrl;
   platform::TextBox& yourTweet;
   platform::Label& llen;
+  platform::Label& label1;  // above the user name
+  platform::Label& label2;  // above the password
+  platform::Label& label4;  // beside the short-link button
   platform::Button& sendTweetButton;
   platform::Button& createTinyUrlButton;
   platform::Timer& timer1;
@@ -49,6 +57,9 @@ struct LumoraServices {
   platform::Process& process;
   platform::HttpClient& http;
   platform::UrlSchemes& urlSchemes;
+  const platform::Settings& settings;
+  platform::Background& background;
+  platform::Clock& clock;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -64,6 +75,11 @@ class LumoraMain {
   void YourTweet_Change();
   void SendTweetButton_Click();
   void CreateTinyURLButton_Click();
+
+  // Reads the status protocol setting and puts the window in its mode: a Mastodon-compatible
+  // server's words, counter and limits (fetched in the background once the window shows), or
+  // the classic window exactly as designed. Form_Load calls it; so may a change of settings.
+  void ApplyStatusProtocol();
 
   void Initiation();
   // Empty until Initiation has run; then ends in a backslash.
@@ -98,12 +114,34 @@ class LumoraMain {
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
+  // The status text the window takes in from `raw` (the clipboard's, or a link's when
+  // `fromLink`), cut as the current mode counts.
+  std::u16string Intake(std::u16string_view raw, bool fromLink) const;
+  void ShowIntake(std::u16string raw, std::u16string text, bool fromLink);
+  // Asks the server for its limits without credentials; the answer arrives on the window's
+  // thread and counts only for the mode and address it was asked for.
+  void FetchLimits();
+  void PostToMastodon(const std::u16string& token, const std::u16string& status);
 
   LumoraControls c_;
   LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
   std::optional<LinkContent> link_;
+
+  bool mastodon_ = false;
+  std::u16string protocolProblem_;  // the "Whoops!" text when the mode's settings are unusable
+  std::u16string serviceName_;      // the status service as the Mastodon mode's boxes name it
+  web::StatusLimits limits_;
+  bool shown_ = false;         // the first tick has come: the window is on screen
+  bool limitsWanted_ = false;  // a fetch waits for the window to show
+  unsigned fetchRound_ = 0;    // a fetch's answer counts only while this is unchanged
+  std::uint64_t runSeed_ = 0;
+  // The intake's source and what it showed, so a later limit can cut the source again while
+  // the user has not changed the text.
+  std::u16string intakeRaw_;
+  std::u16string intakeShown_;
+  bool intakeFromLink_ = false;
 };
 
 }  // namespace poster
