@@ -1,9 +1,10 @@
 """Lumora posting to a Mastodon-compatible server, imitated by the stand-in under Wine: the
 window's words, the limits the server publishes and the counter, a post with its token and
-key, every refusal, and a second press after a time-out.
+key, every refusal, a second press after a time-out, and the token over TLS through the proxy.
 
-One Wine session and one stand-in for the module; the values are set with `reg add` before
-Lumora starts (see test_living.ServiceSettingsDriving)."""
+One Wine session and one TLS-capable stand-in for the module, whose prefix trusts a test
+authority made for this run; the values are set with `reg add` before Lumora starts (see
+test_living.ServiceSettingsDriving)."""
 
 import os
 import sys
@@ -13,7 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "standin"))
 import harness  # noqa: E402
-import lumora_standin  # noqa: E402
+import tls_standin  # noqa: E402
 from test_living import DATA_FOLDER, ServiceSettingsDriving  # noqa: E402
 
 IDS = harness.lumora_control_ids()
@@ -27,21 +28,27 @@ NAME = "Social"
 # A link of any length counts as 23 characters.
 LINKED = "Read https://example.com/" + "a" * 60 + " now"
 
+authority = None
 service = None
 session = None
 
 
 def setUpModule():
-    global service, session
+    global authority, service, session
     harness.require_built(harness.lumora_exe())
-    service = lumora_standin.StandIn().start()
+    authority = tls_standin.TestAuthority()
+    service = tls_standin.TlsStandIn(authority).start()
+    service.mastodon_hosts.add(tls_standin.STATUS_HOST)
     session = harness.WineSession(http_proxy=service.proxy_url).start()
+    session.wine("reg", "import", harness.windows_path(authority.root_store_reg()))
 
 
 def tearDownModule():
     for part in (session, service):
         if part is not None:
             part.stop()
+    if authority is not None:
+        authority.close()
 
 
 class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
@@ -171,6 +178,21 @@ class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
         self.assertEqual(len(posts), 2)
         self.assertEqual(posts[0]["idempotency_key"], posts[1]["idempotency_key"])
         self.assertEqual(len(service.posts), 1, "the server holds one post")
+
+    def test_over_tls_through_the_proxy_the_token_goes_only_inside_the_tunnel(self):
+        self.set_values(StatusAddress="https://" + tls_standin.STATUS_HOST)
+        program, hwnd = self.start("Over TLS")
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
+        self.assertIsNotNone(program.wait_exit(10))
+        self.assertTrue(service.tunnels)
+        for tunnel in service.tunnels:
+            names = [name.lower() for name, _ in tunnel["headers"]]
+            self.assertNotIn("authorization", names)
+        for request in service.requests:
+            self.assertEqual(request["tunnel"], tls_standin.STATUS_HOST, request["target"])
+        posts = [r for r in service.requests if r["endpoint"] == "mastodon"]
+        self.assertEqual(posts[-1]["token"], TOKEN)
+        self.assertEqual(len(service.posts), 1)
 
 
 if __name__ == "__main__":
