@@ -121,24 +121,26 @@ void LumoraMain::ApplyStatusProtocol() {
 void LumoraMain::FetchLimits() {
   limitsWanted_ = false;
   const unsigned round = fetchRound_;
-  auto fetched = std::make_shared<web::StatusLimits>();
+  // Each fetch writes only its own answer; the completion owns it. Dropped with the program
+  // when the program ends first.
+  auto* fetched = new web::StatusLimits;
   s_.background.Run(
       [fetched, server = addresses_.status.address, &http = s_.http] {
         web::HttpWebExchange exchange(http);
         *fetched = web::FetchStatusLimits(exchange, server);
       },
       [this, fetched, round] {
+        const std::unique_ptr<web::StatusLimits> answer(fetched);
         if (round != fetchRound_) return;
-        limits_ = *fetched;
+        limits_ = *answer;
         // The intake was cut to the limits known then; while the text is as it was, the
         // server's own limit cuts the source again.
         const std::u16string text = c_.yourTweet.Text();
         if (!intakeRaw_.empty() && text == intakeShown_) {
-          const std::u16string again = Intake(intakeRaw_, intakeFromLink_);
+          std::u16string again = Intake(intakeRaw_, intakeFromLink_);
           if (again != text) {
             intakeShown_ = again;
-            c_.yourTweet.SetText(again);
-            return;
+            return c_.yourTweet.SetText(again);
           }
         }
         if (!text.empty()) YourTweet_Change();
