@@ -19,7 +19,8 @@ int main() {
         poster::LumoraControls::From(form),
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
-                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes()},
+                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
+                               SystemBackground()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

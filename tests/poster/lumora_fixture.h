@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/fake/fake_ansi_codec.h"
+#include "platform/fake/fake_background.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_controls.h"
 #include "platform/fake/fake_environment.h"
@@ -75,8 +76,9 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
   platform::fake::FakeUrlSchemes schemes{&journal};
-  LumoraServices services{clipboard,   boxes,   pointer, files,  ansi,
-                          environment, process, http,    schemes};
+  platform::fake::FakeBackground background;
+  LumoraServices services{clipboard,   boxes,   pointer, files,   ansi,
+                          environment, process, http,    schemes, background};
 
  private:
   std::unique_ptr<LumoraMain> main_;
