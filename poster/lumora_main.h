@@ -57,8 +57,8 @@ struct LumoraServices {
   platform::Process& process;
   platform::HttpClient& http;
   platform::UrlSchemes& urlSchemes;
-  const platform::Settings& settings;
   platform::Background& background;
+  const platform::Settings& settings;
   platform::Clock& clock;
 };
 

@@ -81,11 +81,11 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
   platform::fake::FakeUrlSchemes schemes{&journal};
-  platform::fake::FakeSettings settings;
   platform::fake::FakeBackground background;
+  platform::fake::FakeSettings settings;
   platform::fake::FakeClock clock;
-  LumoraServices services{clipboard, boxes, pointer, files,    ansi,       environment,
-                          process,   http,  schemes, settings, background, clock};
+  LumoraServices services{clipboard, boxes, pointer, files,      ansi,     environment,
+                          process,   http,  schemes, background, settings, clock};
 
  private:
   std::unique_ptr<LumoraMain> main_;
