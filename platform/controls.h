@@ -73,6 +73,9 @@ class Window {
   virtual double Width() const = 0;
   // The primary screen's width.
   virtual double ScreenWidth() const = 0;
+  // Adds `caption` (with "&" before its access key) at the end of the window's system menu,
+  // the title bar's menu; `handler` runs on the window's thread each time the user chooses it.
+  virtual void AddSystemMenuItem(const std::u16string& caption, Handler handler) = 0;
 };
 
 }  // namespace platform

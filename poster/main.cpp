@@ -3,6 +3,7 @@
 
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
@@ -19,7 +20,8 @@ int main() {
         poster::LumoraControls::From(form),
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
-                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes()},
+                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
+                               SystemSettings(), SystemServiceDialog()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

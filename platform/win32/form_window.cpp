@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/handler_guard.h"
 #include "platform/win32/measure.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/pointer_state.h"
@@ -14,6 +15,9 @@ namespace {
 // A fixed-size window with a title bar, a close box and a minimise box.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// The command of the first item added to the system menu, the next one 16 higher: the system's
+// own commands start at 0xF000, and it uses the low four bits of the number itself.
+constexpr UINT kFirstSystemMenuCommand = 0x0100;
 
 int ScreenDpi(int axis) {
   const WindowDc screen(nullptr);
@@ -197,6 +201,15 @@ double FormWindow::ScreenWidth() const {
   return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpiX_);
 }
 
+void FormWindow::AddSystemMenuItem(const std::u16string& caption, Handler handler) {
+  HMENU menu = GetSystemMenu(hwnd_, FALSE);
+  if (menu == nullptr) ThrowLastError();
+  if (systemMenuHandlers_.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  const UINT command = kFirstSystemMenuCommand + 16 * systemMenuHandlers_.size();
+  if (!AppendMenuW(menu, MF_STRING, command, Wide(caption))) ThrowLastError();
+  systemMenuHandlers_.push_back(std::move(handler));
+}
+
 LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* form = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -248,6 +261,14 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
       }
       return 0;
+    }
+    case WM_SYSCOMMAND: {
+      const WPARAM index = ((wParam & 0xFFF0) - kFirstSystemMenuCommand) / 16;
+      if ((wParam & 0xFFF0) >= kFirstSystemMenuCommand && index < systemMenuHandlers_.size()) {
+        RunHandler(systemMenuHandlers_[index]);
+        return 0;
+      }
+      break;
     }
     case WM_DESTROY:
       PostQuitMessage(0);

@@ -65,4 +65,14 @@ std::vector<SettingWrite> ServiceSettingsWrites(const ServiceSettingsValues& val
           {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};
 }
 
+void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values) {
+  for (const SettingWrite& write : ServiceSettingsWrites(values)) {
+    if (write.value.empty()) {
+      settings.Remove(write.name);
+    } else {
+      settings.SetText(write.name, write.value);
+    }
+  }
+}
+
 }  // namespace poster::web

@@ -45,4 +45,8 @@ struct SettingWrite {
 // protocol as "mastodon" or deleted.
 std::vector<SettingWrite> ServiceSettingsWrites(const ServiceSettingsValues& values);
 
+// Makes the writes of ServiceSettingsWrites(values) in their order: stores each value, deletes
+// each empty one. Throws platform::Failure at the first that fails; those before it stay made.
+void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values);
+
 }  // namespace poster::web
