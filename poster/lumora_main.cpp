@@ -39,7 +39,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
   c_.createTinyUrlButton.SetOnClick([this] { CreateTinyURLButton_Click(); });
-  c_.form.AddSystemMenuItem(kServiceSettingsMenuItem, [this] { ServiceSettings_Click(); });
+  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, [this] { ServiceSettings_Click(); });
 }
 
 void LumoraMain::Form_Load() {
@@ -216,9 +216,7 @@ void LumoraMain::ServiceSettings_Click() {
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
     const platform::ServiceDialogValues& values) {
   using Part = platform::ServiceDialogPart;
-  const web::ServiceSettingsValues chosen{values.mastodon, values.statusAddress, values.statusName,
-                                          values.sightlinkAddress};
-  if (const auto problem = web::CheckServiceSettings(chosen)) {
+  if (const auto problem = web::CheckServiceSettings(values)) {
     Warn(problem->text);
     return problem->field == web::ServiceSettingsProblem::Field::kStatusAddress
                ? Part::kStatusAddress
@@ -226,7 +224,7 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
   }
   std::optional<Part> refused;
   try {
-    web::StoreServiceSettings(s_.settings, chosen);
+    web::StoreServiceSettings(s_.settings, values);
   } catch (const platform::Failure& failure) {
     Warn(u"The settings could not be saved in " + s_.settings.Location() + u": " +
          failure.Description());

@@ -93,26 +93,27 @@ class FakeWindow : public Window {
   void SetTop(double twips) override { top = twips; }
   double Width() const override { return width; }
   double ScreenWidth() const override { return screenWidth; }
-  void AddSystemMenuItem(const std::u16string& caption, Handler handler) override {
-    systemMenu.emplace_back(caption, std::move(handler));
+  void SetSystemMenuItem(const std::u16string& caption, Handler handler) override {
+    systemMenuItem = caption;
+    systemMenuHandler_ = std::move(handler);
   }
 
   // What a user does: chooses the item with this caption; false when the menu has none.
   bool ChooseSystemMenuItem(const std::u16string& caption) {
-    for (const auto& [itemCaption, handler] : systemMenu) {
-      if (itemCaption != caption) continue;
-      if (handler) handler();
-      return true;
-    }
-    return false;
+    if (caption != systemMenuItem || !systemMenuHandler_) return false;
+    systemMenuHandler_();
+    return true;
   }
 
-  std::vector<std::pair<std::u16string, Handler>> systemMenu;
+  std::u16string systemMenuItem;
   std::vector<std::string> calls;
   bool topmostSucceeds = true;
   bool topmost = false;
   bool visible = true;
   double left = 0, top = 0, width = 11550, screenWidth = 19200;
+
+ private:
+  Handler systemMenuHandler_;
 };
 
 }  // namespace platform::fake

@@ -15,9 +15,9 @@ namespace {
 // A fixed-size window with a title bar, a close box and a minimise box.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-// The command of the first item added to the system menu, the next one 16 higher: the system's
-// own commands start at 0xF000, and it uses the low four bits of the number itself.
-constexpr UINT kFirstSystemMenuCommand = 0x0100;
+// The command of the program's system-menu item: below the system's own, which start at
+// 0xF000, and with the low four bits clear, which the system uses itself.
+constexpr UINT kSystemMenuCommand = 0x0100;
 
 int ScreenDpi(int axis) {
   const WindowDc screen(nullptr);
@@ -201,13 +201,15 @@ double FormWindow::ScreenWidth() const {
   return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpiX_);
 }
 
-void FormWindow::AddSystemMenuItem(const std::u16string& caption, Handler handler) {
+void FormWindow::SetSystemMenuItem(const std::u16string& caption, Handler handler) {
   HMENU menu = GetSystemMenu(hwnd_, FALSE);
-  if (menu == nullptr) ThrowLastError();
-  if (systemMenuHandlers_.empty()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  const UINT command = kFirstSystemMenuCommand + 16 * systemMenuHandlers_.size();
-  if (!AppendMenuW(menu, MF_STRING, command, Wide(caption))) ThrowLastError();
-  systemMenuHandlers_.push_back(std::move(handler));
+  const BOOL done = systemMenuHandler_
+                        ? ModifyMenuW(menu, kSystemMenuCommand, MF_BYCOMMAND | MF_STRING,
+                                      kSystemMenuCommand, Wide(caption))
+                        : AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) &&
+                              AppendMenuW(menu, MF_STRING, kSystemMenuCommand, Wide(caption));
+  if (!done) ThrowLastError();
+  systemMenuHandler_ = std::move(handler);
 }
 
 LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -262,14 +264,12 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_SYSCOMMAND: {
-      const WPARAM index = ((wParam & 0xFFF0) - kFirstSystemMenuCommand) / 16;
-      if ((wParam & 0xFFF0) >= kFirstSystemMenuCommand && index < systemMenuHandlers_.size()) {
-        RunHandler(systemMenuHandlers_[index]);
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kSystemMenuCommand && systemMenuHandler_) {
+        RunHandler(systemMenuHandler_);
         return 0;
       }
       break;
-    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
