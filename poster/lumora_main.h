@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/background.h"
 #include "platform/clipboard.h"
 #include "platform/controls.h"
 #include "platform/environment.h"
@@ -54,6 +55,7 @@ struct LumoraServices {
   platform::Process& process;
   platform::HttpClient& http;
   platform::UrlSchemes& urlSchemes;
+  platform::Background& background;
   platform::Settings& settings;
   platform::ServiceDialog& serviceDialog;
 };

@@ -21,7 +21,7 @@ int main() {
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
-                               SystemSettings(), SystemServiceDialog()},
+                               SystemBackground(), SystemSettings(), SystemServiceDialog()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

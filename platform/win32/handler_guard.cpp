@@ -27,6 +27,9 @@ std::u16string Ascii(const char* text) {
   return result;
 }
 
+int runningHandlers = 0;
+void (*handlersReturned)() = nullptr;
+
 }  // namespace
 
 void ReportRunTimeError(std::uint32_t code, const std::u16string& description) {
@@ -37,8 +40,17 @@ void ReportRunTimeError(std::uint32_t code, const std::u16string& description) {
   ExitProcess(1);
 }
 
+bool HandlerRunning() {
+  return runningHandlers > 0;
+}
+
+void SetHandlersReturned(void (*hook)()) {
+  handlersReturned = hook;
+}
+
 void RunHandler(const Handler& handler) {
   if (!handler) return;
+  ++runningHandlers;
   try {
     handler();
   } catch (const Failure& failure) {
@@ -54,6 +66,7 @@ void RunHandler(const Handler& handler) {
   } catch (...) {
     ReportRunTimeError(kInvalidCall, u"Invalid procedure call or argument");
   }
+  if (--runningHandlers == 0 && handlersReturned != nullptr) handlersReturned();
 }
 
 }  // namespace platform::win32

@@ -12,6 +12,12 @@ namespace platform::win32 {
 // the program's name, and the program ends.
 void RunHandler(const Handler& handler);
 
+// Whether a handler is running now (a modal box's loop may be dispatching inside it).
+bool HandlerRunning();
+
+// Sets what runs each time the outermost running handler returns (one hook; null for none).
+void SetHandlersReturned(void (*hook)());
+
 // Shows "Run-time error '<code>':" with `description`, then ends the program.
 [[noreturn]] void ReportRunTimeError(std::uint32_t code, const std::u16string& description);
 

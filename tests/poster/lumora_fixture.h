@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/fake/fake_ansi_codec.h"
+#include "platform/fake/fake_background.h"
 #include "platform/fake/fake_clipboard.h"
 #include "platform/fake/fake_controls.h"
 #include "platform/fake/fake_environment.h"
@@ -77,10 +78,11 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeProcess process{&journal};
   platform::fake::FakeHttpClient http;
   platform::fake::FakeUrlSchemes schemes{&journal};
+  platform::fake::FakeBackground background;
   platform::fake::FakeSettings settings;
   platform::fake::FakeServiceDialog serviceDialog;
-  LumoraServices services{clipboard, boxes, pointer, files,    ansi,         environment,
-                          process,   http,  schemes, settings, serviceDialog};
+  LumoraServices services{clipboard, boxes, pointer, files,      ansi,     environment,
+                          process,   http,  schemes, background, settings, serviceDialog};
 
  private:
   std::unique_ptr<LumoraMain> main_;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/background.h"
 #include "platform/clipboard.h"
 #include "platform/common/failure.h"
 #include "platform/environment.h"
@@ -342,6 +343,8 @@ FormDesign ChecksForm() {
 struct Counts {
   int singleChanges = 0, multiChanges = 0, innerClicks = 0, plainClicks = 0;
   int earlyTicks = 0, step = 0;
+  DWORD workThread = 0, doneThread = 0;
+  int dones = 0, waitTicks = 0;
 };
 
 HWND FormHandle() {
@@ -438,6 +441,32 @@ void PostKey(HWND target, WPARAM key) {
   PostMessageW(target, WM_KEYUP, key, 1 | scan | (1LL << 30) | (1LL << 31));
 }
 
+// Started by the load handler, which then pumps messages as a modal box's loop would: the
+// completions reach that loop but must wait until the handler has returned. One work throws,
+// one never ends (the program must end all the same).
+void StartBackgroundWork(Counts& counts) {
+  Background& background = SystemBackground();
+  background.Run([&counts] { counts.workThread = GetCurrentThreadId(); },
+                 [&counts] {
+                   counts.doneThread = GetCurrentThreadId();
+                   ++counts.dones;
+                 });
+  background.Run([] { throw std::runtime_error("lost"); }, [&counts] { ++counts.dones; });
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  background.Run([never] { WaitForSingleObject(never, INFINITE); }, [&counts] { ++counts.dones; });
+  int seen = 0;
+  while (seen < 2) {
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT) == WAIT_TIMEOUT) break;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_APP + 1 && message.hwnd != FormHandle()) ++seen;
+      DispatchMessageW(&message);
+    }
+  }
+  Check(seen == 2, "both completions reach the handler's own loop");
+  Check(counts.dones == 0, "no completion runs while a handler runs");
+}
+
 void Load(Form& form, Counts& counts) {
   Check(Throws([&] { form.TextBoxOf(Id::kNope); }), "an unknown id throws");
   Check(Throws([&] { form.TextBoxOf(Id::kNote); }), "an id of another kind throws");
@@ -494,11 +523,14 @@ void Load(Form& form, Counts& counts) {
     }
   }
   Check(counts.earlyTicks == 0, "no tick before the load handler has returned");
+  StartBackgroundWork(counts);
   form.TimerOf(Id::kSteps).SetEnabled(true);
 }
 
 // Runs on the window's loop after loading, one step per tick: keys go through the loop.
 void Step(Form& form, Counts& counts) {
+  // The last step closes the window: the completions come first (a few ticks at most).
+  if (counts.step == 4 && counts.dones < 2 && ++counts.waitTicks < 300) return;
   switch (++counts.step) {
     case 1:
       Check(counts.earlyTicks > 0, "ticks come once the load handler has returned");
@@ -556,6 +588,10 @@ int main(int argc, char** argv) {
     form.TimerOf(Id::kSteps).SetOnTick([&form, &counts] { Step(form, counts); });
   });
   Check(counts.step == 5, "every step ran");
+  Check(counts.dones == 2, "completions run once the handler has returned, not the endless one");
+  Check(counts.workThread != 0 && counts.workThread != GetCurrentThreadId(),
+        "work runs on a thread of its own");
+  Check(counts.doneThread == GetCurrentThreadId(), "its completion on the window's thread");
   std::printf("%d checks, %d failed\n", checks, failures);
   return failures;
 }

@@ -1,0 +1,108 @@
+#include "platform/background.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "platform/win32/handler_guard.h"
+
+namespace platform::win32 {
+namespace {
+
+constexpr UINT kWorkDone = WM_APP + 1;
+
+struct Job {
+  std::function<void()> work;
+  std::function<void()> done;
+  HWND target;
+  Job* next = nullptr;
+};
+
+// Completions that arrived while a handler was running, oldest first; touched only on the
+// window's thread.
+Job* waitingFirst = nullptr;
+Job* waitingLast = nullptr;
+
+void Deliver(Job* job) {
+  // When the program has stopped reading messages, the post fails or is never read; the job is
+  // then left to the end of the process rather than freed beside code still running.
+  PostMessageW(job->target, kWorkDone, 0, reinterpret_cast<LPARAM>(job));
+}
+
+void DeliverWaiting() {
+  Job* job = waitingFirst;
+  waitingFirst = waitingLast = nullptr;
+  while (job != nullptr) {
+    Job* next = job->next;
+    job->next = nullptr;
+    Deliver(job);
+    job = next;
+  }
+}
+
+LRESULT CALLBACK Receive(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kWorkDone) return DefWindowProcW(hwnd, message, wParam, lParam);
+  Job* job = reinterpret_cast<Job*>(lParam);
+  // A modal box of a handler runs its own loop, which dispatches this message too: the
+  // completion waits until that handler has returned.
+  if (HandlerRunning()) {
+    (waitingLast != nullptr ? waitingLast->next : waitingFirst) = job;
+    waitingLast = job;
+    return 0;
+  }
+  std::function<void()> done = std::move(job->done);
+  delete job;
+  RunHandler(done);
+  return 0;
+}
+
+DWORD WINAPI Work(void* parameter) {
+  Job* job = static_cast<Job*>(parameter);
+  try {
+    job->work();
+  } catch (...) {
+  }
+  job->work = nullptr;
+  Deliver(job);
+  return 0;
+}
+
+class Win32Background : public Background {
+ public:
+  void Run(std::function<void()> work, std::function<void()> done) override {
+    if (receiver_ == nullptr) {
+      WNDCLASSW windowClass{};
+      windowClass.lpfnWndProc = &Receive;
+      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = L"LumoraBackground";
+      RegisterClassW(&windowClass);
+      // A message-only window: never shown, never enumerated, read by every loop of the thread.
+      receiver_ = CreateWindowExW(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0,
+                                  HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+      SetHandlersReturned(&DeliverWaiting);
+    }
+    Job* job = new Job{std::move(work), std::move(done), receiver_};
+    HANDLE thread = job->work ? CreateThread(nullptr, 0, &Work, job, 0, nullptr) : nullptr;
+    if (thread != nullptr) {
+      CloseHandle(thread);
+    } else {
+      job->work = nullptr;
+      Deliver(job);
+    }
+  }
+
+ private:
+  HWND receiver_ = nullptr;
+};
+
+}  // namespace
+}  // namespace platform::win32
+
+namespace platform {
+
+Background& SystemBackground() {
+  static win32::Win32Background background;
+  return background;
+}
+
+}  // namespace platform
