@@ -205,12 +205,10 @@ void LumoraMain::CreateTinyURLButton_Click() {
 }
 
 void LumoraMain::ServiceSettings_Click() {
-  const web::ServiceSettingsValues stored = web::ReadServiceSettings(s_.settings);
-  s_.serviceDialog.Show(
-      {stored.mastodon, stored.statusAddress, stored.statusName, stored.sightlinkAddress},
-      [this](const platform::ServiceDialogValues& values) {
-        return AcceptServiceSettings(values);
-      });
+  s_.serviceDialog.Show(web::ReadServiceSettings(s_.settings),
+                        [this](const platform::ServiceDialogValues& values) {
+                          return AcceptServiceSettings(values);
+                        });
 }
 
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
