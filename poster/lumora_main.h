@@ -18,6 +18,7 @@
 #include "platform/message_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "platform/text_files.h"
 #include "platform/url_schemes.h"
@@ -27,6 +28,9 @@
 #include "poster/web/service_addresses.h"
 
 namespace poster {
+
+// The caption of the window's system-menu item that opens the service settings.
+inline constexpr char16_t kServiceSettingsMenuItem[] = u"Service s&ettings\u2026";
 
 // The controls the handlers touch.
 struct LumoraControls {
@@ -58,7 +62,8 @@ struct LumoraServices {
   platform::HttpClient& http;
   platform::UrlSchemes& urlSchemes;
   platform::Background& background;
-  const platform::Settings& settings;
+  platform::Settings& settings;
+  platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
 };
 
@@ -75,6 +80,12 @@ class LumoraMain {
   void YourTweet_Change();
   void SendTweetButton_Click();
   void CreateTinyURLButton_Click();
+  // The system menu's "Service settings…": the dialog with the stored values. OK stores values
+  // that pass the program's rules and they apply from the next request on; a refused value is
+  // named in a box and the dialog stays; Cancel changes nothing.
+  void ServiceSettings_Click();
+  // Reads the service addresses from the settings again; the next request uses them.
+  void ReloadServiceSettings();
 
   // Reads the status protocol setting and puts the window in its mode: a Mastodon-compatible
   // server's words, counter and limits (fetched in the background once the window shows), or
@@ -114,6 +125,9 @@ class LumoraMain {
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
+  // The dialog's OK: checks and stores `values`; where the focus goes when they are refused.
+  std::optional<platform::ServiceDialogPart> AcceptServiceSettings(
+      const platform::ServiceDialogValues& values);
   // The status text the window takes in from `raw` (the clipboard's, or a link's when
   // `fromLink`), cut as the current mode counts.
   std::u16string Intake(std::u16string_view raw, bool fromLink) const;

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
@@ -22,7 +23,8 @@ int main() {
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
-                               SystemBackground(), SystemSettings(), SystemClock()},
+                               SystemBackground(), SystemSettings(), SystemServiceDialog(),
+                               SystemClock()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

@@ -16,6 +16,7 @@
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
+#include "platform/fake/fake_service_dialog.h"
 #include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
 #include "platform/fake/fake_url_schemes.h"
@@ -83,9 +84,11 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeUrlSchemes schemes{&journal};
   platform::fake::FakeBackground background;
   platform::fake::FakeSettings settings;
+  platform::fake::FakeServiceDialog serviceDialog;
   platform::fake::FakeClock clock;
-  LumoraServices services{clipboard, boxes, pointer, files,      ansi,     environment,
-                          process,   http,  schemes, background, settings, clock};
+  LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
+                          environment, process,       http,    schemes, background,
+                          settings,    serviceDialog, clock};
 
  private:
   std::unique_ptr<LumoraMain> main_;
