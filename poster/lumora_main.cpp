@@ -83,23 +83,19 @@ void LumoraMain::ApplyStatusProtocol() {
 
   serviceName_ = addresses_.statusName;
   if (mastodon_) {
-    std::u16string address, name;
-    try {
-      address = TrimSpaces(s_.settings.Text(web::kStatusAddressSetting).value_or(u""));
-      name = TrimSpaces(s_.settings.Text(web::kStatusNameSetting).value_or(u""));
-    } catch (const platform::Failure&) {
-      address = u"?";  // unreadable: the address's own problem explains it at the click
-    }
-    if (address.empty()) {
+    // The built-in address and name are the classic service's: the server needs its own
+    // address, and its host names it better than that name.
+    const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
+    if (addresses_.status.address == builtIn.status.address) {
       protocolProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
                          s_.settings.Location() +
                          u" is empty, and a Mastodon-compatible server needs its address there, "
                          u"such as https://social.example.\n\nNothing was sent.";
     }
-    // The built-in name is the classic service's: the server's own host names it better.
-    if (name.empty()) {
-      if (const auto url = platform::ParseWebUrl(addresses_.status.address))
+    if (serviceName_ == builtIn.statusName) {
+      if (const auto url = platform::ParseWebUrl(addresses_.status.address)) {
         serviceName_ = url->host;
+      }
     }
   }
 

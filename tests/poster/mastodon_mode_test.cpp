@@ -19,6 +19,7 @@ class MastodonMode : public LumoraTest {
     settings.values[u"StatusProtocol"] = u"Mastodon";
     settings.values[u"StatusAddress"] = kServer;
     addresses.status.address = kServer;
+    addresses.statusName = web::ServiceAddresses::BuiltIn().statusName;  // none set
   }
   // Loads, lets the first tick take `clipboard` in and answers the limits with `instance`
   // (the v2 reply; nothing answers v1).
@@ -189,12 +190,20 @@ TEST_F(MastodonMode, WhatCannotBeSentIsRefusedBeforeAnyRequest) {
   EXPECT_EQ(tooLong.text,
             u"Please adjust the text in your post so that it is within 30 characters.");
   EXPECT_TRUE(tooLong.beepedFirst);
+}
 
+TEST_F(MastodonMode, WithoutItsAddressNothingIsAskedOrSent) {
   settings.values.erase(u"StatusAddress");
-  Main().ApplyStatusProtocol();
+  addresses = web::ServiceAddresses::BuiltIn();
+  clipboard.text = u"hello";
+  ASSERT_TRUE(Load());
+  timer.Elapse();
   EXPECT_EQ(background.Waiting(), 0u) << "no address, no question";
-  const auto noServer = refused(u"tok", u"hi");
-  EXPECT_NE(noServer.text.find(u"StatusAddress"), std::u16string::npos);
+  password.SetText(u"tok");
+  EXPECT_TRUE(Run([this] { sendButton.Click(); }));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find(u"StatusAddress in HKEY_CURRENT_USER"), std::u16string::npos);
+  EXPECT_TRUE(http.calls.empty());
 }
 
 TEST_F(MastodonMode, ChangedSettingsTakeEffectAtOnceAndALateAnswerIsIgnored) {
