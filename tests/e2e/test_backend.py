@@ -39,14 +39,19 @@ class BackendTest(unittest.TestCase):
         self.assertEqual(result.returncode, 0)
 
     def test_error_escaping_the_load_handler_is_reported_and_ends_the_program(self):
-        program = session.run(checks_exe(), args=("fail",))
-        box = session.wait_message_box(title="win32_backend_checks")
-        self.assertIsNotNone(box, "no run-time error box")
-        hwnd, _, text = box
-        self.assertEqual(text, "Run-time error '5':\n\nAccess is denied.")
-        self.assertFalse(session.window_exists(cls="BackendChecks"), "window shown after error")
-        session.dismiss_message_box(hwnd)
-        self.assertEqual(program.wait_exit(timeout=10), 1)
+        # A system failure, then the runtime library's own error (a position past a string's end).
+        for mode, wanted in (("fail", "Run-time error '5':\n\nAccess is denied."),
+                             ("past-the-end", "Run-time error '9':\n\nSubscript out of range")):
+            with self.subTest(mode=mode):
+                program = session.run(checks_exe(), args=(mode,))
+                box = session.wait_message_box(title="win32_backend_checks")
+                self.assertIsNotNone(box, "no run-time error box")
+                hwnd, _, text = box
+                self.assertEqual(text, wanted)
+                self.assertFalse(session.window_exists(cls="BackendChecks"),
+                                 "window shown after error")
+                session.dismiss_message_box(hwnd)
+                self.assertEqual(program.wait_exit(timeout=10), 1)
 
 
 class SessionTest(unittest.TestCase):

@@ -577,6 +577,10 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "fail") {
     return RunForm(ChecksForm(), [](Form&) { throw Failure(5, u"Access is denied."); });
   }
+  if (argc > 1 && std::string(argv[1]) == "past-the-end") {
+    // The library's own error, as the shipped program's runtime raises it.
+    return RunForm(ChecksForm(), [](Form&) { std::u16string().at(1); });
+  }
   CheckTextFiles();
   CheckWholeFileWrites();
   CheckAnsiAndEnvironment();
