@@ -74,14 +74,27 @@ std::u16string LumoraMain::ReadCredential(const char16_t* fileName) {
 
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
-  if (link_) return ShowLink();
-  const std::u16string text = IntakeText(s_.clipboard.ReadText());
-  if (text.empty()) s_.process.EndProgram();
-  try {
-    c_.yourTweet.SetText(text);
-  } catch (const std::exception&) {
-    // The intake skips a step that fails; the counter then keeps its caption.
+  if (link_) {
+    ShowLink();
+  } else {
+    const std::u16string text = IntakeText(s_.clipboard.ReadText());
+    if (text.empty()) s_.process.EndProgram();
+    try {
+      c_.yourTweet.SetText(text);
+    } catch (const std::exception&) {
+      // The intake skips a step that fails; the counter then keeps its caption.
+    }
   }
+  PrepareRequests();
+}
+
+void LumoraMain::PrepareRequests() {
+  std::vector<std::u16string> urls;
+  for (const web::ServiceAddress* service : {&addresses_.status, &addresses_.sightlink}) {
+    if (service->problem.empty()) urls.push_back(service->address);
+  }
+  platform::HttpClient& http = s_.http;
+  s_.background.Run([&http, urls] { http.Prepare(urls); }, nullptr);
 }
 
 void LumoraMain::YourTweet_Change() {

@@ -1,0 +1,54 @@
+#include <string>
+#include <vector>
+
+#include "tests/poster/lumora_fixture.h"
+
+namespace poster::testing {
+namespace {
+
+using Urls = std::vector<std::u16string>;
+
+class PrepareRequests : public LumoraTest {};
+
+TEST_F(PrepareRequests, StartsAwayFromTheWindowOnceTheStatusIsFilled) {
+  clipboard.text = u"some status";
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(background.Waiting(), 0u) << "nothing before the window shows";
+  ASSERT_TRUE(Run([this] { timer.Elapse(); }));
+  EXPECT_EQ(tweet.Text(), u"some status");
+  ASSERT_EQ(background.Waiting(), 1u);
+  EXPECT_TRUE(http.prepared.empty()) << "the window's thread only hands it over";
+
+  background.RunAll();
+  EXPECT_EQ(http.prepared,
+            (std::vector<Urls>{{addresses.status.address, addresses.sightlink.address}}));
+  EXPECT_TRUE(http.calls.empty()) << "preparing sends nothing";
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(PrepareRequests, LeavesOutAnAddressThatCannotBeUsed) {
+  addresses.sightlink = {u"", u"The value SightlinkAddress is not a web address."};
+  clipboard.text = u"x";
+  ASSERT_TRUE(Load());
+  ASSERT_TRUE(Run([this] { timer.Elapse(); }));
+  background.RunAll();
+  EXPECT_EQ(http.prepared, (std::vector<Urls>{{addresses.status.address}}));
+}
+
+TEST_F(PrepareRequests, AlsoWhenALinkFilledTheBoxes) {
+  process.startedWith = u"Lumora.exe \"lumora:post?text=hi\"";
+  ASSERT_TRUE(Load());
+  ASSERT_TRUE(Run([this] { timer.Elapse(); }));
+  EXPECT_EQ(tweet.Text(), u"hi");
+  EXPECT_EQ(background.Waiting(), 1u);
+}
+
+TEST_F(PrepareRequests, NotWhenNothingToPostEndsTheProgram) {
+  clipboard.text = u"   ";
+  ASSERT_TRUE(Load());
+  EXPECT_FALSE(Run([this] { timer.Elapse(); }));
+  EXPECT_EQ(background.Waiting(), 0u);
+}
+
+}  // namespace
+}  // namespace poster::testing
