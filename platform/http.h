@@ -41,7 +41,8 @@ class HttpClient {
   // A new request object owned by the caller. Throws Failure when none can be created.
   virtual std::unique_ptr<HttpRequest> CreateRequest() = 0;
   // Gets ready for later requests to `urls`: loads the web library and finds the proxy for each
-  // address, so that a request to exactly that address skips both. Blocks while it works (call
+  // address, so that a request to exactly that address skips both; one that is not a web
+  // address is skipped. Blocks while it works (call
   // it away from the window's thread) and may run while requests run on other threads. Never
   // throws and sends nothing to the services: what fails here is done by the request itself, as
   // if nothing had been prepared.

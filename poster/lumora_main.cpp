@@ -89,12 +89,13 @@ void LumoraMain::Timer1_Timer() {
 }
 
 void LumoraMain::PrepareRequests() {
-  std::vector<std::u16string> urls;
-  for (const web::ServiceAddress* service : {&addresses_.status, &addresses_.sightlink}) {
-    if (service->problem.empty()) urls.push_back(service->address);
-  }
-  platform::HttpClient& http = s_.http;
-  s_.background.Run([&http, urls] { http.Prepare(urls); }, nullptr);
+  // An address that cannot be used is empty, and skipped there.
+  s_.background.Run(
+      [&http = s_.http, status = addresses_.status.address,
+       sightlink = addresses_.sightlink.address] {
+        http.Prepare({status, sightlink});
+      },
+      nullptr);
 }
 
 void LumoraMain::YourTweet_Change() {

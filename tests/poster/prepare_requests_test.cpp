@@ -26,13 +26,13 @@ TEST_F(PrepareRequests, StartsAwayFromTheWindowOnceTheStatusIsFilled) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(PrepareRequests, LeavesOutAnAddressThatCannotBeUsed) {
+TEST_F(PrepareRequests, AnAddressThatCannotBeUsedGoesEmpty) {
   addresses.sightlink = {u"", u"The value SightlinkAddress is not a web address."};
   clipboard.text = u"x";
   ASSERT_TRUE(Load());
   ASSERT_TRUE(Run([this] { timer.Elapse(); }));
   background.RunAll();
-  EXPECT_EQ(http.prepared, (std::vector<Urls>{{addresses.status.address}}));
+  EXPECT_EQ(http.prepared, (std::vector<Urls>{{addresses.status.address, u""}}));
 }
 
 TEST_F(PrepareRequests, AlsoWhenALinkFilledTheBoxes) {
