@@ -6,11 +6,17 @@ set(CMAKE_FIND_ROOT_PATH /usr/${LUMORA_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_AR ${LUMORA_MINGW_TRIPLET}-gcc-ar)
+set(CMAKE_RANLIB ${LUMORA_MINGW_TRIPLET}-gcc-ranlib)
 # Small programs that need nothing but Windows' own DLLs. Every flag that serves size is here.
-# --gc-sections drops less than it might: the unwind tables, which the linker must keep, refer
-# to every function of an object; platform/win32/runtime/ keeps the largest unused parts of
-# the C++ runtime out. (Link-time optimisation would save a further 22 KB, but this GCC 12
-# crashes in it while linking SetupLumora.)
-set(CMAKE_CXX_FLAGS_INIT "-Os -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections")
+# Link-time optimisation drops what no caller reaches and folds the rest across files. It runs
+# as one partition: split into several, this GCC 12 stops with an internal error
+# (binds_to_current_def_p) on virtual members of classes in anonymous namespaces.
+# --gc-sections then drops less than it might: the unwind tables, which the linker must keep,
+# refer to every function of an object; platform/win32/runtime/ keeps the largest unused parts
+# of the C++ runtime out.
+set(CMAKE_CXX_FLAGS_INIT
+    "-Os -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
+set(CMAKE_EXE_LINKER_FLAGS_INIT
+    "-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -flto -flto-partition=none")
 set(CMAKE_RC_FLAGS_INIT "-c65001")

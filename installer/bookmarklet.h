@@ -6,9 +6,6 @@
 
 namespace installer {
 
-// The page's file name, written beside Lumora.exe.
-inline constexpr char16_t kBookmarkletPageName[] = u"Lumora-bookmarklet.htm";
-
 // The links the bookmarklet opens stay shorter than this many characters: current browsers
 // refuse to hand a longer link to another program.
 inline constexpr int kLinkLimit = 2000;

@@ -31,7 +31,7 @@ void SetupLumoraForm::Form_Load() {
   // and the window still opens.
   WriteProgramFile(dataFolder_ + kestrova::kProgramFile);
   try {
-    WriteTextFile(dataFolder_ + kBookmarkletPageName, {BookmarkletPageLines()});
+    WriteTextFile(dataFolder_ + kestrova::kBookmarkletPageFile, {BookmarkletPageLines()});
   } catch (const platform::Failure&) {
   }
 }

@@ -19,6 +19,8 @@ inline constexpr char16_t kRegistrationFile[] = u"Lumora.Reg";
 inline constexpr char16_t kRegistrationFileAsCommanded[] = u"Lumora.reg";
 // The browser script the registration names.
 inline constexpr char16_t kScriptFile[] = u"Lumora.htm";
+// The page that offers the bookmarklet, for browsers without the context-menu entry.
+inline constexpr char16_t kBookmarkletPageFile[] = u"Lumora-bookmarklet.htm";
 
 // `programFiles`, a backslash where it lacks one, then "Kestrova\". Always ends in a
 // backslash; an unset variable (empty value) gives "\Kestrova\", the folder of that name at the

@@ -115,6 +115,31 @@ TextEncoding EncodingOfCharset(std::u16string_view charset) {
   return TextEncoding::kOther;
 }
 
+std::string EncodeUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    constexpr unsigned kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[tail] | (c >> (6 * tail)));
+    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6) {
+      out += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::u16string DecodeUtf8(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size());

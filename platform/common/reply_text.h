@@ -26,6 +26,9 @@ TextEncoding EncodingOfCharset(std::u16string_view charset);
 // UTF-8 bytes as UTF-16; each malformed or truncated sequence becomes one U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes);
 
+// UTF-16 text as UTF-8 bytes; a code unit of a surrogate pair that stands alone becomes U+FFFD.
+std::string EncodeUtf8(std::u16string_view text);
+
 // Decodes a reply body. A byte-order mark at the start (UTF-8, UTF-16 LE or BE) decides the
 // encoding and is dropped; without one, `labelled` does. kOther hands the bytes to `other`
 // (which may not be empty then). In UTF-16 an odd trailing byte, and each half of a surrogate

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/common/reply_text.h"
+
 namespace poster::web {
 namespace {
 
@@ -17,43 +19,19 @@ void AppendByte(std::u16string& out, std::uint8_t byte) {
   out += kHex[byte & 0xF];
 }
 
-void AppendUtf8(std::u16string& out, char32_t c) {
-  if (c < 0x80) {
-    AppendByte(out, static_cast<std::uint8_t>(c));
-  } else if (c < 0x800) {
-    AppendByte(out, static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    AppendByte(out, static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-  } else {
-    AppendByte(out, static_cast<std::uint8_t>(0xF0 | (c >> 18)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | ((c >> 12) & 0x3F)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-    AppendByte(out, static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-  }
-}
-
 }  // namespace
 
 std::u16string FormEncode(std::u16string_view value) {
   std::u16string out;
   out.reserve(value.size() * 3);
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    char32_t c = value[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
-        value[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c == u' ') {
+  for (const char byte : platform::EncodeUtf8(value)) {
+    const auto unit = static_cast<std::uint8_t>(byte);
+    if (unit == ' ') {
       out += u'+';
-    } else if (KeptAsIs(c)) {
-      out += static_cast<char16_t>(c);
+    } else if (KeptAsIs(unit)) {
+      out += static_cast<char16_t>(unit);
     } else {
-      AppendUtf8(out, c);
+      AppendByte(out, unit);
     }
   }
   return out;

@@ -20,42 +20,6 @@ struct JsonObject::Tokens {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// The tokenizer reads bytes; a lone surrogate becomes U+FFFD, as any decoder would show it.
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -161,7 +125,7 @@ JsonObject::~JsonObject() = default;
 
 std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
   auto parsed = std::make_unique<Tokens>();
-  parsed->utf8 = ToUtf8(text);
+  parsed->utf8 = platform::EncodeUtf8(text);
   const std::string& utf8 = parsed->utf8;
   // The tokenizer's positions are ints.
   if (utf8.size() > 0x7FFFFFFF) return std::nullopt;
@@ -202,7 +166,7 @@ int JsonObject::ValueAt(std::initializer_list<std::u16string_view> path) const {
   int object = 0;
   for (std::u16string_view name : path) {
     if (tokens[static_cast<std::size_t>(object)].type != JSMN_OBJECT) return -1;
-    const std::string wanted = ToUtf8(name);
+    const std::string wanted = platform::EncodeUtf8(name);
     int found = -1;
     for (std::size_t i = static_cast<std::size_t>(object) + 1; i + 1 < tokens.size(); ++i) {
       const jsmntok_t& key = tokens[i];

@@ -3,7 +3,7 @@
 set(lumora_fuzz_targets
   "fuzz_first_line: platform/common/first_line.cpp"
   "fuzz_intake: poster/text_rules.cpp platform/common/text.cpp"
-  "fuzz_form_encoding: poster/web/form_encoding.cpp"
+  "fuzz_form_encoding: poster/web/form_encoding.cpp platform/common/reply_text.cpp platform/common/text.cpp"
   "fuzz_reply_rules: poster/web/reply_rules.cpp platform/common/text.cpp"
   "fuzz_reply_text: platform/common/reply_text.cpp platform/common/text.cpp"
   "fuzz_web_url: platform/common/web_url.cpp"

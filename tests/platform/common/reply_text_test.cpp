@@ -104,6 +104,14 @@ TEST(ReplyText, Utf8ByteRangesEndExactlyWhereTheEncodingDoes) {
   }
 }
 
+TEST(ReplyText, Utf8EncodingRoundTripsAndReplacesLoneSurrogates) {
+  const std::u16string text = u"a\u00E9\u07FF\u0800\uFFFF\U00010000\U0010FFFF";
+  EXPECT_EQ(EncodeUtf8(text).size(), 1u + 2 + 2 + 3 + 3 + 4 + 4);
+  EXPECT_EQ(DecodeUtf8(EncodeUtf8(text)), text);
+  EXPECT_EQ(EncodeUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");
+  EXPECT_EQ(EncodeUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(ReplyText, AByteOrderMarkDecidesOverTheLabel) {
   const auto never = [](std::string_view) -> std::u16string {
     ADD_FAILURE() << "the label's code page was used";
