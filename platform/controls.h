@@ -73,6 +73,10 @@ class Window {
   virtual double Width() const = 0;
   // The primary screen's width.
   virtual double ScreenWidth() const = 0;
+  // The program's own item at the end of the window's system menu (the title bar's menu):
+  // `caption` with "&" before its access key; `handler` runs on the window's thread each time
+  // the user chooses it. A later call replaces both.
+  virtual void SetSystemMenuItem(const std::u16string& caption, Handler handler) = 0;
 };
 
 }  // namespace platform

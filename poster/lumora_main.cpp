@@ -11,6 +11,7 @@
 #include "poster/web/form_post.h"
 #include "poster/web/link_shortening.h"
 #include "poster/web/reply_rules.h"
+#include "poster/web/service_settings.h"
 #include "poster/web/status_update.h"
 
 namespace poster {
@@ -38,6 +39,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
   c_.createTinyUrlButton.SetOnClick([this] { CreateTinyURLButton_Click(); });
+  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, [this] { ServiceSettings_Click(); });
 }
 
 void LumoraMain::Form_Load() {
@@ -214,6 +216,41 @@ void LumoraMain::CreateTinyURLButton_Click() {
   } else {
     Warn(u"Sorry - there's been a problem with the URL you submitted!");
   }
+}
+
+void LumoraMain::ServiceSettings_Click() {
+  s_.serviceDialog.Show(web::ReadServiceSettings(s_.settings),
+                        [this](const platform::ServiceDialogValues& values) {
+                          return AcceptServiceSettings(values);
+                        });
+}
+
+std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
+    const platform::ServiceDialogValues& values) {
+  using Part = platform::ServiceDialogPart;
+  if (const auto problem = web::CheckServiceSettings(values)) {
+    Warn(problem->text);
+    return problem->field == web::ServiceSettingsProblem::Field::kStatusAddress
+               ? Part::kStatusAddress
+               : Part::kSightlinkAddress;
+  }
+  std::optional<Part> refused;
+  try {
+    web::StoreServiceSettings(s_.settings, values);
+  } catch (const platform::Failure& failure) {
+    Warn(u"The settings could not be saved in " + s_.settings.Location() + u": " +
+         failure.Description());
+    refused = Part::kOkButton;
+  }
+  // Also after a write that failed part way: what was stored is what applies.
+  ReloadServiceSettings();
+  // INTEGRATION: call ApplyStatusProtocol() here, so that the window follows the protocol just
+  // stored, once LumoraMain has it.
+  return refused;
+}
+
+void LumoraMain::ReloadServiceSettings() {
+  addresses_ = web::ServiceAddresses::Read(s_.settings);
 }
 
 void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,

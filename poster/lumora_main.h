@@ -16,6 +16,8 @@
 #include "platform/message_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/service_dialog.h"
+#include "platform/settings.h"
 #include "platform/text_files.h"
 #include "platform/url_schemes.h"
 #include "poster/link_intake.h"
@@ -23,6 +25,9 @@
 #include "poster/web/service_addresses.h"
 
 namespace poster {
+
+// The caption of the window's system-menu item that opens the service settings.
+inline constexpr char16_t kServiceSettingsMenuItem[] = u"Service s&ettings\u2026";
 
 // The controls the handlers touch.
 struct LumoraControls {
@@ -51,6 +56,8 @@ struct LumoraServices {
   platform::HttpClient& http;
   platform::UrlSchemes& urlSchemes;
   platform::Background& background;
+  platform::Settings& settings;
+  platform::ServiceDialog& serviceDialog;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -66,6 +73,12 @@ class LumoraMain {
   void YourTweet_Change();
   void SendTweetButton_Click();
   void CreateTinyURLButton_Click();
+  // The system menu's "Service settings…": the dialog with the stored values. OK stores values
+  // that pass the program's rules and they apply from the next request on; a refused value is
+  // named in a box and the dialog stays; Cancel changes nothing.
+  void ServiceSettings_Click();
+  // Reads the service addresses from the settings again; the next request uses them.
+  void ReloadServiceSettings();
 
   void Initiation();
   // Empty until Initiation has run; then ends in a backslash.
@@ -103,6 +116,9 @@ class LumoraMain {
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
+  // The dialog's OK: checks and stores `values`; where the focus goes when they are refused.
+  std::optional<platform::ServiceDialogPart> AcceptServiceSettings(
+      const platform::ServiceDialogValues& values);
 
   LumoraControls c_;
   LumoraServices s_;

@@ -3,6 +3,7 @@
 
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
@@ -20,7 +21,7 @@ int main() {
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
-                               SystemBackground()},
+                               SystemBackground(), SystemSettings(), SystemServiceDialog()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

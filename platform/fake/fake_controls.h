@@ -93,12 +93,27 @@ class FakeWindow : public Window {
   void SetTop(double twips) override { top = twips; }
   double Width() const override { return width; }
   double ScreenWidth() const override { return screenWidth; }
+  void SetSystemMenuItem(const std::u16string& caption, Handler handler) override {
+    systemMenuItem = caption;
+    systemMenuHandler_ = std::move(handler);
+  }
 
+  // What a user does: chooses the item with this caption; false when the menu has none.
+  bool ChooseSystemMenuItem(const std::u16string& caption) {
+    if (caption != systemMenuItem || !systemMenuHandler_) return false;
+    systemMenuHandler_();
+    return true;
+  }
+
+  std::u16string systemMenuItem;
   std::vector<std::string> calls;
   bool topmostSucceeds = true;
   bool topmost = false;
   bool visible = true;
   double left = 0, top = 0, width = 11550, screenWidth = 19200;
+
+ private:
+  Handler systemMenuHandler_;
 };
 
 }  // namespace platform::fake

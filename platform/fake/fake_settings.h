@@ -1,4 +1,4 @@
-// Settings held in a map; a name can be made to fail as an unreadable value does.
+// Settings held in a map; a name can be made to fail as an unreadable or unwritable value does.
 #pragma once
 
 #include <map>
@@ -20,11 +20,31 @@ class FakeSettings : public Settings {
     return it == values.end() ? std::nullopt : std::optional<std::u16string>(it->second);
   }
   std::u16string Location() const override { return location; }
+  void SetText(const std::u16string& name, const std::u16string& text) override {
+    Write(name);
+    values[name] = text;
+  }
+  void Remove(const std::u16string& name) override {
+    Write(name);
+    values.erase(name);
+  }
 
   std::map<std::u16string, std::u16string> values;
   std::map<std::u16string, Failure> failing;
   std::u16string location = u"HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora";
   mutable std::vector<std::u16string> reads;
+  // Every SetText and Remove by name, in order, also those that failed.
+  std::vector<std::u16string> writes;
+  // Names whose SetText or Remove throws, leaving the value as it was.
+  std::map<std::u16string, Failure> failingWrites;
+
+ private:
+  void Write(const std::u16string& name) {
+    writes.push_back(name);
+    if (auto failure = failingWrites.find(name); failure != failingWrites.end()) {
+      throw failure->second;
+    }
+  }
 };
 
 }  // namespace platform::fake

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/handler_guard.h"
 #include "platform/win32/measure.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/pointer_state.h"
@@ -14,6 +15,9 @@ namespace {
 // A fixed-size window with a title bar, a close box and a minimise box.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+// The command of the program's system-menu item: below the system's own, which start at
+// 0xF000, and with the low four bits clear, which the system uses itself.
+constexpr UINT kSystemMenuCommand = 0x0100;
 
 int ScreenDpi(int axis) {
   const WindowDc screen(nullptr);
@@ -197,6 +201,17 @@ double FormWindow::ScreenWidth() const {
   return PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpiX_);
 }
 
+void FormWindow::SetSystemMenuItem(const std::u16string& caption, Handler handler) {
+  HMENU menu = GetSystemMenu(hwnd_, FALSE);
+  const BOOL done = systemMenuHandler_
+                        ? ModifyMenuW(menu, kSystemMenuCommand, MF_BYCOMMAND | MF_STRING,
+                                      kSystemMenuCommand, Wide(caption))
+                        : AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) &&
+                              AppendMenuW(menu, MF_STRING, kSystemMenuCommand, Wide(caption));
+  if (!done) ThrowLastError();
+  systemMenuHandler_ = std::move(handler);
+}
+
 LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* form = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -249,6 +264,12 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kSystemMenuCommand && systemMenuHandler_) {
+        RunHandler(systemMenuHandler_);
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

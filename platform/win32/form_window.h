@@ -42,6 +42,7 @@ class FormWindow : public Form, public Window {
   void SetTop(double twips) override;
   double Width() const override;
   double ScreenWidth() const override;
+  void SetSystemMenuItem(const std::u16string& caption, Handler handler) override;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -61,6 +62,7 @@ class FormWindow : public Form, public Window {
   bool hiddenByHandler_ = false;
   HWND lastFocus_ = nullptr;
   std::vector<std::unique_ptr<NativeControl>> controls_;
+  Handler systemMenuHandler_;
 };
 
 }  // namespace platform::win32

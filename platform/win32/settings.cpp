@@ -77,6 +77,28 @@ class RegistrySettings final : public Settings {
   }
 
   std::u16string Location() const override { return kLocation; }
+
+  void SetText(const std::u16string& name, const std::u16string& text) override {
+    HKEY key = nullptr;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                     &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail(status);
+    KeyCloser closer(key);
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
+    status = RegSetValueExW(key, Wide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            bytes);
+    if (status != ERROR_SUCCESS) Fail(status);
+  }
+
+  void Remove(const std::u16string& name) override {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    if (status != ERROR_SUCCESS) Fail(status);
+    KeyCloser closer(key);
+    status = RegDeleteValueW(key, Wide(name));
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
+  }
 };
 
 }  // namespace
@@ -84,7 +106,7 @@ class RegistrySettings final : public Settings {
 
 namespace platform {
 
-const Settings& SystemSettings() {
+Settings& SystemSettings() {
   static win32::RegistrySettings settings;
   return settings;
 }

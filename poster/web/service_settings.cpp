@@ -1,5 +1,7 @@
 #include "poster/web/service_settings.h"
 
+#include <utility>
+
 #include "platform/common/failure.h"
 #include "poster/text_rules.h"
 #include "poster/web/mastodon.h"
@@ -58,11 +60,19 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
   return std::nullopt;
 }
 
-std::vector<SettingWrite> ServiceSettingsWrites(const ServiceSettingsValues& values) {
-  return {{kStatusProtocolSetting, values.mastodon ? u"mastodon" : u""},
-          {kStatusAddressSetting, TrimSpaces(values.statusAddress)},
-          {kStatusNameSetting, TrimSpaces(values.statusName)},
-          {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};
+void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values) {
+  const std::pair<const char16_t*, std::u16string> writes[] = {
+      {kStatusProtocolSetting, values.mastodon ? u"mastodon" : u""},
+      {kStatusAddressSetting, TrimSpaces(values.statusAddress)},
+      {kStatusNameSetting, TrimSpaces(values.statusName)},
+      {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};
+  for (const auto& [name, value] : writes) {
+    if (value.empty()) {
+      settings.Remove(name);
+    } else {
+      settings.SetText(name, value);
+    }
+  }
 }
 
 }  // namespace poster::web

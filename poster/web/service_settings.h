@@ -4,20 +4,14 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "platform/service_dialog.h"
 #include "platform/settings.h"
 
 namespace poster::web {
 
-struct ServiceSettingsValues {
-  bool mastodon = false;            // StatusProtocol
-  std::u16string statusAddress;     // empty: the built-in address
-  std::u16string statusName;        // empty: the built-in name
-  std::u16string sightlinkAddress;  // empty: the built-in address
-
-  friend bool operator==(const ServiceSettingsValues&, const ServiceSettingsValues&) = default;
-};
+// The protocol, the status address and name, the short-link address: what the dialog shows.
+using ServiceSettingsValues = platform::ServiceDialogValues;
 
 // The values as stored, for the dialog to show: each as its text (spaces around it removed),
 // empty when absent or unreadable; `mastodon` when StatusProtocol says so. Never throws.
@@ -34,15 +28,10 @@ struct ServiceSettingsProblem {
 // server needs its address; the short-link address may name a simple API with "{url}".
 std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettingsValues& values);
 
-// One value to store, or (an empty `value`) to delete so that the built-in one applies.
-struct SettingWrite {
-  std::u16string name;
-  std::u16string value;
-  friend bool operator==(const SettingWrite&, const SettingWrite&) = default;
-};
-
-// What OK writes for `values` (already checked): every value the dialog edits, trimmed, the
-// protocol as "mastodon" or deleted.
-std::vector<SettingWrite> ServiceSettingsWrites(const ServiceSettingsValues& values);
+// What OK does with `values` (already checked): stores every value the dialog edits, trimmed,
+// the protocol as "mastodon", in the order protocol, status address, status name, short-link
+// address, and deletes each that is empty so that the built-in one applies. Throws
+// platform::Failure at the first that fails; those before it stay made.
+void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values);
 
 }  // namespace poster::web

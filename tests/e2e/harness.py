@@ -638,6 +638,12 @@ class WineSession:
         """Posts BM_CLICK to the button: returns at once, even if the click opens a box."""
         self.driver("click", str(hwnd), str(control_id))
 
+    def choose_system_menu_item(self, hwnd, access_key, timeout=10):
+        """Opens the window's system menu as Alt+Space does and types the item's access key;
+        returns once the menu is open, before the item's command has run."""
+        self.driver("system_menu", str(hwnd), access_key, str(int(scaled(timeout) * 1000)),
+                    timeout=timeout + 30)
+
     def close(self, hwnd):
         """Posts WM_CLOSE to a top-level window, as its close box does."""
         self.driver("close", str(hwnd), "-1")

@@ -37,6 +37,10 @@ def pixels(twips):
 
 
 class HighDpiTest(unittest.TestCase):
+    def setUp(self):
+        session.kill_programs()
+        self.addCleanup(session.kill_programs)
+
     def test_layout_scales_with_the_screens_dpi(self):
         session.set_clipboard("High DPI")
         session.start(harness.lumora_exe())
@@ -58,6 +62,22 @@ class HighDpiTest(unittest.TestCase):
                 self.assertAlmostEqual(c_top - top, pixels(y), delta=1)
                 self.assertAlmostEqual(c_right - c_left, pixels(width), delta=1)
                 self.assertAlmostEqual(c_bottom - c_top, pixels(height), delta=1)
+
+    def test_the_service_settings_dialog_grows_with_the_window(self):
+        session.set_clipboard("High DPI")
+        session.start(harness.lumora_exe())
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        harness.wait_until(lambda: session.get_text(hwnd, YOUR_TWEET), timeout=10)
+        session.choose_system_menu_item(hwnd, "e")
+        dialog = session.wait_window(cls="#32770", title="Service settings", timeout=30)
+        self.assertIsNotNone(dialog, "the dialog did not open")
+        # Dialog units follow the dialog font, which grows with the DPI as twips do, though
+        # rounded to whole pixels: at 96 DPI the dialog's client area is 420 x 249 pixels beside
+        # the window's 677 x 390, and keeps about those proportions.
+        d_left, d_top, d_right, d_bottom = session.client_rect(dialog)
+        left, top, right, bottom = session.client_rect(hwnd)
+        self.assertAlmostEqual((d_right - d_left) / (right - left), 420 / 677, delta=0.04)
+        self.assertAlmostEqual((d_bottom - d_top) / (bottom - top), 249 / 390, delta=0.04)
 
 
 if __name__ == "__main__":

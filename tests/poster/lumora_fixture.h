@@ -15,6 +15,8 @@
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
+#include "platform/fake/fake_service_dialog.h"
+#include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
 #include "platform/fake/fake_url_schemes.h"
 #include "poster/lumora_main.h"
@@ -77,8 +79,10 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeHttpClient http;
   platform::fake::FakeUrlSchemes schemes{&journal};
   platform::fake::FakeBackground background;
-  LumoraServices services{clipboard,   boxes,   pointer, files,   ansi,
-                          environment, process, http,    schemes, background};
+  platform::fake::FakeSettings settings;
+  platform::fake::FakeServiceDialog serviceDialog;
+  LumoraServices services{clipboard, boxes, pointer, files,      ansi,     environment,
+                          process,   http,  schemes, background, settings, serviceDialog};
 
  private:
   std::unique_ptr<LumoraMain> main_;

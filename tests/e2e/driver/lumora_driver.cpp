@@ -497,6 +497,20 @@ int Close(HWND h) {
   return 0;
 }
 
+// Opens the window's system menu as Alt+Space does, then types `key`, the access key of the item
+// to choose. Both are posted: the menu runs its own loop on the window's thread.
+int SystemMenu(HWND window, wchar_t key, DWORD timeoutMs) {
+  if (!PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, L' ')) return Fail("PostMessageW failed");
+  const DWORD start = GetTickCount();
+  while (TopWindows(std::wstring(L"#32768"), std::nullopt, true).empty()) {
+    if (GetTickCount() - start >= timeoutMs) return Fail("the system menu did not open");
+    Sleep(kPollMs);
+  }
+  if (!PostMessageW(window, WM_CHAR, key, 0)) return Fail("PostMessageW failed");
+  WriteOut("{\"ok\":true}");
+  return 0;
+}
+
 int Focus(HWND h) {
   DWORD thread = GetWindowThreadProcessId(h, nullptr);
   GUITHREADINFO info{};
@@ -620,6 +634,9 @@ int Dispatch(const std::vector<std::wstring>& args) {
   }
   if (command == L"env" && need(1)) return DumpEnvironment(argv[2]);
   if (command == L"focus" && need(1)) return Focus(HwndArg(argv[2]));
+  if (command == L"system_menu" && need(3)) {
+    return SystemMenu(HwndArg(argv[2]), argv[3][0], number(4));
+  }
   if (command == L"controls" && need(1)) return Controls(HwndArg(argv[2]));
   if (!need(2)) return Usage();
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "platform/fake/fake_settings.h"
 
 namespace poster::web {
@@ -45,12 +49,17 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
 }
 
 TEST(ServiceSettings, OkWritesEveryValueAndDeletesTheEmptyOnes) {
-  EXPECT_EQ(ServiceSettingsWrites({true, u" https://social.example ", u"Social", u""}),
-            (std::vector<SettingWrite>{{u"StatusProtocol", u"mastodon"},
-                                       {u"StatusAddress", u"https://social.example"},
-                                       {u"StatusName", u"Social"},
-                                       {u"SightlinkAddress", u""}}));
-  EXPECT_EQ(ServiceSettingsWrites({}).front(), (SettingWrite{u"StatusProtocol", u""}));
+  platform::fake::FakeSettings settings;
+  settings.values = {{u"StatusName", u"Old"}, {u"SightlinkAddress", u"http://old.example/"}};
+  StoreServiceSettings(settings, {true, u" https://social.example ", u"Social", u"  "});
+  EXPECT_EQ(settings.values,
+            (std::map<std::u16string, std::u16string>{{u"StatusProtocol", u"mastodon"},
+                                                      {u"StatusAddress", u"https://social.example"},
+                                                      {u"StatusName", u"Social"}}));
+  EXPECT_EQ(settings.writes, (std::vector<std::u16string>{u"StatusProtocol", u"StatusAddress",
+                                                          u"StatusName", u"SightlinkAddress"}));
+  StoreServiceSettings(settings, {});
+  EXPECT_TRUE(settings.values.empty());
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+// The modal dialog in which a user sets which services the program talks to.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// What the dialog shows and what the user leaves in it, each box's text exactly as typed.
+struct ServiceDialogValues {
+  bool mastodon = false;  // the Mastodon-compatible protocol chosen, rather than the classic one
+  std::u16string statusAddress;
+  std::u16string statusName;
+  std::u16string sightlinkAddress;
+
+  friend bool operator==(const ServiceDialogValues&, const ServiceDialogValues&) = default;
+};
+
+// Where the focus goes when OK is refused.
+enum class ServiceDialogPart { kStatusAddress, kStatusName, kSightlinkAddress, kOkButton };
+
+class ServiceDialog {
+ public:
+  virtual ~ServiceDialog() = default;
+  // Runs on OK with what the dialog holds: nullopt closes the dialog; a part keeps it open with
+  // the focus there (the callee has told the user why).
+  using Accept = std::function<std::optional<ServiceDialogPart>(const ServiceDialogValues&)>;
+  // Shows the dialog over the program's window, filled with `values`, and returns when it
+  // closes: true when `accept` closed it, false after Cancel, Escape or the close box. An
+  // exception escaping `accept` ends the program as one escaping a handler does. Throws
+  // Failure when the dialog cannot be shown.
+  virtual bool Show(const ServiceDialogValues& values, const Accept& accept) = 0;
+};
+
+// The running system's dialog; lives as long as the program.
+ServiceDialog& SystemServiceDialog();
+
+}  // namespace platform

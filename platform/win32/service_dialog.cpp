@@ -1,0 +1,88 @@
+#include "platform/service_dialog.h"
+
+#include <windows.h>
+
+#include "platform/win32/handler_guard.h"
+#include "platform/win32/service_dialog_ids.h"
+#include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+namespace {
+
+// Each box with the value it shows, then where each ServiceDialogPart is.
+constexpr int kBoxes[] = {LUMORA_SERVICE_STATUS_ADDRESS, LUMORA_SERVICE_STATUS_NAME,
+                          LUMORA_SERVICE_SIGHTLINK_ADDRESS};
+constexpr std::u16string ServiceDialogValues::*kFields[] = {&ServiceDialogValues::statusAddress,
+                                                            &ServiceDialogValues::statusName,
+                                                            &ServiceDialogValues::sightlinkAddress};
+constexpr int kParts[] = {LUMORA_SERVICE_STATUS_ADDRESS, LUMORA_SERVICE_STATUS_NAME,
+                          LUMORA_SERVICE_SIGHTLINK_ADDRESS, IDOK};
+
+struct Session {
+  const ServiceDialogValues& values;
+  const ServiceDialog::Accept& accept;
+};
+
+std::u16string BoxText(HWND dialog, int id) {
+  HWND box = GetDlgItem(dialog, id);
+  std::wstring text(GetWindowTextLengthW(box) + 1, L'\0');
+  text.resize(GetWindowTextW(box, text.data(), static_cast<int>(text.size())));
+  return FromWide(text);
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    const ServiceDialogValues& values = reinterpret_cast<const Session*>(lParam)->values;
+    CheckRadioButton(dialog, LUMORA_SERVICE_CLASSIC, LUMORA_SERVICE_MASTODON,
+                     values.mastodon ? LUMORA_SERVICE_MASTODON : LUMORA_SERVICE_CLASSIC);
+    for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
+    return TRUE;  // the focus goes to the first tab stop
+  }
+  if (message != WM_COMMAND) return FALSE;
+  const int command = LOWORD(wParam);
+  if (command == IDCANCEL) {
+    EndDialog(dialog, 0);
+    return TRUE;
+  }
+  if (command != IDOK) return FALSE;
+  const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  ServiceDialogValues values;
+  values.mastodon = IsDlgButtonChecked(dialog, LUMORA_SERVICE_MASTODON) == BST_CHECKED;
+  for (int i = 0; i < 3; ++i) values.*kFields[i] = BoxText(dialog, kBoxes[i]);
+  std::optional<ServiceDialogPart> refused;
+  RunHandler([&] { refused = session->accept(values); });
+  if (!refused) {
+    EndDialog(dialog, 1);
+  } else {
+    // As the Tab key moves it: a box's text comes selected, ready to be typed over.
+    HWND part = GetDlgItem(dialog, kParts[static_cast<int>(*refused)]);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(part), TRUE);
+  }
+  return TRUE;
+}
+
+class Win32ServiceDialog final : public ServiceDialog {
+ public:
+  bool Show(const ServiceDialogValues& values, const Accept& accept) override {
+    Session session{values, accept};
+    const INT_PTR result =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(LUMORA_SERVICE_DIALOG),
+                        GetActiveWindow(), DialogProc, reinterpret_cast<LPARAM>(&session));
+    if (result == -1) ThrowLastError();
+    return result == 1;
+  }
+};
+
+}  // namespace
+}  // namespace platform::win32
+
+namespace platform {
+
+ServiceDialog& SystemServiceDialog() {
+  static win32::Win32ServiceDialog dialog;
+  return dialog;
+}
+
+}  // namespace platform
