@@ -251,6 +251,7 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
 
 void LumoraMain::ReloadServiceSettings() {
   addresses_ = web::ServiceAddresses::Read(s_.settings);
+  PrepareRequests();
 }
 
 void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,

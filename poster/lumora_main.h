@@ -77,7 +77,8 @@ class LumoraMain {
   // that pass the program's rules and they apply from the next request on; a refused value is
   // named in a box and the dialog stays; Cancel changes nothing.
   void ServiceSettings_Click();
-  // Reads the service addresses from the settings again; the next request uses them.
+  // Reads the service addresses from the settings again; the next request uses them, and the
+  // way to them is prepared in the background.
   void ReloadServiceSettings();
 
   void Initiation();

@@ -43,6 +43,17 @@ TEST_F(PrepareRequests, AlsoWhenALinkFilledTheBoxes) {
   EXPECT_EQ(background.Waiting(), 1u);
 }
 
+TEST_F(PrepareRequests, AgainForTheAddressesTheSettingsDialogStored) {
+  ASSERT_TRUE(Load());
+  serviceDialog.presses.push_back(platform::ServiceDialogValues{
+      false, u"https://friendica.example/api/statuses/update.xml", u"", u""});
+  ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
+  background.RunAll();
+  EXPECT_EQ(http.prepared,
+            (std::vector<Urls>{{u"https://friendica.example/api/statuses/update.xml",
+                                web::ServiceAddresses::BuiltIn().sightlink.address}}));
+}
+
 TEST_F(PrepareRequests, NotWhenNothingToPostEndsTheProgram) {
   clipboard.text = u"   ";
   ASSERT_TRUE(Load());
