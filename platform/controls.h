@@ -1,6 +1,7 @@
 // The controls of a window as portable code sees them: text boxes, labels, buttons, timers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,6 +28,9 @@ class TextBox {
   virtual void SetText(const std::u16string& text) = 0;
   // Runs on the window's thread after every change: typing, pasting, deleting, SetText.
   virtual void SetOnChange(Handler handler) = 0;
+  // The most UTF-16 code units typing or pasting may bring the text to; 0 for as many as the
+  // system allows. SetText is not limited.
+  virtual void SetMaxLength(std::size_t units) = 0;
 };
 
 class Label {
@@ -43,6 +47,8 @@ class Button {
   virtual ~Button() = default;
   virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
+  // Replaces the text shown on the button and draws it again.
+  virtual void SetCaption(const std::u16string& caption) = 0;
   // Runs on the window's thread for a click, or Enter/space while the button has the focus.
   virtual void SetOnClick(Handler handler) = 0;
 };

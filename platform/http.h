@@ -33,6 +33,11 @@ class HttpRequest {
   // The response body decoded by its byte-order mark, else by the charset parameter of its
   // Content-Type (UTF-8 when it names none or one the system does not know).
   virtual std::u16string ResponseText() = 0;
+  // The final reply's status code (after any redirect followed); 0 before Send has returned.
+  virtual int Status() = 0;
+  // The value of the final reply's header `name` (any case) with the spaces around it removed;
+  // empty when the reply has no such header or Send has not returned.
+  virtual std::u16string ResponseHeader(const std::u16string& name) = 0;
 };
 
 class HttpClient {

@@ -161,7 +161,7 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
   return content;
 }
 
-std::u16string LinkStatusText(std::u16string_view text) {
+std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits* limits) {
   std::u16string lines;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == u'\r' || text[i] == u'\n') {
@@ -171,8 +171,8 @@ std::u16string LinkStatusText(std::u16string_view text) {
       lines += text[i];
     }
   }
-  std::u16string status = IntakeText(lines);
   const std::u16string trimmed = TrimSpaces(lines);
+  std::u16string status = limits ? web::CutToLimit(trimmed, *limits) : IntakeText(lines);
   if (!status.empty() && status.back() == u'\r' && status.size() < trimmed.size()) {
     status.pop_back();
   }

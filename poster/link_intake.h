@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "poster/web/mastodon.h"
+
 namespace poster {
 
 // The longest link read, in UTF-16 code units; the system's own limit for a command line.
@@ -36,8 +38,9 @@ std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
 std::optional<LinkContent> ReadLink(std::u16string_view link);
 
 // The status text a link gives: line breaks made CR LF, as a typed Enter makes them, then the
-// clipboard intake's trim and cut; a cut never leaves half a line break.
-std::u16string LinkStatusText(std::u16string_view text);
+// clipboard intake's trim and cut (to `limits` as a Mastodon-compatible server counts, when
+// given); a cut never leaves half a line break.
+std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits* limits = nullptr);
 
 // The command the system runs to open a link: the program's full path and the link, quoted.
 std::u16string LinkOpenCommand(std::u16string_view programPath);

@@ -91,25 +91,24 @@ platform::FormDesign LumoraDesign() {
   password.password = true;
   password.imeDisabled = true;
   TextBox(form, Id::kYourUserName, 4560, 600, 3015, 390);
-  WhiteLabel(form, Id::kLabel1, 4560, 240, 2460, 270, u"Your Twitter User Name");
+  WhiteLabel(form, Id::kLabel1, 4560, 240, 2460, 270, kUserNameCaption);
   ControlDesign& picture =
       Place(form, Id::kPicture1, ControlKind::kPictureBox, 120, 240, 4230, 1860);
   picture.bitmapResource = kLumoraBirdBitmapResource;
   picture.tabStop = true;
-  WhiteLabel(form, Id::kLabel2, 4560, 1200, 2325, 270, u"Your Twitter Password");
+  WhiteLabel(form, Id::kLabel2, 4560, 1200, 2325, 270, kPasswordCaption);
   WhiteLabel(form, Id::kLabel3, 120, 2280, 7740, 270,
              u"OPTION : Create a Tiny Sightlink (Paste a L-O-N-G Web Address here)");
   TextBox(form, Id::kTheLongURL, 120, 2640, 9855, 285).font.reset();  // the window's default font
   GreyButton(form, Id::kCreateTinyURLButton, 120, 3120, u"Create a Tiny Sightlink");
-  WhiteLabel(form, Id::kLabel4, 3360, 3120, 4455, 270,
-             u"(Automatically adds the URL to your Tweet)");
+  WhiteLabel(form, Id::kLabel4, 3360, 3120, 4455, 270, kShortLinkNoteCaption);
   Place(form, Id::kFrame1, ControlKind::kFrame, 120, 3600, 9855, 2055).backColor = kSteelBlue;
 
-  GreyButton(form, Id::kSendTweetButton, 6600, 1440, u"SEND YOUR TWEET").container = "Frame1";
+  GreyButton(form, Id::kSendTweetButton, 6600, 1440, kSendButtonCaption).container = "Frame1";
   ControlDesign& tweet = TextBox(form, Id::kYourTweet, 120, 240, 9615, 975);
   tweet.container = "Frame1";
   tweet.multiLine = true;
-  tweet.maxLength = 200;
+  tweet.maxLength = kYourTweetMaxLength;
   tweet.foreColor = kPurple;
   ControlDesign& counter = Place(form, Id::kLLEN, ControlKind::kLabel, 120, 1440, 6255, 300);
   counter.container = "Frame1";

@@ -16,6 +16,14 @@ enum class LumoraControl : int {
 #undef CONTROL_ID
 };
 
+// The captions the window is designed with that a service's own words may replace, and the
+// most code units the status box takes from typing.
+inline constexpr char16_t kUserNameCaption[] = u"Your Twitter User Name";
+inline constexpr char16_t kPasswordCaption[] = u"Your Twitter Password";
+inline constexpr char16_t kShortLinkNoteCaption[] = u"(Automatically adds the URL to your Tweet)";
+inline constexpr char16_t kSendButtonCaption[] = u"SEND YOUR TWEET";
+inline constexpr int kYourTweetMaxLength = 200;
+
 // The design name of `control`, e.g. "YourTweet".
 const char* ControlName(LumoraControl control);
 

@@ -27,7 +27,7 @@ void LumoraMain::RegisterLinkScheme() {
 void LumoraMain::ShowLink() {
   try {
     c_.theLongUrl.SetText(link_->url);
-    c_.yourTweet.SetText(LinkStatusText(link_->text));
+    ShowIntake(link_->text, Intake(link_->text, true), true);
   } catch (const std::exception&) {
     // As with the clipboard intake, a step that fails is skipped.
   }

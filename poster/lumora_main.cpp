@@ -1,15 +1,20 @@
 #include "poster/lumora_main.h"
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "kestrova/kestrova_folder.h"
 #include "platform/common/failure.h"
+#include "platform/common/web_url.h"
+#include "poster/link_intake.h"
 #include "poster/lumora_design.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_post.h"
 #include "poster/web/link_shortening.h"
+#include "poster/web/mastodon_client.h"
+#include "poster/web/mastodon_texts.h"
 #include "poster/web/reply_rules.h"
 #include "poster/web/service_settings.h"
 #include "poster/web/status_update.h"
@@ -27,6 +32,9 @@ LumoraControls LumoraControls::From(platform::Form& form) {
           form.TextBoxOf(Id::kTheLongURL),
           form.TextBoxOf(Id::kYourTweet),
           form.LabelOf(Id::kLLEN),
+          form.LabelOf(Id::kLabel1),
+          form.LabelOf(Id::kLabel2),
+          form.LabelOf(Id::kLabel4),
           form.ButtonOf(Id::kSendTweetButton),
           form.ButtonOf(Id::kCreateTinyURLButton),
           form.TimerOf(Id::kTimer1)};
@@ -34,7 +42,10 @@ LumoraControls LumoraControls::From(platform::Form& form) {
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
                        web::ServiceAddresses addresses)
-    : c_(controls), s_(services), addresses_(std::move(addresses)) {
+    : c_(controls),
+      s_(services),
+      addresses_(std::move(addresses)),
+      runSeed_(s_.clock.MonotonicMilliseconds() * 0x9E3779B97F4A7C15ULL) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
@@ -55,8 +66,95 @@ void LumoraMain::Form_Load() {
   s_.textFiles.AppendCreate(dataFolder_ + kPasswordFile);
   c_.yourUserName.SetText(ReadCredential(kUserNameFile));
   c_.yourPassword.SetText(ReadCredential(kPasswordFile));
+  ApplyStatusProtocol();
   c_.form.MakeTopmost();
   c_.timer1.SetEnabled(true);
+}
+
+void LumoraMain::ApplyStatusProtocol() {
+  const web::StatusProtocolChoice choice = web::ReadStatusProtocol(s_.settings);
+  protocolProblem_ = choice.problem;
+  const bool wasMastodon =
+      std::exchange(mastodon_, choice.protocol == web::StatusProtocol::kMastodon);
+  ++fetchRound_;
+  limitsWanted_ = false;
+  limits_ = web::kDefaultStatusLimits;
+  if (!mastodon_ && !wasMastodon) return;  // the classic window stays exactly as designed
+
+  serviceName_ = addresses_.statusName;
+  if (mastodon_) {
+    // The built-in address and name are the classic service's: the server needs its own
+    // address, and its host names it better than that name.
+    const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
+    if (addresses_.status.address == builtIn.status.address) {
+      protocolProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
+                         s_.settings.Location() +
+                         u" is empty, and a Mastodon-compatible server needs its address there, "
+                         u"such as https://social.example.\n\nNothing was sent.";
+    }
+    if (serviceName_ == builtIn.statusName) {
+      if (const auto url = platform::ParseWebUrl(addresses_.status.address)) {
+        serviceName_ = url->host;
+      }
+    }
+  }
+
+  const web::MastodonCaptions captions =
+      mastodon_ ? web::MastodonWindowCaptions()
+                : web::MastodonCaptions{kUserNameCaption, kPasswordCaption, kSendButtonCaption,
+                                        kShortLinkNoteCaption};
+  c_.label1.SetCaption(captions.userNameLabel);
+  c_.label2.SetCaption(captions.passwordLabel);
+  c_.label4.SetCaption(captions.shortLinkNote);
+  c_.sendTweetButton.SetCaption(captions.sendButton);
+  // Links count less than they are long: the server's counter, not the box, sets the bound.
+  c_.yourTweet.SetMaxLength(mastodon_ ? 0 : kYourTweetMaxLength);
+  if (!c_.yourTweet.Text().empty()) YourTweet_Change();
+  if (mastodon_ && protocolProblem_.empty() && addresses_.status.problem.empty()) {
+    limitsWanted_ = true;
+    if (shown_) FetchLimits();
+  }
+}
+
+void LumoraMain::FetchLimits() {
+  limitsWanted_ = false;
+  const unsigned round = fetchRound_;
+  // Each fetch writes only its own answer; the completion owns it. Dropped with the program
+  // when the program ends first.
+  auto* fetched = new web::StatusLimits;
+  s_.background.Run(
+      [fetched, server = addresses_.status.address, &http = s_.http] {
+        web::HttpWebExchange exchange(http);
+        *fetched = web::FetchStatusLimits(exchange, server);
+      },
+      [this, fetched, round] {
+        const std::unique_ptr<web::StatusLimits> answer(fetched);
+        if (round != fetchRound_) return;
+        limits_ = *answer;
+        // The intake was cut to the limits known then; while the text is as it was, the
+        // server's own limit cuts the source again.
+        const std::u16string text = c_.yourTweet.Text();
+        if (!intakeRaw_.empty() && text == intakeShown_) {
+          std::u16string again = Intake(intakeRaw_, intakeFromLink_);
+          if (again != text) {
+            intakeShown_ = again;
+            return c_.yourTweet.SetText(again);
+          }
+        }
+        if (!text.empty()) YourTweet_Change();
+      });
+}
+
+std::u16string LumoraMain::Intake(std::u16string_view raw, bool fromLink) const {
+  if (fromLink) return LinkStatusText(raw, mastodon_ ? &limits_ : nullptr);
+  return mastodon_ ? web::CutToLimit(TrimSpaces(raw), limits_) : IntakeText(raw);
+}
+
+void LumoraMain::ShowIntake(std::u16string raw, std::u16string text, bool fromLink) {
+  intakeRaw_ = std::move(raw);
+  intakeShown_ = std::move(text);
+  intakeFromLink_ = fromLink;
+  c_.yourTweet.SetText(intakeShown_);
 }
 
 void LumoraMain::Initiation() {
@@ -76,24 +174,31 @@ std::u16string LumoraMain::ReadCredential(const char16_t* fileName) {
 
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
+  shown_ = true;
   if (link_) {
     ShowLink();
   } else {
-    const std::u16string text = IntakeText(s_.clipboard.ReadText());
+    std::u16string raw = s_.clipboard.ReadText();
+    std::u16string text = Intake(raw, false);
     if (text.empty()) s_.process.EndProgram();
     try {
-      c_.yourTweet.SetText(text);
+      ShowIntake(std::move(raw), std::move(text), false);
     } catch (const std::exception&) {
       // The intake skips a step that fails; the counter then keeps its caption.
     }
   }
+  // After the status is in: the question to the server never holds up the text.
+  if (limitsWanted_) FetchLimits();
   PrepareRequests();
 }
 
 void LumoraMain::PrepareRequests() {
   // An address that cannot be used is empty, and skipped there.
+  const std::u16string& server = addresses_.status.address;
   s_.background.Run(
-      [&http = s_.http, status = addresses_.status.address,
+      [&http = s_.http,
+       status = mastodon_ && !server.empty() ? web::MastodonEndpoint(server, web::kStatusesPath)
+                                             : server,
        sightlink = addresses_.sightlink.address] {
         http.Prepare({status, sightlink});
       },
@@ -101,7 +206,9 @@ void LumoraMain::PrepareRequests() {
 }
 
 void LumoraMain::YourTweet_Change() {
-  const CounterLook look = CounterFor(c_.yourTweet.Text().size());
+  const std::u16string text = c_.yourTweet.Text();
+  const CounterLook look =
+      mastodon_ ? web::MastodonCounterFor(text, limits_) : CounterFor(text.size());
   c_.llen.SetCaption(look.caption);
   c_.llen.SetForeColor(look.color);
 }
@@ -115,11 +222,11 @@ void LumoraMain::SendTweetButton_Click() {
   const std::u16string userName = TrimSpaces(c_.yourUserName.Text());
   const std::u16string password = TrimSpaces(c_.yourPassword.Text());
   const std::u16string status = TrimSpaces(c_.yourTweet.Text());
+  if (mastodon_) return PostToMastodon(password, status);
   if (!InputIsComplete(userName, password, status)) return;
 
-  if (!addresses_.status.problem.empty()) {
-    Warn(addresses_.status.problem);
-    return;
+  for (const std::u16string* problem : {&protocolProblem_, &addresses_.status.problem}) {
+    if (!problem->empty()) return Warn(*problem);
   }
 
   c_.sendTweetButton.SetEnabled(false);
@@ -144,6 +251,39 @@ void LumoraMain::SendTweetButton_Click() {
          web::ReplyExcerpt(response));
   }
   s_.process.EndProgram();
+}
+
+void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16string& status) {
+  const web::BoxText refusal = web::MastodonInputProblem(token, status, limits_, serviceName_);
+  if (!refusal.title.empty()) {
+    s_.messageBoxes.Beep();
+    return Warn(refusal.text, refusal.title);
+  }
+  for (const std::u16string* problem : {&protocolProblem_, &addresses_.status.problem}) {
+    if (!problem->empty()) return Warn(*problem);
+  }
+
+  c_.sendTweetButton.SetEnabled(false);
+  s_.mousePointer.Set(platform::Pointer::kHourglass);
+  web::BoxText box;
+  bool published = false;
+  try {
+    web::HttpWebExchange exchange(s_.http);
+    const web::MastodonVerdict verdict =
+        web::PostStatus(exchange, addresses_.status.address, token, status, runSeed_);
+    published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
+    box = web::MastodonVerdictBox(verdict, serviceName_);
+  } catch (const platform::Failure& failure) {
+    box = web::MastodonUnsentBox(failure.Description());
+  }
+  s_.mousePointer.Set(platform::Pointer::kDefault);
+  if (published) {
+    s_.messageBoxes.Show(box.text, box.title, platform::MessageIcon::kInformation);
+    s_.process.EndProgram();
+  }
+  // A refused or unanswered post leaves the window as it was, to change and send again.
+  c_.sendTweetButton.SetEnabled(true);
+  Warn(box.text, box.title);
 }
 
 bool LumoraMain::StoreCredentials() {
@@ -244,14 +384,13 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
   }
   // Also after a write that failed part way: what was stored is what applies.
   ReloadServiceSettings();
-  // INTEGRATION: call ApplyStatusProtocol() here, so that the window follows the protocol just
-  // stored, once LumoraMain has it.
+  ApplyStatusProtocol();
+  if (shown_) PrepareRequests();
   return refused;
 }
 
 void LumoraMain::ReloadServiceSettings() {
   addresses_ = web::ServiceAddresses::Read(s_.settings);
-  PrepareRequests();
 }
 
 void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ansi.h"
 #include "platform/background.h"
 #include "platform/clipboard.h"
+#include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/environment.h"
 #include "platform/form.h"
@@ -22,6 +24,7 @@
 #include "platform/url_schemes.h"
 #include "poster/link_intake.h"
 #include "poster/web/form_post.h"
+#include "poster/web/mastodon.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
@@ -37,6 +40,9 @@ struct LumoraControls {
   platform::TextBox& theLongUrl;
   platform::TextBox& yourTweet;
   platform::Label& llen;
+  platform::Label& label1;  // above the user name
+  platform::Label& label2;  // above the password
+  platform::Label& label4;  // beside the short-link button
   platform::Button& sendTweetButton;
   platform::Button& createTinyUrlButton;
   platform::Timer& timer1;
@@ -58,6 +64,7 @@ struct LumoraServices {
   platform::Background& background;
   platform::Settings& settings;
   platform::ServiceDialog& serviceDialog;
+  platform::Clock& clock;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -77,9 +84,13 @@ class LumoraMain {
   // that pass the program's rules and they apply from the next request on; a refused value is
   // named in a box and the dialog stays; Cancel changes nothing.
   void ServiceSettings_Click();
-  // Reads the service addresses from the settings again; the next request uses them, and the
-  // way to them is prepared in the background.
+  // Reads the service addresses from the settings again; the next request uses them.
   void ReloadServiceSettings();
+
+  // Reads the status protocol setting and puts the window in its mode: a Mastodon-compatible
+  // server's words, counter and limits (fetched in the background once the window shows), or
+  // the classic window exactly as designed. Form_Load calls it; so may a change of settings.
+  void ApplyStatusProtocol();
 
   void Initiation();
   // Empty until Initiation has run; then ends in a backslash.
@@ -120,12 +131,34 @@ class LumoraMain {
   // The dialog's OK: checks and stores `values`; where the focus goes when they are refused.
   std::optional<platform::ServiceDialogPart> AcceptServiceSettings(
       const platform::ServiceDialogValues& values);
+  // The status text the window takes in from `raw` (the clipboard's, or a link's when
+  // `fromLink`), cut as the current mode counts.
+  std::u16string Intake(std::u16string_view raw, bool fromLink) const;
+  void ShowIntake(std::u16string raw, std::u16string text, bool fromLink);
+  // Asks the server for its limits without credentials; the answer arrives on the window's
+  // thread and counts only for the mode and address it was asked for.
+  void FetchLimits();
+  void PostToMastodon(const std::u16string& token, const std::u16string& status);
 
   LumoraControls c_;
   LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
   std::optional<LinkContent> link_;
+
+  bool mastodon_ = false;
+  std::u16string protocolProblem_;  // the "Whoops!" text when the mode's settings are unusable
+  std::u16string serviceName_;      // the status service as the Mastodon mode's boxes name it
+  web::StatusLimits limits_;
+  bool shown_ = false;         // the first tick has come: the window is on screen
+  bool limitsWanted_ = false;  // a fetch waits for the window to show
+  unsigned fetchRound_ = 0;    // a fetch's answer counts only while this is unchanged
+  std::uint64_t runSeed_ = 0;
+  // The intake's source and what it showed, so a later limit can cut the source again while
+  // the user has not changed the text.
+  std::u16string intakeRaw_;
+  std::u16string intakeShown_;
+  bool intakeFromLink_ = false;
 };
 
 }  // namespace poster

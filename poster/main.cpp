@@ -1,6 +1,8 @@
 // Lumora's entry point: builds the window with the running system's services and runs it.
 #include <memory>
 
+#include "platform/background.h"
+#include "platform/clock.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
 #include "platform/service_dialog.h"
@@ -21,7 +23,8 @@ int main() {
         poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
-                               SystemBackground(), SystemSettings(), SystemServiceDialog()},
+                               SystemBackground(), SystemSettings(), SystemServiceDialog(),
+                               SystemClock()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

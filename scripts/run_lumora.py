@@ -13,6 +13,9 @@ stand-in received and what Lumora answered.
 With --tls the stand-in also serves TLS with certificates from a test authority made for this
 run, which only this run's Wine prefix trusts, and Lumora's service addresses are set to https
 addresses of the stand-in (values under HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora).
+
+With --mastodon Lumora posts to the stand-in's Mastodon-compatible server instead, with a demo
+access token stored in place of the password.
 """
 
 import argparse
@@ -34,6 +37,12 @@ DATA_FOLDER = "C:\\Program Files\\Kestrova\\"
 IDS = harness.lumora_control_ids()
 SEND_TWEET_BUTTON, YOUR_TWEET = IDS["SendTweetButton"], IDS["YourTweet"]
 SETTINGS_KEY = r"HKCU\Software\Kestrova\Lumora"
+MASTODON_TOKEN = "demo-access-token"
+MASTODON_SETTINGS = {
+    "StatusProtocol": "mastodon",
+    "StatusAddress": "http://social.example",
+    "StatusName": "social.example",
+}
 TLS_ADDRESSES = {
     "StatusAddress": "https://%s/statuses/update.xml" % tls_standin.STATUS_HOST,
     "StatusName": tls_standin.STATUS_HOST,
@@ -48,10 +57,10 @@ class DesktopSession(harness.WineSession):
         self.display = os.environ["DISPLAY"]
 
 
-def store_demo_account(session):
+def store_demo_account(session, user=USER, password=PASSWORD):
     folder = session.unix_path(DATA_FOLDER)
     os.makedirs(folder, exist_ok=True)
-    for name, value in (("UN.DAT", USER), ("PW.DAT", PASSWORD)):
+    for name, value in (("UN.DAT", user), ("PW.DAT", password)):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(value.encode("ascii") + b"\r\n")
 
@@ -66,6 +75,8 @@ def main():
                         help="the shipped 32-bit build under emulation (use scripts/run.sh --32)")
     parser.add_argument("--tls", action="store_true",
                         help="reach the stand-in over TLS, with the certificate checks on")
+    parser.add_argument("--mastodon", action="store_true",
+                        help="post to the stand-in's Mastodon-compatible server with a token")
     args = parser.parse_args()
     desktop = bool(os.environ.get("DISPLAY")) and not args.headless
     if args.x86 and harness.WINEARCH != "win32":
@@ -83,6 +94,7 @@ def main():
             service.sightlink_hosts.add(tls_standin.SIGHTLINK_HOST)
         else:
             service = StandIn(accounts={USER: PASSWORD}, echo=True)
+        service.mastodon_tokens = {MASTODON_TOKEN}
         stack.enter_context(service)
         print("Stand-in services listening on %s (account %s / %s)"
               % (service.proxy_url, USER, PASSWORD))
@@ -90,11 +102,20 @@ def main():
         with session_class(http_proxy=service.proxy_url) as session:
             if args.tls:
                 session.wine("reg", "import", harness.windows_path(authority.root_store_reg()))
-                for name, value in TLS_ADDRESSES.items():
-                    session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ",
-                                 "/d", value, "/f")
-                    print("%s\\%s = %s" % (SETTINGS_KEY, name, value))
-            store_demo_account(session)
+            settings = dict(TLS_ADDRESSES) if args.tls else {}
+            if args.mastodon:
+                settings.update(MASTODON_SETTINGS)
+                if args.tls:
+                    settings["StatusAddress"] = "https://" + tls_standin.STATUS_HOST
+                    service.mastodon_hosts.add(tls_standin.STATUS_HOST)
+            for name, value in settings.items():
+                session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ",
+                             "/d", value, "/f")
+                print("%s\\%s = %s" % (SETTINGS_KEY, name, value))
+            if args.mastodon:
+                store_demo_account(session, "", MASTODON_TOKEN)
+            else:
+                store_demo_account(session)
             session.set_clipboard(SAMPLE)
             lumora = session.start(harness.lumora_exe())
             hwnd = session.wait_window(cls="LumoraMain", timeout=30)

@@ -62,6 +62,25 @@ std::u16string PrintableAsciiOnly(std::u16string_view text) {
   return clean;
 }
 
+std::u16string HeaderValue(std::u16string_view rawHeaders, std::u16string_view name) {
+  const std::u16string lowerName = AsciiLower(name);
+  while (!rawHeaders.empty()) {
+    const std::size_t end = rawHeaders.find(u'\n');
+    std::u16string_view line = rawHeaders.substr(0, end);
+    rawHeaders.remove_prefix(end == std::u16string_view::npos ? rawHeaders.size() : end + 1);
+    const std::size_t colon = line.find(u':');
+    if (colon == std::u16string_view::npos ||
+        !EqualsIgnoringCase(line.substr(0, colon), lowerName)) {
+      continue;
+    }
+    line.remove_prefix(colon + 1);
+    while (!line.empty() && (IsSpace(line.front()))) line.remove_prefix(1);
+    while (!line.empty() && (IsSpace(line.back()) || line.back() == u'\r')) line.remove_suffix(1);
+    return std::u16string(line);
+  }
+  return {};
+}
+
 std::u16string CharsetParameter(std::u16string_view contentType) {
   std::size_t at = contentType.find(u';');
   while (at != std::u16string_view::npos && at < contentType.size()) {

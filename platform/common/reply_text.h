@@ -17,6 +17,11 @@ std::u16string PrintableAsciiOnly(std::u16string_view text);
 // quoted values of other parameters are skipped whole.
 std::u16string CharsetParameter(std::u16string_view contentType);
 
+// The value of the first header line named `name` (any case) in a reply's raw header block
+// (lines separated by CRLF or LF, the status line first), spaces and tabs around it removed;
+// empty when no line has that name.
+std::u16string HeaderValue(std::u16string_view rawHeaders, std::u16string_view name);
+
 enum class TextEncoding { kUtf8, kUtf16Le, kUtf16Be, kOther };
 
 // The Unicode encoding a charset name stands for (any case; empty means UTF-8); kOther for

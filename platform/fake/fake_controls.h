@@ -1,6 +1,7 @@
 // Recording fakes of the window and its controls: plain state, handlers run as the real ones do.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,9 @@ class FakeTextBox : public TextBox {
     if (onChange_) onChange_();
   }
   void SetOnChange(Handler handler) override { onChange_ = std::move(handler); }
+  void SetMaxLength(std::size_t units) override { maxLength = units; }
+
+  std::size_t maxLength = 0;  // as last set; the fake does not enforce it
 
   // What a user does: the text changes and the change handler runs.
   void Type(const std::u16string& text) { SetText(text_ + text); }
@@ -47,7 +51,10 @@ class FakeButton : public Button {
     enabled_ = enabled;
     history_.push_back(enabled);
   }
+  void SetCaption(const std::u16string& text) override { caption = text; }
   void SetOnClick(Handler handler) override { onClick_ = std::move(handler); }
+
+  std::u16string caption;  // as last set
 
   // Clicks as a user would: nothing happens while the button is disabled.
   void Click() {

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_http.h"
 
+#include "platform/common/reply_text.h"
+
 namespace platform::fake {
 namespace {
 
@@ -29,10 +31,19 @@ class FakeHttpRequest : public HttpRequest {
     Record({"Send", {}, body});
     if (client_.duringSend) client_.duringSend();
     if (script_.failOnSend) throw *script_.failOnSend;
+    sent_ = true;
   }
   std::u16string ResponseText() override {
     Record({"ResponseText", {}, {}});
     return script_.response;
+  }
+  int Status() override {
+    Record({"Status", {}, {}});
+    return sent_ ? script_.status : 0;
+  }
+  std::u16string ResponseHeader(const std::u16string& name) override {
+    Record({"ResponseHeader", {name}, {}});
+    return sent_ ? HeaderValue(script_.rawHeaders, name) : u"";
   }
 
  private:
@@ -40,6 +51,7 @@ class FakeHttpRequest : public HttpRequest {
   FakeHttpClient& client_;
   std::size_t index_;
   HttpScript script_;
+  bool sent_ = false;
 };
 
 }  // namespace

@@ -15,7 +15,8 @@
 namespace platform::fake {
 
 struct HttpCall {
-  std::string name;  // "Open", "SetRequestHeader", "Send", "ResponseText", "Release"
+  // "Open", "SetRequestHeader", "Send", "ResponseText", "Status", "ResponseHeader", "Release"
+  std::string name;
   std::vector<std::u16string> args;  // text arguments in order
   std::vector<std::uint8_t> body;    // Send's bytes
 };
@@ -25,6 +26,8 @@ struct HttpScript {
   std::u16string response;
   std::optional<Failure> failOnSend;  // e.g. a refused connection
   std::optional<Failure> failOnOpen;
+  int status = 200;
+  std::u16string rawHeaders;  // "Name: value\r\n" each, as the reply's header block
 };
 
 class FakeHttpClient : public HttpClient {

@@ -7,6 +7,7 @@
 #include "platform/win32/handler_guard.h"
 #include "platform/win32/native_control.h"
 #include "platform/win32/owned.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -60,6 +61,11 @@ class Win32CommandButton : public NativeControl, public Button {
 
   bool Enabled() const override { return IsWindowEnabled(Handle()) != FALSE; }
   void SetEnabled(bool enabled) override { EnableWindow(Handle(), enabled ? TRUE : FALSE); }
+  void SetCaption(const std::u16string& caption) override {
+    if (!SetWindowTextW(Handle(), Wide(caption))) ThrowLastError();
+    // An owner-drawn button is not drawn again by the change of its text alone.
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
   void SetOnClick(Handler handler) override { onClick_ = std::move(handler); }
 
   bool OnCommand(UINT code) override {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/common/text.h"
 #include "platform/win32/http_challenge.h"
 #include "platform/win32/http_errors.h"
 #include "platform/win32/http_session.h"
@@ -70,6 +71,20 @@ std::u16string Shown(const std::wstring& text) {
 }
 
 // A send on a connection kept from the previous reply that the other end had already closed.
+// The "Authorization: ..." line among the caller's header lines, with its line end; empty when
+// there is none.
+std::wstring AuthorizationLine(const std::wstring& headers) {
+  for (std::size_t at = 0; at < headers.size();) {
+    std::size_t end = headers.find(L"\r\n", at);
+    end = end == std::wstring::npos ? headers.size() : end + 2;
+    if (StartsWithAsciiNoCase(FromWide(headers.substr(at, end - at)), u"authorization:")) {
+      return headers.substr(at, end - at);
+    }
+    at = end;
+  }
+  return {};
+}
+
 bool DroppedBeforeReply(DWORD error) {
   return error == ERROR_WINHTTP_CONNECTION_ERROR || error == WSAECONNRESET ||
          error == WSAECONNABORTED || error == ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
@@ -92,6 +107,11 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
   bool proxyAnswered = false;
   bool onKeptConnection = false;
   int resends = 0;
+  // A token the caller put in the request's own headers is kept out of a new tunnel's CONNECT
+  // as the account is; it goes again, once, inside the tunnel the refusal came through.
+  const std::wstring token = AuthorizationLine(job.headers);
+  bool tokenResent = false;
+  job.guardTunnel = !token.empty() && at.secure && throughProxy;
   for (;;) {
     DWORD left = TimeLeft(job, kDeadlineMs);
     // Per-call limits never reach past the deadline; Wine takes them at each send.
@@ -131,6 +151,17 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
     // The answer went without the account into a new tunnel and was refused, and WinHTTP will
     // not offer the account twice on one request: the exchange starts over on a new one.
     // (Where the account did go inside the new tunnel, as on Windows, the reply stands.)
+    if (accountTakenOff && status == HTTP_STATUS_DENIED && !token.empty() && !tokenResent &&
+        ConnectionKept(request)) {
+      tokenResent = true;
+      if (!WinHttpAddRequestHeaders(request, token.c_str(), static_cast<DWORD>(token.size()),
+                                    WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+        FailRequest(job, GetLastError());
+      }
+      onKeptConnection = true;
+      job.guardTunnel = true;
+      continue;
+    }
     if (accountTakenOff && status == HTTP_STATUS_DENIED) return {0, true, true};
     if (status == HTTP_STATUS_DENIED && !serverAnswered && job.user && SameOrigin(at, job.origin)) {
       serverAnswered = true;
@@ -268,6 +299,8 @@ void PerformHttpJob(HttpJob& job) {
     std::wstring location =
         IsRedirect(status) ? QueryText(request.Get(), WINHTTP_QUERY_LOCATION) : L"";
     if (location.empty()) {
+      job.status = status;
+      job.rawHeaders = QueryText(request.Get(), WINHTTP_QUERY_RAW_HEADERS_CRLF);
       ReadBody(job, request.Get());
       return;
     }

@@ -33,6 +33,8 @@ struct HttpJob {
 
   std::vector<std::uint8_t> reply;
   std::wstring contentType;
+  DWORD status = 0;                // the final reply's status code
+  std::wstring rawHeaders;         // the final reply's header lines, CRLF-separated
   std::optional<Failure> failure;  // set by the worker instead of the reply
 };
 

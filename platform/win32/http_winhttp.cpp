@@ -97,6 +97,8 @@ class WinHttpRequest final : public HttpRequest {
     headers_.clear();
     body_.clear();
     contentType_.clear();
+    status_ = 0;
+    rawHeaders_.clear();
     sent_ = false;
     std::optional<WebUrl> address = ParseWebUrl(url);
     if (!address) throw HttpFailure(ERROR_WINHTTP_INVALID_URL);
@@ -149,6 +151,8 @@ class WinHttpRequest final : public HttpRequest {
     }
     body_ = std::move(job->reply);
     contentType_ = std::move(job->contentType);
+    status_ = static_cast<int>(job->status);
+    rawHeaders_ = FromWide(job->rawHeaders);
     sent_ = true;
   }
 
@@ -169,6 +173,12 @@ class WinHttpRequest final : public HttpRequest {
     });
   }
 
+  int Status() override { return status_; }
+
+  std::u16string ResponseHeader(const std::u16string& name) override {
+    return HeaderValue(rawHeaders_, name);
+  }
+
  private:
   static std::wstring FromAscii(const std::u16string& text) {
     return std::wstring(text.begin(), text.end());
@@ -181,6 +191,8 @@ class WinHttpRequest final : public HttpRequest {
   std::optional<std::u16string> password_;
   std::vector<std::uint8_t> body_;
   std::wstring contentType_;
+  int status_ = 0;
+  std::u16string rawHeaders_;
   bool sent_ = false;
 };
 

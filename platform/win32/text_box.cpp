@@ -50,6 +50,10 @@ class Win32TextBox : public NativeControl, public TextBox {
 
   void SetOnChange(Handler handler) override { onChange_ = std::move(handler); }
 
+  void SetMaxLength(std::size_t units) override {
+    SendMessageW(Handle(), EM_LIMITTEXT, static_cast<WPARAM>(units), 0);
+  }
+
   bool OnCommand(UINT code) override {
     if (code == EN_MAXTEXT) {
       refused_ = true;

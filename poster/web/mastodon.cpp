@@ -16,6 +16,11 @@ bool IsLowSurrogate(char16_t c) {
   return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// 2 where a surrogate pair starts at `at`, else 1.
+std::size_t CodePointUnits(std::u16string_view text, std::size_t at) {
+  return IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]) ? 2 : 1;
+}
+
 bool IsWhiteSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
@@ -169,18 +174,27 @@ std::size_t MastodonLength(std::u16string_view text, std::size_t charactersPerUr
 }
 
 std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits) {
-  // Code points first: without links the count is exact, and a long clipboard costs nothing.
+  // Whole links and characters as the count takes them: a link counts less than it is long,
+  // so it may fit where its characters would not.
+  std::size_t whole = 0;
+  for (std::size_t i = 0, count = 0; i < text.size();) {
+    const std::size_t link = LinkLengthAt(text, i);
+    count += link ? limits.charactersPerUrl : 1;
+    if (count > limits.maxCharacters) break;
+    i += link ? link : CodePointUnits(text, i);
+    whole = i;
+  }
+  // Code points: the start of a link too long to fit may still fit as text.
   std::size_t end = 0;
   for (std::size_t points = 0; end < text.size() && points < limits.maxCharacters; ++points) {
-    end += IsHighSurrogate(text[end]) && end + 1 < text.size() && IsLowSurrogate(text[end + 1]) ? 2
-                                                                                                : 1;
+    end += CodePointUnits(text, end);
   }
   // A short link counts more than it is long; give up characters until the count fits.
   while (end > 0 &&
          MastodonLength(text.substr(0, end), limits.charactersPerUrl) > limits.maxCharacters) {
     end -= end >= 2 && IsLowSurrogate(text[end - 1]) && IsHighSurrogate(text[end - 2]) ? 2 : 1;
   }
-  return std::u16string(text.substr(0, end));
+  return std::u16string(text.substr(0, end > whole ? end : whole));
 }
 
 std::u16string IdempotencyKey(std::uint64_t runSeed, std::u16string_view text) {

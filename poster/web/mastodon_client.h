@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/http.h"
 #include "poster/web/mastodon.h"
 #include "poster/web/mastodon_texts.h"
 
@@ -24,6 +25,17 @@ class WebExchange {
  public:
   virtual ~WebExchange() = default;
   virtual WebReply Exchange(const StatusRequest& request) = 0;
+};
+
+// The exchange over the HTTP seam: one new request object per exchange, released before
+// Exchange returns. The request carries exactly the headers given, no account.
+class HttpWebExchange : public WebExchange {
+ public:
+  explicit HttpWebExchange(platform::HttpClient& http) : http_(http) {}
+  WebReply Exchange(const StatusRequest& request) override;
+
+ private:
+  platform::HttpClient& http_;
 };
 
 // The server's limits: from GET /api/v2/instance, else /api/v1/instance, else the defaults.

@@ -1,7 +1,7 @@
 #include "poster/web/mastodon_texts.h"
 
 #include "platform/common/text.h"
-#include "poster/web/form_encoding.h"
+#include "poster/web/form_post.h"
 
 namespace poster::web {
 
@@ -61,10 +61,8 @@ StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_v
   request.headers = {{u"Authorization", u"Bearer " + std::u16string(token)},
                      {u"Content-Type", u"application/x-www-form-urlencoded"},
                      {u"Idempotency-Key", IdempotencyKey(runSeed, text)}};
-  // The form encoder's output is plain ASCII: one code unit, one byte.
-  for (char16_t c : u"status=" + FormEncode(text)) {
-    request.body.push_back(static_cast<std::uint8_t>(c));
-  }
+  const std::string field = FormField(u"status", text);
+  request.body.assign(field.begin(), field.end());
   return request;
 }
 

@@ -44,41 +44,53 @@ def tearDownModule():
             part.stop()
 
 
-class LivingServicesTest(unittest.TestCase):
+class ServiceSettingsDriving:
+    """Lumora started under values set with `reg add`, for a TestCase with a WineSession in
+    self.s and the stand-in in self.service. Each test starts from an empty key."""
+
     def setUp(self):
-        session.kill_programs()
-        shutil.rmtree(session.unix_path(DATA_FOLDER), ignore_errors=True)
-        session.wine("reg", "delete", SETTINGS_KEY, "/f", check=False)
-        service.clear()
-        service.status_mode = "ok"
-        service.shortener_reply = "ok"
-        self.addCleanup(session.kill_programs)
+        self.s.kill_programs()
+        shutil.rmtree(self.s.unix_path(DATA_FOLDER), ignore_errors=True)
+        self.s.wine("reg", "delete", SETTINGS_KEY, "/f", check=False)
+        self.service.clear()
+        self.addCleanup(self.s.kill_programs)
 
     def set_values(self, **values):
         for name, value in values.items():
-            session.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+            self.s.wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
 
-    def launch(self, tweet="hello"):
-        session.set_clipboard("clipboard text")
-        program = session.start(harness.lumora_exe())
-        hwnd = session.wait_window(cls="LumoraMain", timeout=20)
+    def launch(self, tweet="hello", clipboard="clipboard text", user=USER, password=PASSWORD):
+        """Starts Lumora with `clipboard`, waits for the intake, then fills the boxes (`tweet`
+        None keeps the intake)."""
+        self.s.set_clipboard(clipboard)
+        program = self.s.start(harness.lumora_exe())
+        hwnd = self.s.wait_window(cls="LumoraMain", timeout=20)
         self.assertIsNotNone(hwnd, "LumoraMain did not show")
-        harness.wait_until(lambda: session.get_text(hwnd, YOUR_TWEET), timeout=10)
-        session.set_text(hwnd, YOUR_USER_NAME, USER)
-        session.set_text(hwnd, YOUR_PASSWORD, PASSWORD)
-        session.set_text(hwnd, YOUR_TWEET, tweet)
+        harness.wait_until(lambda: self.s.get_text(hwnd, YOUR_TWEET), timeout=10)
+        self.s.set_text(hwnd, YOUR_USER_NAME, user)
+        self.s.set_text(hwnd, YOUR_PASSWORD, password)
+        if tweet is not None:
+            self.s.set_text(hwnd, YOUR_TWEET, tweet)
         return program, hwnd
 
     def press(self, hwnd, button, timeout=20):
         """Clicks the button and returns the (title, text) of the box that follows, closed."""
-        session.click(hwnd, button)
-        box = session.wait_message_box(timeout=timeout)
+        self.s.click(hwnd, button)
+        box = self.s.wait_message_box(timeout=timeout)
         self.assertIsNotNone(box, "no message box after the click")
         filled = harness.wait_until(
-            lambda: [b for b in session.message_boxes() if b[0] == box[0] and b[2]], timeout=5)
+            lambda: [b for b in self.s.message_boxes() if b[0] == box[0] and b[2]], timeout=5)
         self.assertTrue(filled, "the message box stayed empty")
-        session.dismiss_message_box(box[0])
+        self.s.dismiss_message_box(box[0])
         return filled[0][1], filled[0][2]
+
+
+class LivingServicesTest(ServiceSettingsDriving, unittest.TestCase):
+    def setUp(self):
+        self.s, self.service = session, service
+        super().setUp()
+        service.status_mode = "ok"
+        service.shortener_reply = "ok"
 
     def test_friendica_takes_the_post_after_its_own_challenge_and_its_error_is_shown(self):
         self.set_values(StatusAddress=FRIENDICA_ADDRESS, StatusName="Friendica")

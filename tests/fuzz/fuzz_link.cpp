@@ -74,12 +74,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "what is read encodes back to the same");
   }
 
-  const std::u16string status = poster::LinkStatusText(input);
-  fuzz::Require(status.size() <= 140, "at most 140 code units");
-  for (std::size_t i = 0; i < status.size(); ++i) {
-    if (status[i] == u'\n') fuzz::Require(i > 0 && status[i - 1] == u'\r', "LF only after CR");
-    if (status[i] == u'\r')
-      fuzz::Require(i + 1 < status.size() && status[i + 1] == u'\n', "CR only before LF");
+  const poster::web::StatusLimits limits{1 + size % 64, size % 30};
+  for (const poster::web::StatusLimits* cut :
+       {static_cast<const poster::web::StatusLimits*>(nullptr), &limits}) {
+    const std::u16string status = poster::LinkStatusText(input, cut);
+    if (cut) {
+      fuzz::Require(
+          poster::web::MastodonLength(status, cut->charactersPerUrl) <= cut->maxCharacters,
+          "within the server's limit as it counts");
+    } else {
+      fuzz::Require(status.size() <= 140, "at most 140 code units");
+    }
+    for (std::size_t i = 0; i < status.size(); ++i) {
+      if (status[i] == u'\n') fuzz::Require(i > 0 && status[i - 1] == u'\r', "LF only after CR");
+      if (status[i] == u'\r')
+        fuzz::Require(i + 1 < status.size() && status[i + 1] == u'\n', "CR only before LF");
+    }
   }
   return 0;
 }

@@ -31,6 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(c >= 0x20 && c <= 0x7E, "header text is printable ASCII");
   }
 
+  // The input's first line names a header to look for in the rest.
+  const std::size_t split = header.find(u'\n');
+  if (split != std::u16string::npos) {
+    const std::u16string name = header.substr(0, split);
+    const std::u16string value = HeaderValue(std::u16string_view(header).substr(split + 1), name);
+    fuzz::Require(value.find_first_of(u"\r\n") == std::u16string::npos, "a value is one line");
+    if (!value.empty()) {
+      fuzz::Require(value.front() != u' ' && value.front() != u'\t' && value.back() != u' ' &&
+                        value.back() != u'\t',
+                    "a value comes without the spaces around it");
+      fuzz::Require(header.find(value, split + 1) != std::u16string::npos,
+                    "a value is taken whole");
+    }
+  }
+
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::u16string utf8 = DecodeUtf8(bytes);
   fuzz::Require(WellFormed(utf8), "UTF-8 decodes to well-formed UTF-16");

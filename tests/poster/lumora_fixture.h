@@ -9,6 +9,7 @@
 #include "platform/fake/fake_ansi_codec.h"
 #include "platform/fake/fake_background.h"
 #include "platform/fake/fake_clipboard.h"
+#include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_controls.h"
 #include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_http.h"
@@ -19,6 +20,7 @@
 #include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
 #include "platform/fake/fake_url_schemes.h"
+#include "poster/lumora_design.h"
 #include "poster/lumora_main.h"
 
 namespace poster::testing {
@@ -32,10 +34,10 @@ class LumoraTest : public ::testing::Test {
   // Builds the window class; call after scripting the fakes.
   LumoraMain& Main() {
     if (!main_) {
-      main_ =
-          std::make_unique<LumoraMain>(LumoraControls{window, userName, password, longUrl, tweet,
-                                                      llen, sendButton, tinyUrlButton, timer},
-                                       services, addresses);
+      main_ = std::make_unique<LumoraMain>(
+          LumoraControls{window, userName, password, longUrl, tweet, llen, label1, label2, label4,
+                         sendButton, tinyUrlButton, timer},
+          services, addresses);
     }
     return *main_;
   }
@@ -66,6 +68,8 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeWindow window;
   platform::fake::FakeTextBox userName, password, longUrl, tweet;
   platform::fake::FakeLabel llen{u"0"};
+  platform::fake::FakeLabel label1{kUserNameCaption}, label2{kPasswordCaption},
+      label4{kShortLinkNoteCaption};
   platform::fake::FakeButton sendButton, tinyUrlButton;
   platform::fake::FakeTimer timer;
 
@@ -81,8 +85,10 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeBackground background;
   platform::fake::FakeSettings settings;
   platform::fake::FakeServiceDialog serviceDialog;
-  LumoraServices services{clipboard, boxes, pointer, files,      ansi,     environment,
-                          process,   http,  schemes, background, settings, serviceDialog};
+  platform::fake::FakeClock clock;
+  LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
+                          environment, process,       http,    schemes, background,
+                          settings,    serviceDialog, clock};
 
  private:
   std::unique_ptr<LumoraMain> main_;

@@ -18,6 +18,17 @@ TEST(ReplyText, HeaderTextKeepsPrintableAsciiOnly) {
             u"application/x-www-form-urlencoded");
 }
 
+TEST(ReplyText, HeaderValueIsFoundByWholeNameInAnyCase) {
+  const std::u16string raw =
+      u"HTTP/1.1 429 Too Many Requests\r\nX-RateLimit-Reset-After: 5\r\n"
+      u"x-ratelimit-reset:  2026-12-07T20:05:00Z \r\nX-RateLimit-Reset: later\r\n\r\n";
+  EXPECT_EQ(HeaderValue(raw, u"X-RateLimit-Reset"), u"2026-12-07T20:05:00Z");
+  EXPECT_EQ(HeaderValue(u"HTTP/1.0 200 OK\nEmpty:\n", u"empty"), u"");
+  EXPECT_EQ(HeaderValue(raw, u"X-RateLimit"), u"") << "a prefix of a name is not the name";
+  EXPECT_EQ(HeaderValue(u"Location: http://a.example:8080/x", u"location"),
+            u"http://a.example:8080/x");
+}
+
 TEST(ReplyText, CharsetComesOnlyFromACharsetParameter) {
   struct Case {
     std::u16string contentType, charset;

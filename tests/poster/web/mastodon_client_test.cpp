@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/common/failure.h"
+#include "platform/fake/fake_http.h"
 
 namespace poster::web {
 namespace {
@@ -66,6 +67,35 @@ TEST(MastodonClient, APostSendsTheRequestAndJudgesTheReplyWithItsReset) {
             MastodonStatusRequest(u"https://s.example", u"tok", u"hi", 1).headers);
 
   EXPECT_THROW(PostStatus(exchange, u"https://s.example", u"tok", u"hi", 1), platform::Failure);
+}
+
+TEST(MastodonClient, TheHttpExchangeSendsTheHeadersGivenAndReadsStatusBodyAndReset) {
+  platform::fake::FakeHttpClient http;
+  http.scripts.push_back({u"{\"error\":\"slow down\"}",
+                          {},
+                          {},
+                          429,
+                          u"HTTP/1.1 429 x\r\nX-RateLimit-Reset: 2026-12-07T20:05:00Z\r\n"});
+  HttpWebExchange exchange(http);
+  const StatusRequest request = MastodonStatusRequest(u"https://s.example", u"tok", u"hi", 1);
+  const WebReply reply = exchange.Exchange(request);
+  EXPECT_EQ(reply.status, 429);
+  EXPECT_EQ(reply.body, u"{\"error\":\"slow down\"}");
+  EXPECT_EQ(reply.rateLimitReset, u"2026-12-07T20:05:00Z");
+  ASSERT_EQ(http.calls.size(), 1u);
+  const auto& calls = http.calls[0];
+  // No account: the token travels only in the header it was given in.
+  EXPECT_EQ(calls[0].args, (std::vector<std::u16string>{u"POST", request.url}));
+  ASSERT_EQ(calls[1].name, "SetRequestHeader");
+  EXPECT_EQ(calls[1].args, (std::vector<std::u16string>{u"Authorization", u"Bearer tok"}));
+  EXPECT_EQ(calls[4].name, "Send");
+  EXPECT_EQ(calls[4].body, request.body);
+  EXPECT_EQ(calls.back().name, "Release");
+  EXPECT_EQ(http.alive, 0);
+
+  http.scripts.push_back({{}, platform::Failure(12029, u"refused")});
+  EXPECT_THROW(exchange.Exchange(request), platform::Failure);
+  EXPECT_EQ(http.alive, 0) << "released also when the send fails";
 }
 
 }  // namespace

@@ -106,6 +106,10 @@ TEST(Mastodon, TheCutKeepsTheLongestStartWithinTheLimit) {
   // A short link counting more than its length is cut back until the count fits.
   EXPECT_EQ(CutToLimit(u"ab http://a.co cd", {20, 23}), u"ab http://");
   EXPECT_LE(MastodonLength(CutToLimit(u"ab http://a.co cd", {20, 23}), 23), 20u);
+  // A link longer than the limit in characters still fits whole when its count does.
+  const std::u16string linked = u"Read https://example.com/" + std::u16string(60, u'a') + u" now";
+  EXPECT_EQ(CutToLimit(linked, {40, 23}), linked);
+  EXPECT_EQ(CutToLimit(linked, {30, 23}), linked.substr(0, linked.size() - 2));
 }
 
 TEST(Mastodon, TheIdempotencyKeyFollowsTheTextWithinARun) {
