@@ -43,15 +43,21 @@ TEST_F(PrepareRequests, AlsoWhenALinkFilledTheBoxes) {
   EXPECT_EQ(background.Waiting(), 1u);
 }
 
-TEST_F(PrepareRequests, AgainForTheAddressesTheSettingsDialogStored) {
+TEST_F(PrepareRequests, AgainForTheAddressesTheSettingsDialogStoredOnceTheWindowShows) {
+  clipboard.text = u"x";
   ASSERT_TRUE(Load());
+  serviceDialog.presses.push_back(platform::ServiceDialogValues{false, u"", u"", u""});
+  ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
+  EXPECT_EQ(background.Waiting(), 0u) << "not before the status is filled";
+  ASSERT_TRUE(Run([this] { timer.Elapse(); }));
+  background.RunAll();
   serviceDialog.presses.push_back(platform::ServiceDialogValues{
       false, u"https://friendica.example/api/statuses/update.xml", u"", u""});
   ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
   background.RunAll();
-  EXPECT_EQ(http.prepared,
-            (std::vector<Urls>{{u"https://friendica.example/api/statuses/update.xml",
-                                web::ServiceAddresses::BuiltIn().sightlink.address}}));
+  ASSERT_EQ(http.prepared.size(), 2u);
+  EXPECT_EQ(http.prepared[1], (Urls{u"https://friendica.example/api/statuses/update.xml",
+                                    web::ServiceAddresses::BuiltIn().sightlink.address}));
 }
 
 TEST_F(PrepareRequests, NotWhenNothingToPostEndsTheProgram) {
