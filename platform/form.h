@@ -19,7 +19,7 @@ class Form {
  public:
   virtual ~Form() = default;
   virtual Window& Self() = 0;
-  // Each lookup throws std::out_of_range for an id the design lacks or of another kind.
+  // Each lookup throws ProgramError (kOutOfRange) for an id the design lacks or of another kind.
   virtual TextBox& TextBoxWithId(int id) = 0;
   virtual Label& LabelWithId(int id) = 0;
   virtual Button& ButtonWithId(int id) = 0;

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <utility>
 
 #include "kestrova/kestrova_folder.h"
@@ -401,7 +400,9 @@ void LumoraMain::BuildPostData(std::vector<std::uint8_t>& BYTEARRAY,
   for (char16_t unit : strPostData) {
     // One code unit at a time, so n code units always give n bytes or an error.
     const std::string ansi = s_.ansi.ToAnsi(std::u16string_view(&unit, 1));
-    if (ansi.size() != 1) throw std::overflow_error("character does not fit one byte");
+    if (ansi.size() != 1)
+      throw platform::ProgramError(platform::ProgramError::Kind::kOverflow,
+                                   "character does not fit one byte");
     bytes.push_back(static_cast<std::uint8_t>(ansi[0]));
   }
   BYTEARRAY = std::move(bytes);

@@ -97,7 +97,7 @@ class LumoraMain {
   const std::u16string& DataFolder() const { return dataFolder_; }
 
   // The form body as bytes, one per UTF-16 code unit in the ANSI code page. Throws
-  // std::overflow_error for a character whose code does not fit one byte.
+  // platform::ProgramError (kOverflow) for a character whose code does not fit one byte.
   void BuildPostData(std::vector<std::uint8_t>& BYTEARRAY, const std::u16string& strPostData) const;
   // The request routines by their described signatures, for a caller that holds the form body
   // as the query of TheURL: POSTs the text after the first "?" of TheURL (through

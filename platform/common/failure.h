@@ -1,4 +1,4 @@
-// Failure raised by a platform operation: the system's error code and its description.
+// Failure raised by a platform operation, and the program's own faults that a handler reports.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,22 @@ class Failure : public std::exception {
  private:
   std::uint32_t code_;
   std::u16string description_;
+};
+
+// A fault in the program's own logic, reported as a run-time error: its kind decides the
+// error's number, `what()` its text. The C++ runtime's own errors (a position past the end of a
+// string, ...) arrive as this type too in the Windows programs.
+class ProgramError : public std::exception {
+ public:
+  enum class Kind { kOverflow, kOutOfRange, kOther };
+  ProgramError(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {}
+
+  Kind GetKind() const { return kind_; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  Kind kind_;
+  std::string message_;
 };
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/win32/form_window.h"
 
-#include <stdexcept>
-
+#include "platform/common/failure.h"
 #include "platform/win32/handler_guard.h"
 #include "platform/win32/measure.h"
 #include "platform/win32/owned.h"
@@ -44,7 +43,7 @@ Factory FactoryFor(ControlKind kind) {
     case ControlKind::kImage:
       return MakeImage;
   }
-  throw std::invalid_argument("unknown control kind");
+  throw ProgramError(ProgramError::Kind::kOther, "unknown control kind");
 }
 
 }  // namespace
@@ -112,7 +111,7 @@ void FormWindow::CreateControls(const FormDesign& design) {
       // Containers come before what they hold, so the tab order walks into them in turn.
       const NativeControl& container = Named(control.container);
       if (container.ContainerBack() == nullptr) {
-        throw std::invalid_argument(control.container + " cannot hold controls");
+        throw ProgramError(ProgramError::Kind::kOther, control.container + " cannot hold controls");
       }
       context.parent = container.Handle();
       context.containerBack = *container.ContainerBack();
@@ -128,7 +127,7 @@ NativeControl& FormWindow::Named(const std::string& name) const {
   for (const auto& control : controls_) {
     if (control->Design().name == name) return *control;
   }
-  throw std::out_of_range("no control named " + name);
+  throw ProgramError(ProgramError::Kind::kOutOfRange, "no control named " + name);
 }
 
 template <typename Kind>
@@ -136,9 +135,11 @@ Kind& FormWindow::WithId(int id) const {
   for (const auto& control : controls_) {
     if (control->Design().id != id) continue;
     if (auto* kind = dynamic_cast<Kind*>(control.get())) return *kind;
-    throw std::out_of_range(control->Design().name + " is another kind of control");
+    throw ProgramError(ProgramError::Kind::kOutOfRange,
+                       control->Design().name + " is another kind of control");
   }
-  throw std::out_of_range("no control with the id " + std::to_string(id));
+  throw ProgramError(ProgramError::Kind::kOutOfRange,
+                     "no control with the id " + std::to_string(id));
 }
 
 TextBox& FormWindow::TextBoxWithId(int id) {

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <new>
-#include <stdexcept>
 
 #include "platform/common/failure.h"
 #include "platform/win32/module_path.h"
@@ -25,6 +24,18 @@ std::u16string Ascii(const char* text) {
   std::u16string result;
   for (; *text != '\0'; ++text) result.push_back(static_cast<unsigned char>(*text));
   return result;
+}
+
+void ReportProgramError(const ProgramError& error) {
+  switch (error.GetKind()) {
+    case ProgramError::Kind::kOverflow:
+      return ReportRunTimeError(kOverflow, u"Overflow");
+    case ProgramError::Kind::kOutOfRange:
+      return ReportRunTimeError(kSubscriptOutOfRange, u"Subscript out of range");
+    case ProgramError::Kind::kOther:
+      break;
+  }
+  ReportRunTimeError(kInvalidCall, Ascii(error.what()));
 }
 
 int runningHandlers = 0;
@@ -57,10 +68,8 @@ void RunHandler(const Handler& handler) {
     ReportRunTimeError(failure.Code(), failure.Description());
   } catch (const std::bad_alloc&) {
     ReportRunTimeError(kOutOfMemory, u"Out of memory");
-  } catch (const std::overflow_error&) {
-    ReportRunTimeError(kOverflow, u"Overflow");
-  } catch (const std::out_of_range&) {
-    ReportRunTimeError(kSubscriptOutOfRange, u"Subscript out of range");
+  } catch (const ProgramError& error) {
+    ReportProgramError(error);
   } catch (const std::exception& other) {
     ReportRunTimeError(kInvalidCall, Ascii(other.what()));
   } catch (...) {

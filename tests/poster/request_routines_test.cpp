@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/failure.h"
 #include "tests/poster/lumora_fixture.h"
 
 namespace poster::testing {
@@ -58,7 +59,12 @@ TEST_F(FormPost, EachCodeUnitIsOneAnsiByte) {
 
 TEST_F(FormPost, ACharacterOfTwoAnsiBytesOverflowsBeforeAnyObjectExists) {
   ansi.doubleByte = u"\u4E2D";
-  EXPECT_THROW(Main().PostURLSource(u"A?x=\u4E2D"), std::overflow_error);
+  try {
+    Main().PostURLSource(u"A?x=\u4E2D");
+    ADD_FAILURE() << "a character outside the code page was sent";
+  } catch (const platform::ProgramError& error) {
+    EXPECT_EQ(error.GetKind(), platform::ProgramError::Kind::kOverflow);
+  }
   EXPECT_TRUE(http.calls.empty());
 }
 

@@ -43,8 +43,8 @@ template <typename Call>
 bool Throws(Call call) {
   try {
     call();
-  } catch (const std::out_of_range&) {
-    return true;
+  } catch (const platform::ProgramError& error) {
+    return error.GetKind() == platform::ProgramError::Kind::kOutOfRange;
   }
   return false;
 }
