@@ -8,7 +8,9 @@ namespace platform {
 class Background {
  public:
   virtual ~Background() = default;
-  // Runs `work` on a worker thread, then `done` on the window's thread from its message loop
+  // Runs `work` on a worker thread (started once the window's thread has drawn what it was
+  // asked to, so that the work does not hold up the window), then `done` on the window's
+  // thread from its message loop
   // (never inside `Run`, never while a modal box of the program's own is being handled by a
   // handler that has not returned). `work` must not touch the window or its controls; it may
   // throw nothing (an escaping exception ends the work silently, and `done` still runs). When

@@ -45,6 +45,13 @@ class HttpClient {
   virtual ~HttpClient() = default;
   // A new request object owned by the caller. Throws Failure when none can be created.
   virtual std::unique_ptr<HttpRequest> CreateRequest() = 0;
+  // Gets ready for later requests to `urls`: loads the web library and finds the proxy for each
+  // address, so that a request to exactly that address skips both; one that is not a web
+  // address is skipped. Blocks while it works (call
+  // it away from the window's thread) and may run while requests run on other threads. Never
+  // throws and sends nothing to the services: what fails here is done by the request itself, as
+  // if nothing had been prepared.
+  virtual void Prepare(const std::vector<std::u16string>& urls) = 0;
 };
 
 // The running system's HTTP client; lives as long as the program.

@@ -188,6 +188,20 @@ void LumoraMain::Timer1_Timer() {
   }
   // After the status is in: the question to the server never holds up the text.
   if (limitsWanted_) FetchLimits();
+  PrepareRequests();
+}
+
+void LumoraMain::PrepareRequests() {
+  // An address that cannot be used is empty, and skipped there.
+  const std::u16string& server = addresses_.status.address;
+  s_.background.Run(
+      [&http = s_.http,
+       status = mastodon_ && !server.empty() ? web::MastodonEndpoint(server, web::kStatusesPath)
+                                             : server,
+       sightlink = addresses_.sightlink.address] {
+        http.Prepare({status, sightlink});
+      },
+      nullptr);
 }
 
 void LumoraMain::YourTweet_Change() {
@@ -370,6 +384,7 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
   // Also after a write that failed part way: what was stored is what applies.
   ReloadServiceSettings();
   ApplyStatusProtocol();
+  if (shown_) PrepareRequests();
   return refused;
 }
 

@@ -117,6 +117,9 @@ class LumoraMain {
   void RegisterLinkScheme();
   // The link's status text and long address put into their boxes; the clipboard is not read.
   void ShowLink();
+  // Has the web library loaded and the proxy found for the service addresses in the
+  // background, so that a button's first request pays only for its exchange.
+  void PrepareRequests();
   std::u16string ReadCredential(const char16_t* fileName);
   // Stores both boxes' trimmed values; false (after telling the user) when a file failed.
   bool StoreCredentials();

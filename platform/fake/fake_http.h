@@ -33,13 +33,15 @@ struct HttpScript {
 class FakeHttpClient : public HttpClient {
  public:
   std::unique_ptr<HttpRequest> CreateRequest() override;
+  void Prepare(const std::vector<std::u16string>& urls) override { prepared.push_back(urls); }
 
   // Scripts for the next objects, in order; an object without a script answers "".
   std::deque<HttpScript> scripts;
   std::optional<Failure> failOnCreate;
   // calls[i] is the history of the i-th object created.
   std::vector<std::vector<HttpCall>> calls;
-  int alive = 0;  // objects created and not yet released
+  int alive = 0;                                      // objects created and not yet released
+  std::vector<std::vector<std::u16string>> prepared;  // each Prepare's addresses
   // Runs inside Send, while the request is "on the wire".
   std::function<void()> duringSend;
 };

@@ -10,6 +10,7 @@ namespace platform::win32 {
 namespace {
 
 constexpr UINT kWorkDone = WM_APP + 1;
+constexpr UINT_PTR kStartTimer = 1;
 
 struct Job {
   std::function<void()> work;
@@ -18,10 +19,30 @@ struct Job {
   Job* next = nullptr;
 };
 
-// Completions that arrived while a handler was running, oldest first; touched only on the
-// window's thread.
+// Completions that arrived while a handler was running, and work not yet started, oldest
+// first; touched only on the window's thread.
 Job* waitingFirst = nullptr;
 Job* waitingLast = nullptr;
+Job* startingFirst = nullptr;
+Job* startingLast = nullptr;
+
+void Append(Job*& first, Job*& last, Job* job) {
+  (last != nullptr ? last->next : first) = job;
+  last = job;
+}
+
+// Detaches the list and hands each job to `take`, oldest first.
+template <typename Take>
+void TakeAll(Job*& first, Job*& last, Take take) {
+  Job* job = first;
+  first = last = nullptr;
+  while (job != nullptr) {
+    Job* next = job->next;
+    job->next = nullptr;
+    take(job);
+    job = next;
+  }
+}
 
 void Deliver(Job* job) {
   // When the program has stopped reading messages, the post fails or is never read; the job is
@@ -30,24 +51,33 @@ void Deliver(Job* job) {
 }
 
 void DeliverWaiting() {
-  Job* job = waitingFirst;
-  waitingFirst = waitingLast = nullptr;
-  while (job != nullptr) {
-    Job* next = job->next;
-    job->next = nullptr;
+  TakeAll(waitingFirst, waitingLast, &Deliver);
+}
+
+DWORD WINAPI Work(void* parameter);
+
+void Start(Job* job) {
+  HANDLE thread = CreateThread(nullptr, 0, &Work, job, 0, nullptr);
+  if (thread != nullptr) {
+    CloseHandle(thread);
+  } else {
+    job->work = nullptr;
     Deliver(job);
-    job = next;
   }
 }
 
 LRESULT CALLBACK Receive(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == kStartTimer) {
+    KillTimer(hwnd, kStartTimer);
+    TakeAll(startingFirst, startingLast, &Start);
+    return 0;
+  }
   if (message != kWorkDone) return DefWindowProcW(hwnd, message, wParam, lParam);
   Job* job = reinterpret_cast<Job*>(lParam);
   // A modal box of a handler runs its own loop, which dispatches this message too: the
   // completion waits until that handler has returned.
   if (HandlerRunning()) {
-    (waitingLast != nullptr ? waitingLast->next : waitingFirst) = job;
-    waitingLast = job;
+    Append(waitingFirst, waitingLast, job);
     return 0;
   }
   std::function<void()> done = std::move(job->done);
@@ -82,13 +112,12 @@ class Win32Background : public Background {
       SetHandlersReturned(&DeliverWaiting);
     }
     Job* job = new Job{std::move(work), std::move(done), receiver_};
-    HANDLE thread = job->work ? CreateThread(nullptr, 0, &Work, job, 0, nullptr) : nullptr;
-    if (thread != nullptr) {
-      CloseHandle(thread);
-    } else {
-      job->work = nullptr;
-      Deliver(job);
-    }
+    if (!job->work) return Deliver(job);
+    // The work starts at a timer's message, which comes only once the window's thread has
+    // drawn what the handler changed: under Wine, a thread started at once to load libraries
+    // delayed the filled window by 15 to 35 ms.
+    Append(startingFirst, startingLast, job);
+    SetTimer(receiver_, kStartTimer, USER_TIMER_MINIMUM, nullptr);
   }
 
  private:

@@ -43,11 +43,20 @@ HMODULE LoadFromSystemFolder() {
   return LoadLibraryW((std::wstring(folder, length) + L"\\winhttp.dll").c_str());
 }
 
+// Loaded once, by whichever thread asks first, and never freed: the delay-load import keeps
+// using it.
+INIT_ONCE loadOnce = INIT_ONCE_STATIC_INIT;
+HMODULE module = nullptr;
+
+BOOL CALLBACK LoadOnce(PINIT_ONCE, PVOID, PVOID*) {
+  module = LoadFromSystemFolder();
+  return TRUE;
+}
+
 }  // namespace
 
 void LoadWinHttp() {
-  // Loaded once and never freed: the delay-load import keeps using it.
-  static const HMODULE module = LoadFromSystemFolder();
+  InitOnceExecuteOnce(&loadOnce, &LoadOnce, nullptr, nullptr);
   if (module == nullptr) throw HttpFailure(kWinHttpMissing);
   for (const char* name : kFunctions) {
     if (GetProcAddress(module, name) == nullptr) {

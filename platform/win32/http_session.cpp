@@ -13,6 +13,8 @@ struct ProxyChoice {
   DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
   std::wstring proxy;
   std::wstring bypass;
+  bool anyUrl = true;   // the same for every address: no script or detection was asked
+  bool settled = true;  // not a fallback after a script or detection that could not answer
 
   void Take(LPCWSTR list, LPCWSTR bypassList) {
     access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
@@ -38,11 +40,20 @@ bool FromScript(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user, const std::wst
   options.fAutoLogonIfChallenged = TRUE;
   WinHttpHandle probe(WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                   WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!probe) return false;
+  if (!probe) {
+    choice.settled = false;
+    return false;
+  }
   const int wait = static_cast<int>(waitMs);
   WinHttpSetTimeouts(probe.Get(), wait, wait, wait, wait);
   WINHTTP_PROXY_INFO found{};
-  if (!WinHttpGetProxyForUrl(probe.Get(), url.c_str(), &options, &found)) return false;
+  if (!WinHttpGetProxyForUrl(probe.Get(), url.c_str(), &options, &found)) {
+    // Detection that finds no script is an answer, the same every time; anything else (a
+    // time-out, a script that could not be fetched or run) may go another way next time.
+    choice.settled =
+        GetLastError() == ERROR_WINHTTP_AUTODETECTION_FAILED && !user.lpszAutoConfigUrl;
+    return false;
+  }
   const GlobalText list(found.lpszProxy), bypass(found.lpszProxyBypass);
   if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && list) {
     choice.Take(list.Get(), bypass.Get());
@@ -69,12 +80,38 @@ ProxyChoice ChooseProxy(const std::wstring& url, DWORD waitMs) {
   const GlobalText script(user.lpszAutoConfigUrl), list(user.lpszProxy),
       bypass(user.lpszProxyBypass);
   ProxyChoice choice;
-  if ((user.fAutoDetect || script) && FromScript(user, url, waitMs, choice)) return choice;
+  if (user.fAutoDetect || script) {
+    choice.anyUrl = false;
+    if (FromScript(user, url, waitMs, choice)) return choice;
+  }
   if (list && *list.Get()) {
     choice.Take(list.Get(), bypass.Get());
     return choice;
   }
-  return FromDefault();
+  ProxyChoice fallback = FromDefault();
+  fallback.anyUrl = choice.anyUrl;
+  fallback.settled = choice.settled;
+  return fallback;
+}
+
+// Proxy choices found ahead of the requests that need them. Never freed: a preparation may
+// still be adding one while the program ends.
+struct PreparedChoice {
+  std::wstring url;  // empty: any address
+  ProxyChoice choice;
+  PreparedChoice* next;
+};
+SRWLOCK preparedLock = SRWLOCK_INIT;
+PreparedChoice* prepared = nullptr;
+unsigned preparedGeneration = 0;
+
+bool FindPrepared(const std::wstring& url, ProxyChoice& choice) {
+  AcquireSRWLockShared(&preparedLock);
+  const PreparedChoice* entry = prepared;
+  while (entry != nullptr && !entry->url.empty() && entry->url != url) entry = entry->next;
+  if (entry != nullptr) choice = entry->choice;
+  ReleaseSRWLockShared(&preparedLock);
+  return entry != nullptr;
 }
 
 // TLS 1.2 and 1.3; a system that does not know the 1.3 flag refuses the pair, and gets 1.2.
@@ -93,9 +130,43 @@ bool HttpSession::ThroughProxy(const std::wstring& host) const {
   return !proxy.empty() && !ProxyBypassed(FromWide(host), FromWide(bypass));
 }
 
+void PrepareProxy(const std::wstring& url, DWORD waitMs) {
+  ProxyChoice choice;
+  AcquireSRWLockShared(&preparedLock);
+  const unsigned generation = preparedGeneration;
+  ReleaseSRWLockShared(&preparedLock);
+  if (FindPrepared(url, choice)) return;
+  choice = ChooseProxy(url, waitMs);
+  if (!choice.settled) return;
+  auto* entry = new PreparedChoice{choice.anyUrl ? std::wstring() : url, choice, nullptr};
+  AcquireSRWLockExclusive(&preparedLock);
+  // A request that failed meanwhile asked for every choice to be found again.
+  const bool current = generation == preparedGeneration;
+  if (current) {
+    entry->next = prepared;
+    prepared = entry;
+  }
+  ReleaseSRWLockExclusive(&preparedLock);
+  if (!current) delete entry;
+}
+
+void ForgetPreparedProxies() {
+  AcquireSRWLockExclusive(&preparedLock);
+  ++preparedGeneration;
+  PreparedChoice* entry = prepared;
+  prepared = nullptr;
+  ReleaseSRWLockExclusive(&preparedLock);
+  while (entry != nullptr) {
+    PreparedChoice* next = entry->next;
+    delete entry;
+    entry = next;
+  }
+}
+
 HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
                             WINHTTP_STATUS_CALLBACK callback) {
-  const ProxyChoice choice = ChooseProxy(url, waitMs);
+  ProxyChoice choice;
+  if (!FindPrepared(url, choice)) choice = ChooseProxy(url, waitMs);
   const bool named = choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
   HttpSession session;
   session.handle.Reset(

@@ -27,4 +27,13 @@ struct HttpSession {
 HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
                             WINHTTP_STATUS_CALLBACK callback);
 
+// Finds the proxy for `url` now, as OpenHttpSession would, and keeps the choice for the
+// sessions opened for `url` later (for any address when no script or detection decides). A
+// lookup that could not answer is not kept. Safe on any thread, also while sessions open.
+void PrepareProxy(const std::wstring& url, DWORD waitMs);
+
+// Drops every kept choice, also one a preparation is still finding: the next sessions look
+// again (after a failed request, or when the proxy settings may have changed).
+void ForgetPreparedProxies();
+
 }  // namespace platform::win32

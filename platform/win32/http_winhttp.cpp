@@ -17,6 +17,7 @@
 #include "platform/win32/http_errors.h"
 #include "platform/win32/http_exchange.h"
 #include "platform/win32/http_library.h"
+#include "platform/win32/http_session.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/wide.h"
 
@@ -25,6 +26,8 @@ namespace {
 
 // Every request, redirects, authentication and proxy lookup included, ends within this.
 constexpr DWORD kDeadlineMs = 120000;
+// The longest a request's own proxy lookup may take; a prepared one gets the same.
+constexpr DWORD kProxyLookupMs = 30000;
 constexpr UINT kUtf16LeCodePage = 1200;
 constexpr UINT kUtf16BeCodePage = 1201;
 constexpr std::size_t kLongestCharsetName = 64;
@@ -136,11 +139,16 @@ class WinHttpRequest final : public HttpRequest {
     // The worker keeps its own share of the job, so giving up on it here is safe; it ends by
     // itself once its current WinHTTP call returns.
     const DWORD waited = WaitForSingleObject(worker.Get(), kDeadlineMs + 1000);
+    // After a failure the proxy may be why: the next request looks for it again.
     if (waited != WAIT_OBJECT_0) {
       job->abandoned = true;
+      ForgetPreparedProxies();
       throw HttpTimedOut();
     }
-    if (job->failure) throw *job->failure;
+    if (job->failure) {
+      ForgetPreparedProxies();
+      throw *job->failure;
+    }
     body_ = std::move(job->reply);
     contentType_ = std::move(job->contentType);
     status_ = static_cast<int>(job->status);
@@ -192,6 +200,21 @@ class WinHttpClient final : public HttpClient {
  public:
   std::unique_ptr<HttpRequest> CreateRequest() override {
     return std::make_unique<WinHttpRequest>();
+  }
+
+  void Prepare(const std::vector<std::u16string>& urls) override {
+    try {
+      LoadWinHttp();
+      for (const std::u16string& url : urls) {
+        // Spelled as the request spells it, so that the request finds it.
+        const std::optional<WebUrl> address = ParseWebUrl(url);
+        if (address && !address->Ipv6Literal()) {
+          PrepareProxy(std::wstring(Wide(SpellWebUrl(*address))), kProxyLookupMs);
+        }
+      }
+    } catch (...) {
+      // Nothing prepared is nothing lost: the request does it all itself.
+    }
   }
 };
 

@@ -37,11 +37,14 @@ session = None
 service = None
 
 
-def internet_options_blob(proxy):
-    """DefaultConnectionSettings as Internet Options writes it for a fixed proxy: version,
-    counter, flags (2 = use the proxy), then proxy, bypass list and script address."""
-    name = proxy.encode("ascii")
-    return (struct.pack("<IIII", 0x46, 0, 2, len(name)) + name + struct.pack("<II", 0, 0))
+def internet_options_blob(proxy="", script=""):
+    """DefaultConnectionSettings as Internet Options writes it for a fixed proxy or a
+    configuration script: version, counter, flags (2 = use the proxy, 4 = use the script), then
+    proxy, bypass list and script address."""
+    name, address = proxy.encode("ascii"), script.encode("ascii")
+    flags = (2 if proxy else 0) | (4 if script else 0)
+    return (struct.pack("<IIII", 0x46, 0, flags, len(name)) + name +
+            struct.pack("<II", 0, len(address)) + address)
 
 
 def closed_port():
@@ -455,17 +458,39 @@ class WebTest(unittest.TestCase):
         self.assertTrue(program.running())
         self.assertTrue(session.is_enabled(hwnd, CREATE_TINY_URL_BUTTON))
 
-    def test_a_proxy_from_internet_options_is_used(self):
-        blob = internet_options_blob("127.0.0.1:%d" % service.port)
+    def set_internet_options(self, blob):
         session.wine("reg", "add", INTERNET_SETTINGS, "/v", "DefaultConnectionSettings",
                      "/t", "REG_BINARY", "/d", blob.hex(), "/f")
         self.addCleanup(session.wine, "reg", "delete", INTERNET_SETTINGS, "/v",
                         "DefaultConnectionSettings", "/f")
+
+    def test_a_proxy_from_internet_options_is_used(self):
+        self.set_internet_options(internet_options_blob("127.0.0.1:%d" % service.port))
         # http_proxy leads nowhere: only the user's own setting reaches the stand-in.
         verdict, request = self.send(USER, PASSWORD, "through the proxy",
                                      http_proxy="http://127.0.0.1:%d" % closed_port())
         self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
         self.assertTrue(request["proxy_form"])
+
+    def test_the_proxy_is_found_before_the_click_and_serves_it_also_after_a_failure(self):
+        self.set_internet_options(
+            internet_options_blob(script="http://127.0.0.1:%d/__proxy.pac" % service.port))
+        # http_proxy leads nowhere: only the script's proxy reaches the stand-in.
+        program, hwnd = self.launch(USER, PASSWORD, "prepared",
+                                    http_proxy="http://127.0.0.1:%d" % closed_port())
+        # Once the status shows, the script is fetched in the background (Wine keeps it for the
+        # process's later lookups), and nothing goes to the services.
+        self.assertIsNotNone(service.wait_for_request("proxy_script", timeout=20))
+        self.assertEqual([r["endpoint"] for r in service.requests], ["proxy_script"])
+        service.misbehave_next("reset")
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual((title, text.startswith("Your Tweet could not be sent:")),
+                         ("Whoops!", True), text)
+        self.assertTrue(program.running())
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Congratulations!", SUCCESS_TEXT))
+        statuses = [r for r in service.requests if r["endpoint"] == "status"]
+        self.assertEqual(statuses[0]["misbehaved"], "reset")
+        self.assertTrue(all(r["proxy_form"] for r in statuses))
 
     @unittest.skipUnless(os.environ.get("LUMORA_SLOW_TESTS"), "set LUMORA_SLOW_TESTS=1 (2 min)")
     def test_a_trickling_reply_ends_at_the_deadline_and_keeps_everything(self):

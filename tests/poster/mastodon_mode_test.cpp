@@ -55,7 +55,9 @@ TEST_F(LumoraTest, WithNothingSetTheWindowKeepsItsDesignAndAnUnknownProtocolSend
   EXPECT_EQ(label1.Caption(), u"Your Twitter User Name");
   EXPECT_EQ(sendButton.caption, u"") << "never touched";
   EXPECT_EQ(tweet.maxLength, 0u) << "never touched";
-  EXPECT_EQ(background.Waiting(), 0u);
+  ASSERT_EQ(background.Waiting(), 1u) << "only the network's preparation";
+  background.RunAll();
+  EXPECT_TRUE(http.calls.empty()) << "no limits asked";
 
   settings.values[u"StatusProtocol"] = u"activitypub";
   Main().ApplyStatusProtocol();
@@ -81,13 +83,15 @@ TEST_F(MastodonMode, TheWindowNamesThePostAndTokenAndAsksForLimitsOnlyOnceItShow
 
   timer.Elapse();
   EXPECT_EQ(tweet.Text(), std::u16string(40, u'x')) << "within the default 500";
-  ASSERT_EQ(background.Waiting(), 1u);
+  ASSERT_EQ(background.Waiting(), 2u) << "the limits, then the network's preparation";
   EXPECT_TRUE(http.calls.empty()) << "the question runs in the background";
   http.scripts.push_back({kV2Limits});
   background.RunAll();
   ASSERT_EQ(http.calls.size(), 1u);
   EXPECT_EQ(http.calls[0][0].args,
             (std::vector<std::u16string>{u"GET", u"https://social.example/api/v2/instance"}));
+  ASSERT_EQ(http.prepared.size(), 1u);
+  EXPECT_EQ(http.prepared[0].at(0), u"https://social.example/api/v1/statuses");
   EXPECT_EQ(Header(0, u"Authorization"), u"(none)");
   // The server's limit cuts the untouched intake again, and the counter follows.
   EXPECT_EQ(tweet.Text(), std::u16string(30, u'x'));
@@ -198,7 +202,8 @@ TEST_F(MastodonMode, WithoutItsAddressNothingIsAskedOrSent) {
   clipboard.text = u"hello";
   ASSERT_TRUE(Load());
   timer.Elapse();
-  EXPECT_EQ(background.Waiting(), 0u) << "no address, no question";
+  background.RunAll();
+  EXPECT_TRUE(http.calls.empty()) << "no address, no question";
   password.SetText(u"tok");
   EXPECT_TRUE(Run([this] { sendButton.Click(); }));
   ASSERT_EQ(boxes.shown.size(), 1u);
@@ -210,7 +215,7 @@ TEST_F(MastodonMode, ChangedSettingsTakeEffectAtOnceAndALateAnswerIsIgnored) {
   clipboard.text = u"hello";
   ASSERT_TRUE(Load());
   timer.Elapse();
-  ASSERT_EQ(background.Waiting(), 1u);
+  ASSERT_EQ(background.Waiting(), 2u) << "the limits, then the network's preparation";
   settings.values.erase(u"StatusProtocol");
   Main().ApplyStatusProtocol();
   http.scripts.push_back({kV2Limits});

@@ -464,6 +464,9 @@ class StandIn:
                 host = (target.hostname if proxy_form else
                         (self.headers.get("Host") or "").split(":")[0]).lower()
                 path = target.path
+                if not proxy_form and path == "/__proxy.pac":
+                    self._proxy_script(arrived)
+                    return
                 if not proxy_form and path.startswith("/__"):
                     self._control(path, body)
                     return
@@ -554,6 +557,19 @@ class StandIn:
                 if kind == "close_after_challenge":
                     self.close_connection = True
                 record["replied"] = time.monotonic()
+
+            def _proxy_script(self, arrived):
+                """A proxy configuration script that sends every address through this server;
+                each fetch is recorded (endpoint "proxy_script")."""
+                script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }\n'
+                          % service.port).encode()
+                service._record({
+                    "arrived": arrived, "method": self.command, "target": self.path,
+                    "path": self.path, "endpoint": "proxy_script", "proxy_form": False,
+                    "headers": [[k, v] for k, v in self.headers.items()], "body_hex": "",
+                    "body_text": "", "form": {}, "credentials": None, "authorized": False,
+                    "status": 200})
+                self._send(200, [("Content-Type", "application/x-ns-proxy-autoconfig")], script)
 
             def _send_badly(self, kind, status, headers, body):
                 self.close_connection = True
