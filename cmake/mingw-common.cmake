@@ -13,8 +13,8 @@ set(CMAKE_RANLIB ${LUMORA_MINGW_TRIPLET}-gcc-ranlib)
 # as one partition: split into several, this GCC 12 stops with an internal error
 # (binds_to_current_def_p) on virtual members of classes in anonymous namespaces.
 # --gc-sections then drops less than it might: the unwind tables, which the linker must keep,
-# refer to every function of an object; platform/win32/runtime/ keeps the largest unused parts
-# of the C++ runtime out.
+# refer to every function of an object; platform/win32/runtime/ keeps the standard exception
+# classes of the C++ runtime out.
 set(CMAKE_CXX_FLAGS_INIT
     "-Os -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
 set(CMAKE_EXE_LINKER_FLAGS_INIT
