@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 
 namespace poster {
 

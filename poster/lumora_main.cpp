@@ -11,12 +11,12 @@
 #include "poster/lumora_design.h"
 #include "poster/text_rules.h"
 #include "poster/web/form_post.h"
-#include "poster/web/link_shortening.h"
-#include "poster/web/mastodon_client.h"
-#include "poster/web/mastodon_texts.h"
+#include "poster/short_link/link_shortening.h"
+#include "poster/mastodon/mastodon_client.h"
+#include "poster/mastodon/mastodon_texts.h"
 #include "poster/web/reply_rules.h"
 #include "poster/web/service_settings.h"
-#include "poster/web/status_update.h"
+#include "poster/classic/status_update.h"
 
 namespace poster {
 

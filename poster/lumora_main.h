@@ -24,7 +24,7 @@
 #include "platform/url_schemes.h"
 #include "poster/link_intake.h"
 #include "poster/web/form_post.h"
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {

@@ -6,7 +6,7 @@
 #include "platform/common/text.h"
 #include "platform/common/web_url.h"
 #include "poster/text_rules.h"
-#include "poster/web/simple_shortener.h"
+#include "poster/short_link/simple_shortener.h"
 
 namespace poster::web {
 namespace {

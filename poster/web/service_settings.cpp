@@ -4,9 +4,9 @@
 
 #include "platform/common/failure.h"
 #include "poster/text_rules.h"
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 #include "poster/web/service_addresses.h"
-#include "poster/web/simple_shortener.h"
+#include "poster/short_link/simple_shortener.h"
 
 namespace poster::web {
 namespace {

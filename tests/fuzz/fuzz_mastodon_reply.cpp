@@ -4,7 +4,7 @@
 #include <string>
 
 #include "poster/web/json_reader.h"
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 #include "poster/web/reply_rules.h"
 #include "tests/fuzz/fuzz_text.h"
 

@@ -1,4 +1,4 @@
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 
 #include <gtest/gtest.h>
 

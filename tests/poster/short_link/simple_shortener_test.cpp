@@ -1,4 +1,4 @@
-#include "poster/web/simple_shortener.h"
+#include "poster/short_link/simple_shortener.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "poster/web/status_update.h"
+#include "poster/classic/status_update.h"
 
 namespace poster::web {
 

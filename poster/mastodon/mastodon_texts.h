@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "poster/text_rules.h"
-#include "poster/web/mastodon.h"
+#include "poster/mastodon/mastodon.h"
 
 namespace poster::web {
 

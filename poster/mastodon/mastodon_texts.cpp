@@ -1,4 +1,4 @@
-#include "poster/web/mastodon_texts.h"
+#include "poster/mastodon/mastodon_texts.h"
 
 #include "platform/common/text.h"
 #include "poster/web/form_post.h"

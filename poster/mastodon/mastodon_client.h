@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "platform/http.h"
-#include "poster/web/mastodon.h"
-#include "poster/web/mastodon_texts.h"
+#include "poster/mastodon/mastodon.h"
+#include "poster/mastodon/mastodon_texts.h"
 
 namespace poster::web {
 

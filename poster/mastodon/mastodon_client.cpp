@@ -1,4 +1,4 @@
-#include "poster/web/mastodon_client.h"
+#include "poster/mastodon/mastodon_client.h"
 
 #include <optional>
 #include <utility>
