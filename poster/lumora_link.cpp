@@ -27,7 +27,7 @@ void LumoraMain::RegisterLinkScheme() {
 void LumoraMain::ShowLink() {
   try {
     c_.theLongUrl.SetText(link_->url);
-    ShowIntake(link_->text, Intake(link_->text, true), true);
+    draft_.Show(link_->text, service_->Intake(link_->text, true), true);
   } catch (const std::exception&) {
     // As with the clipboard intake, a step that fails is skipped.
   }

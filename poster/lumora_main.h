@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,9 +23,11 @@
 #include "platform/settings.h"
 #include "platform/text_files.h"
 #include "platform/url_schemes.h"
+#include "poster/draft.h"
 #include "poster/link_intake.h"
+#include "poster/status_service.h"
+#include "poster/stored_credentials.h"
 #include "poster/web/form_post.h"
-#include "poster/mastodon/mastodon.h"
 #include "poster/web/service_addresses.h"
 
 namespace poster {
@@ -87,9 +90,9 @@ class LumoraMain {
   // Reads the service addresses from the settings again; the next request uses them.
   void ReloadServiceSettings();
 
-  // Reads the status protocol setting and puts the window in its mode: a Mastodon-compatible
-  // server's words, counter and limits (fetched in the background once the window shows), or
-  // the classic window exactly as designed. Form_Load calls it; so may a change of settings.
+  // Takes the status service the settings name (StatusServiceFor) and shows the window as it
+  // asks: its words, its counter, and its limits, learned in the background once the window
+  // shows. Form_Load calls it; so does a change of settings.
   void ApplyStatusProtocol();
 
   void Initiation();
@@ -117,48 +120,36 @@ class LumoraMain {
   void RegisterLinkScheme();
   // The link's status text and long address put into their boxes; the clipboard is not read.
   void ShowLink();
+  // The clipboard's text taken in as the status; the program ends when nothing is left of it.
+  void TakeClipboard();
   // Has the web library loaded and the proxy found for the service addresses in the
   // background, so that a button's first request pays only for its exchange.
   void PrepareRequests();
-  std::u16string ReadCredential(const char16_t* fileName);
-  // Stores both boxes' trimmed values; false (after telling the user) when a file failed.
-  bool StoreCredentials();
-  bool InputIsComplete(const std::u16string& userName, const std::u16string& password,
-                       const std::u16string& status);
+  // Lets the service learn its limits; its answer cuts an untouched intake again.
+  void LearnLimits();
+  void ShowWords(const WindowWords& words);
+  PostInput Entered() const;
+  // `button` disabled under the hourglass while a request runs, and back.
+  void Busy(platform::Button& button, bool busy);
+  void ShowOutcome(const SendOutcome& outcome);
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
   void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
   // The dialog's OK: checks and stores `values`; where the focus goes when they are refused.
   std::optional<platform::ServiceDialogPart> AcceptServiceSettings(
       const platform::ServiceDialogValues& values);
-  // The status text the window takes in from `raw` (the clipboard's, or a link's when
-  // `fromLink`), cut as the current mode counts.
-  std::u16string Intake(std::u16string_view raw, bool fromLink) const;
-  void ShowIntake(std::u16string raw, std::u16string text, bool fromLink);
-  // Asks the server for its limits without credentials; the answer arrives on the window's
-  // thread and counts only for the mode and address it was asked for.
-  void FetchLimits();
-  void PostToMastodon(const std::u16string& token, const std::u16string& status);
 
   LumoraControls c_;
   LumoraServices s_;
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
   std::optional<LinkContent> link_;
-
-  bool mastodon_ = false;
-  std::u16string protocolProblem_;  // the "Whoops!" text when the mode's settings are unusable
-  std::u16string serviceName_;      // the status service as the Mastodon mode's boxes name it
-  web::StatusLimits limits_;
-  bool shown_ = false;         // the first tick has come: the window is on screen
-  bool limitsWanted_ = false;  // a fetch waits for the window to show
-  unsigned fetchRound_ = 0;    // a fetch's answer counts only while this is unchanged
+  std::shared_ptr<StatusService> service_;
+  Draft draft_;
+  StoredCredentials credentials_;
+  bool shown_ = false;     // the first tick has come: the window is on screen
+  bool ownWords_ = false;  // the service's words replace the designed ones
   std::uint64_t runSeed_ = 0;
-  // The intake's source and what it showed, so a later limit can cut the source again while
-  // the user has not changed the text.
-  std::u16string intakeRaw_;
-  std::u16string intakeShown_;
-  bool intakeFromLink_ = false;
 };
 
 }  // namespace poster

@@ -1,6 +1,5 @@
 #include "poster/mastodon/mastodon.h"
 
-#include "platform/common/failure.h"
 #include "platform/common/text.h"
 #include "poster/text_rules.h"
 #include "poster/web/json_reader.h"
@@ -105,26 +104,6 @@ bool IsRefusalStatus(int status) {
 }
 
 }  // namespace
-
-StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings) {
-  const std::u16string where =
-      u"The setting " + std::u16string(kStatusProtocolSetting) + u" in " + settings.Location();
-  std::u16string reason;
-  try {
-    const std::optional<std::u16string> text = settings.Text(kStatusProtocolSetting);
-    if (!text) return {};
-    const std::u16string value = TrimSpaces(*text);
-    if (value.empty()) return {};
-    if (platform::AsciiLower(value) == u"mastodon") return {StatusProtocol::kMastodon, {}};
-    reason = u" is \"" + value + u"\", which is not a protocol Lumora knows.";
-  } catch (const platform::Failure& failure) {
-    reason = u" could not be read: " + failure.Description();
-  }
-  return {StatusProtocol::kClassic,
-          where + reason +
-              u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or "
-              u"delete it to use the built-in protocol."};
-}
 
 std::u16string MastodonEndpoint(std::u16string_view server, std::u16string_view path) {
   while (server.ends_with(u'/')) server.remove_suffix(1);

@@ -1,5 +1,5 @@
-// The Mastodon client API as Lumora uses it: the protocol setting, the server's limits, the
-// counting rule, the request's idempotency key and the verdict on a reply.
+// The Mastodon client API as Lumora uses it: the server's limits, the counting rule, the
+// request's idempotency key and the verdict on a reply.
 #pragma once
 
 #include <cstddef>
@@ -8,24 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/settings.h"
-
 namespace poster::web {
-
-inline constexpr char16_t kStatusProtocolSetting[] = u"StatusProtocol";
-
-enum class StatusProtocol { kClassic, kMastodon };
-
-struct StatusProtocolChoice {
-  StatusProtocol protocol = StatusProtocol::kClassic;
-  // Empty when the setting can be used; otherwise the whole "Whoops!" text naming the value
-  // and where it is set, and `protocol` is kClassic.
-  std::u16string problem;
-};
-
-// The protocol the user chose: "mastodon" in any case (spaces around it ignored) is the
-// Mastodon client API; an absent, empty or all-space value the classic protocol. Never throws.
-StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings);
 
 // `path` (starting with "/") under a server address that may end in "/".
 std::u16string MastodonEndpoint(std::u16string_view server, std::u16string_view path);

@@ -7,18 +7,6 @@
 
 namespace poster::web {
 
-WebReply HttpWebExchange::Exchange(const StatusRequest& request) {
-  const auto http = http_.CreateRequest();
-  http->Open(request.method, request.url);
-  for (const auto& [name, value] : request.headers) http->SetRequestHeader(name, value);
-  http->Send(request.body);
-  WebReply reply;
-  reply.status = http->Status();
-  reply.body = http->ResponseText();
-  reply.rateLimitReset = http->ResponseHeader(u"X-RateLimit-Reset");
-  return reply;
-}
-
 StatusLimits FetchStatusLimits(WebExchange& exchange, std::u16string_view server) {
   const std::pair<const char16_t*, std::optional<StatusLimits> (*)(std::u16string_view)> sources[] =
       {{kInstanceV2Path, LimitsFromInstanceV2}, {kInstanceV1Path, LimitsFromInstanceV1}};

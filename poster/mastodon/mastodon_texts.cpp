@@ -53,9 +53,9 @@ BoxText MastodonUnsentBox(std::u16string_view reason) {
                           u"again."};
 }
 
-StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
-                                    std::u16string_view text, std::uint64_t runSeed) {
-  StatusRequest request;
+WebRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
+                                 std::u16string_view text, std::uint64_t runSeed) {
+  WebRequest request;
   request.method = u"POST";
   request.url = MastodonEndpoint(server, kStatusesPath);
   request.headers = {{u"Authorization", u"Bearer " + std::u16string(token)},

@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "poster/text_rules.h"
 #include "poster/mastodon/mastodon.h"
+#include "poster/text_rules.h"
+#include "poster/web/web_exchange.h"
 
 namespace poster::web {
 
@@ -45,17 +46,9 @@ BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view s
 // The box for a post that never got an answer (`reason` is the transport's own description).
 BoxText MastodonUnsentBox(std::u16string_view reason);
 
-// The whole status request, ready for the HTTP seam.
-struct StatusRequest {
-  std::u16string method;
-  std::u16string url;
-  std::vector<std::pair<std::u16string, std::u16string>> headers;  // in the order sent
-  std::vector<std::uint8_t> body;
-};
-
 // POST <server>/api/v1/statuses with the token as Bearer, the form body status=<text> (UTF-8,
 // percent-encoded) and the Idempotency-Key for this text in this run.
-StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
-                                    std::u16string_view text, std::uint64_t runSeed);
+WebRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
+                                 std::u16string_view text, std::uint64_t runSeed);
 
 }  // namespace poster::web

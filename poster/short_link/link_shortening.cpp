@@ -1,9 +1,9 @@
 #include "poster/short_link/link_shortening.h"
 
 #include "platform/common/text.h"
+#include "poster/short_link/simple_shortener.h"
 #include "poster/web/form_post.h"
 #include "poster/web/reply_rules.h"
-#include "poster/short_link/simple_shortener.h"
 
 namespace poster::web {
 

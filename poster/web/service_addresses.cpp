@@ -2,35 +2,27 @@
 
 #include <algorithm>
 
-#include "platform/common/failure.h"
 #include "platform/common/text.h"
 #include "platform/common/web_url.h"
-#include "poster/text_rules.h"
 #include "poster/short_link/simple_shortener.h"
+#include "poster/web/service_settings.h"
 
 namespace poster::web {
 namespace {
 
 ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name,
-                        ServiceAddress builtIn, bool simpleApiAllowed = false) {
-  const std::u16string where =
-      u"The setting " + std::u16string(name) + u" in " + settings.Location();
-  std::u16string reason;
-  try {
-    const std::optional<std::u16string> text = settings.Text(name);
-    if (!text) return builtIn;
-    const std::u16string value = TrimSpaces(*text);
-    if (value.empty()) return builtIn;
-    std::optional<std::u16string> address = simpleApiAllowed && IsSimpleShortenerAddress(value)
-                                                ? SimpleShortenerAddress(value)
-                                                : WebAddress(value);
-    if (address) return {*address, {}};
-    reason = u" is \"" + value + u"\", which is not an http:// or https:// address.";
-  } catch (const platform::Failure& failure) {
-    reason = u" could not be read: " + failure.Description();
+                        ServiceAddress builtIn, bool shortLink = false) {
+  const SettingText value = ReadSetting(settings, name);
+  std::u16string reason = u" could not be read: " + value.unreadable;
+  if (value.unreadable.empty()) {
+    if (value.text.empty()) return builtIn;
+    if (auto address = shortLink ? ShortLinkAddress(value.text) : WebAddress(value.text)) {
+      return {*address, {}};
+    }
+    reason = u" is \"" + value.text + u"\", which is not an http:// or https:// address.";
   }
   return {{},
-          where + reason +
+          SettingPlace(settings, name) + reason +
               u"\n\nNothing was sent. Correct the setting, or delete it to use the built-in "
               u"address."};
 }
@@ -46,19 +38,18 @@ std::optional<std::u16string> WebAddress(std::u16string_view text) {
   return platform::AsciiLower(text.substr(0, rest)) + std::u16string(text.substr(rest));
 }
 
+std::optional<std::u16string> ShortLinkAddress(std::u16string_view text) {
+  return IsSimpleShortenerAddress(text) ? SimpleShortenerAddress(text) : WebAddress(text);
+}
+
 ServiceAddresses ServiceAddresses::Read(const platform::Settings& settings) {
   ServiceAddresses addresses = BuiltIn();
   addresses.status = Replaced(settings, kStatusAddressSetting, std::move(addresses.status));
   addresses.sightlink =
       Replaced(settings, kSightlinkAddressSetting, std::move(addresses.sightlink), true);
-  try {
-    // A name that cannot be read costs nothing but the wording of one message.
-    if (const auto name = settings.Text(kStatusNameSetting)) {
-      std::u16string trimmed = TrimSpaces(*name);
-      if (!trimmed.empty()) addresses.statusName = std::move(trimmed);
-    }
-  } catch (const platform::Failure&) {
-  }
+  // A name that cannot be read costs nothing but the wording of one message.
+  std::u16string name = ReadSetting(settings, kStatusNameSetting).text;
+  if (!name.empty()) addresses.statusName = std::move(name);
   return addresses;
 }
 

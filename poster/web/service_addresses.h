@@ -43,4 +43,8 @@ struct ServiceAddresses {
 // nullopt when `text` is not such an address.
 std::optional<std::u16string> WebAddress(std::u16string_view text);
 
+// `text` as a short-link address: a simple shortening API's address (SimpleShortenerAddress)
+// when it holds the placeholder, otherwise a WebAddress; nullopt when it is neither.
+std::optional<std::u16string> ShortLinkAddress(std::u16string_view text);
+
 }  // namespace poster::web

@@ -3,31 +3,45 @@
 #include <utility>
 
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/text_rules.h"
-#include "poster/mastodon/mastodon.h"
 #include "poster/web/service_addresses.h"
-#include "poster/short_link/simple_shortener.h"
 
 namespace poster::web {
-namespace {
 
-std::u16string TextOf(const platform::Settings& settings, const char16_t* name) {
+SettingText ReadSetting(const platform::Settings& settings, const char16_t* name) {
   try {
-    return TrimSpaces(settings.Text(name).value_or(u""));
-  } catch (const platform::Failure&) {
-    // The dialog shows what can be read; OK writes over what could not.
-    return {};
+    return {TrimSpaces(settings.Text(name).value_or(u"")), {}};
+  } catch (const platform::Failure& failure) {
+    return {{}, failure.Description()};
   }
 }
 
-}  // namespace
+std::u16string SettingPlace(const platform::Settings& settings, const char16_t* name) {
+  return u"The setting " + std::u16string(name) + u" in " + settings.Location();
+}
+
+StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings) {
+  const SettingText value = ReadSetting(settings, kStatusProtocolSetting);
+  std::u16string reason = u" could not be read: " + value.unreadable;
+  if (value.unreadable.empty()) {
+    if (value.text.empty()) return {};
+    if (platform::AsciiLower(value.text) == u"mastodon") return {StatusProtocol::kMastodon, {}};
+    reason = u" is \"" + value.text + u"\", which is not a protocol Lumora knows.";
+  }
+  return {StatusProtocol::kClassic,
+          SettingPlace(settings, kStatusProtocolSetting) + reason +
+              u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or "
+              u"delete it to use the built-in protocol."};
+}
 
 ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
+  // The dialog shows what can be read; OK writes over what could not.
   ServiceSettingsValues values;
   values.mastodon = ReadStatusProtocol(settings).protocol == StatusProtocol::kMastodon;
-  values.statusAddress = TextOf(settings, kStatusAddressSetting);
-  values.statusName = TextOf(settings, kStatusNameSetting);
-  values.sightlinkAddress = TextOf(settings, kSightlinkAddressSetting);
+  values.statusAddress = ReadSetting(settings, kStatusAddressSetting).text;
+  values.statusName = ReadSetting(settings, kStatusNameSetting).text;
+  values.sightlinkAddress = ReadSetting(settings, kSightlinkAddressSetting).text;
   return values;
 }
 
@@ -47,10 +61,7 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
             u"#, spaces or user name."};
   }
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
-  const bool usable = IsSimpleShortenerAddress(sightlink)
-                          ? SimpleShortenerAddress(sightlink).has_value()
-                          : WebAddress(sightlink).has_value();
-  if (!sightlink.empty() && !usable) {
+  if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {
     return ServiceSettingsProblem{
         Field::kSightlinkAddress,
         u"The short-link address \"" + sightlink +

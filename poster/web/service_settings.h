@@ -1,5 +1,5 @@
-// The values the "Service settings" dialog edits: read from the user's settings, checked by the
-// same rules the program applies when it reads them, and the writes that OK makes.
+// The user's service settings: the one way they are read, the protocol they choose, the values
+// the "Service settings" dialog edits and checks, and the writes that OK makes.
 #pragma once
 
 #include <optional>
@@ -9,6 +9,33 @@
 #include "platform/settings.h"
 
 namespace poster::web {
+
+inline constexpr char16_t kStatusProtocolSetting[] = u"StatusProtocol";
+
+// One stored value as every reader takes it: `text` without the spaces around it (empty when
+// absent or all spaces), or `unreadable`, the system's description of why it could not be read
+// (then `text` is empty).
+struct SettingText {
+  std::u16string text;
+  std::u16string unreadable;
+};
+SettingText ReadSetting(const platform::Settings& settings, const char16_t* name);
+
+// "The setting <name> in <where the settings live>", as the boxes about a stored value begin.
+std::u16string SettingPlace(const platform::Settings& settings, const char16_t* name);
+
+enum class StatusProtocol { kClassic, kMastodon };
+
+struct StatusProtocolChoice {
+  StatusProtocol protocol = StatusProtocol::kClassic;
+  // Empty when the setting can be used; otherwise the whole "Whoops!" text naming the value
+  // and where it is set, and `protocol` is kClassic.
+  std::u16string problem;
+};
+
+// The protocol the user chose: "mastodon" in any case (spaces around it ignored) is the
+// Mastodon client API; an absent, empty or all-space value the classic protocol. Never throws.
+StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings);
 
 // The protocol, the status address and name, the short-link address: what the dialog shows.
 using ServiceSettingsValues = platform::ServiceDialogValues;

@@ -15,7 +15,7 @@ namespace {
 // Answers from a script, one reply (or failure) per request, and records each request.
 class ScriptedExchange : public WebExchange {
  public:
-  WebReply Exchange(const StatusRequest& request) override {
+  WebReply Exchange(const WebRequest& request) override {
     sent.push_back(request);
     if (replies.empty()) throw platform::Failure(12002, u"The operation timed out.");
     std::optional<WebReply> reply = replies.front();
@@ -24,7 +24,7 @@ class ScriptedExchange : public WebExchange {
     return *reply;
   }
   std::deque<std::optional<WebReply>> replies;
-  std::vector<StatusRequest> sent;
+  std::vector<WebRequest> sent;
 };
 
 TEST(MastodonClient, LimitsComeFromV2ThenV1ThenTheDefaults) {
@@ -77,7 +77,7 @@ TEST(MastodonClient, TheHttpExchangeSendsTheHeadersGivenAndReadsStatusBodyAndRes
                           429,
                           u"HTTP/1.1 429 x\r\nX-RateLimit-Reset: 2026-12-07T20:05:00Z\r\n"});
   HttpWebExchange exchange(http);
-  const StatusRequest request = MastodonStatusRequest(u"https://s.example", u"tok", u"hi", 1);
+  const WebRequest request = MastodonStatusRequest(u"https://s.example", u"tok", u"hi", 1);
   const WebReply reply = exchange.Exchange(request);
   EXPECT_EQ(reply.status, 429);
   EXPECT_EQ(reply.body, u"{\"error\":\"slow down\"}");

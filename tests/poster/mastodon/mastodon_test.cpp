@@ -4,58 +4,10 @@
 
 #include <string>
 
-#include "platform/fake/fake_settings.h"
-#include "poster/web/json_reader.h"
-
 namespace poster::web {
 namespace {
 
 using Kind = MastodonVerdict::Kind;
-
-TEST(JsonObject, ReadsOnlyOneWholeObject) {
-  const auto json = JsonObject::Parse(
-      u" {\"a\": {\"b\": [1, {\"c\": 2}], \"c\": 7}, \"s\": \"x\\u00e9\\ud83d\\ude00\\n\\\"\","
-      u" \"n\": null, \"d\": \"\u00e9t\u00e9\"}\r\n");
-  ASSERT_TRUE(json.has_value());
-  EXPECT_EQ(json->StringAt({u"s"}), u"x\u00e9\U0001F600\n\"");
-  EXPECT_EQ(json->StringAt({u"d"}), u"\u00e9t\u00e9");
-  EXPECT_EQ(json->WholeNumberAt({u"a", u"c"}, 100), 7u);  // not the c inside the array
-  EXPECT_EQ(json->WholeNumberAt({u"a", u"c"}, 6), std::nullopt);
-  EXPECT_EQ(json->StringAt({u"n"}), std::nullopt);
-  EXPECT_EQ(json->StringAt({u"a"}), std::nullopt);
-  EXPECT_EQ(json->WholeNumberAt({u"s", u"x"}, 100), std::nullopt);
-  EXPECT_EQ(json->StringAt({u"missing"}), std::nullopt);
-
-  for (const char16_t* broken :
-       {u"", u"[1]", u"\"id\"", u"{\"id\": \"1\"", u"{\"id\": \"1\"} {}", u"{\"id\": \"1\"} x",
-        u"<html>{\"id\": \"1\"}", u"{\"id\": \"\\x\"}", u"{\"id\": \"\\u12\"}", u"{\"id\": tru}",
-        u"{\"id\": 01}", u"{\"id\": 1.}", u"{\"id\": -}"}) {
-    EXPECT_FALSE(JsonObject::Parse(broken).has_value()) << std::u16string(broken).size();
-  }
-}
-
-TEST(Mastodon, TheProtocolSettingIsMastodonInAnyCaseOrClassic) {
-  platform::fake::FakeSettings settings;
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
-  settings.values[kStatusProtocolSetting] = u"  ";
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
-  EXPECT_EQ(ReadStatusProtocol(settings).problem, u"");
-  settings.values[kStatusProtocolSetting] = u" MastoDon ";
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kMastodon);
-
-  settings.values[kStatusProtocolSetting] = u"twitter";
-  const StatusProtocolChoice wrong = ReadStatusProtocol(settings);
-  EXPECT_EQ(wrong.protocol, StatusProtocol::kClassic);
-  EXPECT_EQ(wrong.problem,
-            u"The setting StatusProtocol in HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora is "
-            u"\"twitter\", which is not a protocol Lumora knows.\n\nNothing was sent. Set it to "
-            u"mastodon for a Mastodon-compatible server, or delete it to use the built-in "
-            u"protocol.");
-
-  settings.failing.emplace(kStatusProtocolSetting, platform::Failure(13, u"The data is invalid."));
-  EXPECT_NE(ReadStatusProtocol(settings).problem.find(u"could not be read: The data is invalid."),
-            std::u16string::npos);
-}
 
 TEST(Mastodon, EndpointsJoinTheServerAddress) {
   EXPECT_EQ(MastodonEndpoint(u"https://social.example", kStatusesPath),

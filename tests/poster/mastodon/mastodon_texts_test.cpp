@@ -48,7 +48,7 @@ TEST(MastodonTexts, VerdictBoxesNameTheServerAndSayWhatItSaid) {
 }
 
 TEST(MastodonTexts, TheRequestCarriesBearerFormBodyAndTheKey) {
-  const StatusRequest request =
+  const WebRequest request =
       MastodonStatusRequest(u"https://social.example/", u"tok123", u"Caf\u00e9 & more", 7);
   EXPECT_EQ(request.method, u"POST");
   EXPECT_EQ(request.url, u"https://social.example/api/v1/statuses");

@@ -1,0 +1,75 @@
+#include "poster/classic/classic_service.h"
+
+#include <utility>
+
+#include "poster/classic/status_update.h"
+#include "poster/link_intake.h"
+#include "poster/web/reply_rules.h"
+
+namespace poster {
+
+ClassicService::ClassicService(const web::ServiceAddresses& addresses,
+                               std::u16string settingsProblem, platform::HttpClient& http)
+    : address_(addresses.status.address),
+      name_(addresses.statusName),
+      problem_(settingsProblem.empty() ? addresses.status.problem : std::move(settingsProblem)),
+      http_(http) {}
+
+std::optional<WindowWords> ClassicService::Words() const {
+  return std::nullopt;
+}
+
+std::u16string ClassicService::Intake(std::u16string_view raw, bool fromLink) const {
+  return fromLink ? LinkStatusText(raw) : IntakeText(raw);
+}
+
+CounterLook ClassicService::Counter(std::u16string_view text) const {
+  return CounterFor(text.size());
+}
+
+std::u16string ClassicService::PreparedAddress() const {
+  return address_;
+}
+
+std::optional<Notice> ClassicService::Refusal(const PostInput& input) {
+  if (input.userName.empty()) {
+    return Notice{u"Whoops!", u"Sorry, you need to enter your Twitter Username."};
+  }
+  if (input.password.empty()) {
+    return Notice{u"Whoops!", u"Sorry, you need to enter your Twitter Password."};
+  }
+  if (input.status.empty()) {
+    return Notice{u"Whoops!", u"Sorry, a Tweet may be between 1 and 140 characters in length."};
+  }
+  if (input.status.size() > kMaxStatusLength) {
+    return Notice{u"Your Tweet exceeds the maximum length allowed by Twitter",
+                  u"Please adjust the text in your Tweet so that it is within 140 characters."};
+  }
+  return std::nullopt;
+}
+
+std::u16string ClassicService::SettingsProblem() const {
+  return problem_;
+}
+
+SendOutcome ClassicService::Send(const PostInput& input) {
+  const std::u16string response =
+      web::PostStatus(http_, address_, input.status, {input.userName, input.password});
+  if (web::IsSuccessReply(response)) {
+    return {{u"Congratulations!", u"Your Tweet was sent successfully to all of your followers!"},
+            true,
+            true};
+  }
+  return {
+      {u"Whoops!", u"The Tweet failed. " + name_ + u" advises:\n\n" + web::ReplyExcerpt(response)},
+      false,
+      true};
+}
+
+SendOutcome ClassicService::Unsent(std::u16string_view reason) const {
+  return {{u"Whoops!", u"Your Tweet could not be sent: " + std::u16string(reason) +
+                           u"\n\nNothing was posted. Your text is still here, so you can try "
+                           u"again."}};
+}
+
+}  // namespace poster

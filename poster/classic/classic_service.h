@@ -1,0 +1,37 @@
+// The classic status service: a form POST with HTTP Basic, its reply judged by its marker.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/http.h"
+#include "poster/status_service.h"
+#include "poster/web/service_addresses.h"
+
+namespace poster {
+
+class ClassicService : public StatusService {
+ public:
+  // Posts to `addresses.status` as the user named in the window. `settingsProblem`, when not
+  // empty, is why the settings cannot be used; nothing is sent then.
+  ClassicService(const web::ServiceAddresses& addresses, std::u16string settingsProblem,
+                 platform::HttpClient& http);
+
+  std::optional<WindowWords> Words() const override;
+  std::u16string Intake(std::u16string_view raw, bool fromLink) const override;
+  CounterLook Counter(std::u16string_view text) const override;
+  std::u16string PreparedAddress() const override;
+  std::optional<Notice> Refusal(const PostInput& input) override;
+  std::u16string SettingsProblem() const override;
+  SendOutcome Send(const PostInput& input) override;
+  SendOutcome Unsent(std::u16string_view reason) const override;
+
+ private:
+  std::u16string address_;
+  std::u16string name_;
+  std::u16string problem_;
+  platform::HttpClient& http_;
+};
+
+}  // namespace poster

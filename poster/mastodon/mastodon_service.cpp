@@ -1,0 +1,98 @@
+#include "poster/mastodon/mastodon_service.h"
+
+#include <utility>
+
+#include "platform/common/web_url.h"
+#include "poster/link_intake.h"
+#include "poster/mastodon/mastodon_client.h"
+#include "poster/mastodon/mastodon_texts.h"
+
+namespace poster {
+
+MastodonService::MastodonService(const web::ServiceAddresses& addresses,
+                                 std::u16string_view settingsLocation, platform::HttpClient& http,
+                                 std::uint64_t runSeed)
+    : server_(addresses.status.address),
+      name_(addresses.statusName),
+      problem_(addresses.status.problem),
+      http_(http),
+      runSeed_(runSeed) {
+  // The built-in address and name are the classic service's: the server needs its own
+  // address, and its host names it better than that name.
+  const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
+  if (server_ == builtIn.status.address) {
+    problem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
+               std::u16string(settingsLocation) +
+               u" is empty, and a Mastodon-compatible server needs its address there, "
+               u"such as https://social.example.\n\nNothing was sent.";
+  }
+  if (name_ == builtIn.statusName) {
+    if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
+  }
+}
+
+std::optional<WindowWords> MastodonService::Words() const {
+  const web::MastodonCaptions captions = web::MastodonWindowCaptions();
+  // Links count less than they are long: the server's counter, not the box, sets the bound.
+  return WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,
+                     captions.shortLinkNote, 0};
+}
+
+std::u16string MastodonService::Intake(std::u16string_view raw, bool fromLink) const {
+  if (fromLink) return LinkStatusText(raw, &limits_);
+  return web::CutToLimit(TrimSpaces(raw), limits_);
+}
+
+CounterLook MastodonService::Counter(std::u16string_view text) const {
+  return web::MastodonCounterFor(text, limits_);
+}
+
+void MastodonService::LearnLimits(platform::Background& background, std::function<void()> learned) {
+  if (!problem_.empty()) return;
+  // The answer is shared by the work and its completion; the service may be gone by the time
+  // the completion runs, when the settings changed meanwhile.
+  auto fetched = std::make_shared<web::StatusLimits>();
+  background.Run(
+      [fetched, server = server_, &http = http_] {
+        web::HttpWebExchange exchange(http);
+        *fetched = web::FetchStatusLimits(exchange, server);
+      },
+      [fetched, self = weak_from_this(), learned = std::move(learned)] {
+        const auto service = self.lock();
+        if (!service) return;
+        service->limits_ = *fetched;
+        learned();
+      });
+}
+
+std::u16string MastodonService::PreparedAddress() const {
+  return server_.empty() ? server_ : web::MastodonEndpoint(server_, web::kStatusesPath);
+}
+
+std::optional<Notice> MastodonService::Refusal(const PostInput& input) {
+  const web::BoxText refusal =
+      web::MastodonInputProblem(input.password, input.status, limits_, name_);
+  if (refusal.title.empty()) return std::nullopt;
+  return Notice{refusal.title, refusal.text};
+}
+
+std::u16string MastodonService::SettingsProblem() const {
+  return problem_;
+}
+
+SendOutcome MastodonService::Send(const PostInput& input) {
+  web::HttpWebExchange exchange(http_);
+  const web::MastodonVerdict verdict =
+      web::PostStatus(exchange, server_, input.password, input.status, runSeed_);
+  const bool published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
+  const web::BoxText box = web::MastodonVerdictBox(verdict, name_);
+  // A refused post leaves the window as it was, to change and send again.
+  return {{box.title, box.text}, published, published};
+}
+
+SendOutcome MastodonService::Unsent(std::u16string_view reason) const {
+  const web::BoxText box = web::MastodonUnsentBox(reason);
+  return {{box.title, box.text}};
+}
+
+}  // namespace poster

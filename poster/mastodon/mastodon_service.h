@@ -1,0 +1,45 @@
+// A Mastodon-compatible server behind the window: its words, its count and limits, and the
+// post through its client API with the user's access token.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/http.h"
+#include "poster/mastodon/mastodon.h"
+#include "poster/status_service.h"
+#include "poster/web/service_addresses.h"
+
+namespace poster {
+
+class MastodonService : public StatusService, public std::enable_shared_from_this<MastodonService> {
+ public:
+  // Posts to the server at `addresses.status`; `settingsLocation` names where the settings
+  // live, for the box that asks for the server's address. `runSeed` tells this run's
+  // Idempotency-Keys from another run's. Lives in a shared_ptr (LearnLimits needs one).
+  MastodonService(const web::ServiceAddresses& addresses, std::u16string_view settingsLocation,
+                  platform::HttpClient& http, std::uint64_t runSeed);
+
+  std::optional<WindowWords> Words() const override;
+  std::u16string Intake(std::u16string_view raw, bool fromLink) const override;
+  CounterLook Counter(std::u16string_view text) const override;
+  void LearnLimits(platform::Background& background, std::function<void()> learned) override;
+  std::u16string PreparedAddress() const override;
+  std::optional<Notice> Refusal(const PostInput& input) override;
+  std::u16string SettingsProblem() const override;
+  SendOutcome Send(const PostInput& input) override;
+  SendOutcome Unsent(std::u16string_view reason) const override;
+
+ private:
+  std::u16string server_;  // empty when the address cannot be used
+  std::u16string name_;    // the server as the boxes name it
+  std::u16string problem_;
+  web::StatusLimits limits_ = web::kDefaultStatusLimits;
+  platform::HttpClient& http_;
+  std::uint64_t runSeed_;
+};
+
+}  // namespace poster

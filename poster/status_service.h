@@ -1,0 +1,77 @@
+// The one seam between the window and the service that takes its status: words, count, limits,
+// the check before sending, the request and the verdict.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/background.h"
+#include "poster/text_rules.h"
+
+namespace poster {
+
+// The captions a service gives the window's words, and the most code units the status box
+// takes from typing (0 for no bound).
+struct WindowWords {
+  std::u16string userNameLabel;
+  std::u16string passwordLabel;
+  std::u16string sendButton;
+  std::u16string shortLinkNote;
+  std::size_t statusMaxLength = 0;
+};
+
+// A message box's title and text.
+struct Notice {
+  std::u16string title;
+  std::u16string text;
+};
+
+// What the user entered when they clicked send, each box's text trimmed.
+struct PostInput {
+  std::u16string userName;
+  std::u16string password;
+  std::u16string status;
+};
+
+// How one send ended: the box the user sees (information when `posted`, a warning otherwise)
+// and whether the program has done its work and ends after it.
+struct SendOutcome {
+  Notice box;
+  bool posted = false;
+  bool ends = false;
+};
+
+class StatusService {
+ public:
+  virtual ~StatusService() = default;
+
+  // The window's words for this service; nullopt for the window exactly as designed.
+  virtual std::optional<WindowWords> Words() const = 0;
+  // The status text taken in from `raw` (the clipboard's text, or a link's when `fromLink`):
+  // trimmed and cut as this service counts. Never throws.
+  virtual std::u16string Intake(std::u16string_view raw, bool fromLink) const = 0;
+  // The counter label for the status box holding `text`.
+  virtual CounterLook Counter(std::u16string_view text) const = 0;
+  // Asks the service what it needs to know to count (its limits) through `background`, when it
+  // has anything to ask. `learned` runs on the window's thread once the answer is taken, and
+  // never when this service is gone by then. Does nothing by default.
+  virtual void LearnLimits(platform::Background& /*background*/,
+                           std::function<void()> /*learned*/) {}
+  // The address whose connection is worth preparing before the first click; empty for none.
+  virtual std::u16string PreparedAddress() const = 0;
+  // Why `input` cannot be sent as it stands (shown after a beep), nullopt when it can.
+  virtual std::optional<Notice> Refusal(const PostInput& input) = 0;
+  // Why nothing can be sent with the settings as they are (a "Whoops!" text); empty when they
+  // can be used.
+  virtual std::u16string SettingsProblem() const = 0;
+  // Sends `input` (already checked) and judges the reply. Throws platform::Failure when no
+  // reply came.
+  virtual SendOutcome Send(const PostInput& input) = 0;
+  // The outcome of a send that got no reply; `reason` is the transport's own description.
+  virtual SendOutcome Unsent(std::u16string_view reason) const = 0;
+};
+
+}  // namespace poster
