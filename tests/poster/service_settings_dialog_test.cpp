@@ -25,6 +25,10 @@ class ServiceSettingsDialog : public LumoraTest {
     longUrl.SetText(u"example.com/page");
     http.scripts.push_back({u"https://short.example/0"});
     tinyUrlButton.Click();
+    if (http.calls.empty()) {
+      ADD_FAILURE() << "no short link was asked for";
+      return u"(no request)";
+    }
     return http.calls.back().at(0).args.at(1);
   }
 };
