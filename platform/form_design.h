@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/controls.h"
@@ -49,5 +50,20 @@ struct FormDesign {
   int iconResource = 0;
   std::vector<ControlDesign> controls;  // in tab order
 };
+
+// Appends control `name` (numeric id `id`) of `kind` to `form` at its design place in twips
+// and returns it for the caller to fill in the rest; the reference lasts until the next append.
+inline ControlDesign& PlaceControl(FormDesign& form, std::string name, int id, ControlKind kind,
+                                   int left, int top, int width, int height) {
+  ControlDesign& control = form.controls.emplace_back();
+  control.name = std::move(name);
+  control.id = id;
+  control.kind = kind;
+  control.left = left;
+  control.top = top;
+  control.width = width;
+  control.height = height;
+  return control;
+}
 
 }  // namespace platform

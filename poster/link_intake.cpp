@@ -1,8 +1,6 @@
 #include "poster/link_intake.h"
 
-#include <cstdint>
-#include <vector>
-
+#include "platform/common/reply_text.h"
 #include "platform/common/text.h"
 #include "poster/text_rules.h"
 
@@ -24,56 +22,23 @@ int HexValue(char16_t c) {
   return -1;
 }
 
-void AppendCodePoint(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (c >> 10));
-    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-  }
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF, nothing cut short.
-bool AppendUtf8(std::u16string& out, const std::vector<std::uint8_t>& bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::uint8_t lead = bytes[i];
-    int extra = 0;
-    char32_t c = 0, least = 0;
-    if (lead < 0x80) {
-      c = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1, c = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2, c = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3, c = lead & 0x07, least = 0x10000;
-    } else {
-      return false;
-    }
-    if (bytes.size() - i - 1 < static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const std::uint8_t next = bytes[i + k];
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    AppendCodePoint(out, c);
-    i += 1 + extra;
-  }
-  return true;
+// The bytes of a run of escapes, which must form whole UTF-8 characters on their own.
+bool AppendUtf8(std::u16string& out, const std::string& bytes) {
+  const std::optional<std::u16string> text = platform::DecodeUtf8Strictly(bytes);
+  if (text) out += *text;
+  return text.has_value();
 }
 
 // Decodes every %XX once; runs of escapes must form whole UTF-8 characters on their own.
 std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
   std::u16string out;
-  std::vector<std::uint8_t> bytes;
+  std::string bytes;
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == u'%') {
       if (i + 2 >= value.size()) return std::nullopt;
       const int high = HexValue(value[i + 1]), low = HexValue(value[i + 2]);
       if (high < 0 || low < 0) return std::nullopt;
-      bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+      bytes.push_back(static_cast<char>(high * 16 + low));
       i += 2;
       continue;
     }
@@ -90,14 +55,8 @@ std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
 bool IsCleanText(std::u16string_view text, bool lineBreaks) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    } else if (IsControl(c) && !(lineBreaks && (c == u'\r' || c == u'\n'))) {
-      return false;
-    }
+    if (platform::IsLoneSurrogate(text, i)) return false;
+    if (IsControl(c) && !(lineBreaks && (c == u'\r' || c == u'\n'))) return false;
   }
   return true;
 }

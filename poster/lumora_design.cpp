@@ -23,15 +23,8 @@ using Id = LumoraControl;
 // Appends a control at its design place; the caller fills in the rest.
 ControlDesign& Place(platform::FormDesign& form, Id id, ControlKind kind, int left, int top,
                      int width, int height) {
-  ControlDesign& control = form.controls.emplace_back();
-  control.name = ControlName(id);
-  control.id = static_cast<int>(id);
-  control.kind = kind;
-  control.left = left;
-  control.top = top;
-  control.width = width;
-  control.height = height;
-  return control;
+  return platform::PlaceControl(form, ControlName(id), static_cast<int>(id), kind, left, top, width,
+                                height);
 }
 
 ControlDesign& TextBox(platform::FormDesign& form, Id id, int left, int top, int width,

@@ -3,13 +3,6 @@
 #include "platform/common/text.h"
 
 namespace poster {
-namespace {
-
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-
-}  // namespace
 
 std::u16string TrimSpaces(std::u16string_view text) {
   const auto first = text.find_first_not_of(u' ');
@@ -22,7 +15,7 @@ std::u16string IntakeText(std::u16string_view clipboard) {
   std::u16string text = TrimSpaces(clipboard);
   if (text.size() > kMaxStatusLength) {
     std::size_t cut = kMaxStatusLength;
-    if (IsHighSurrogate(text[cut - 1])) --cut;
+    if (platform::IsHighSurrogate(text[cut - 1])) --cut;
     text.resize(cut);
   }
   return text;

@@ -13,16 +13,6 @@ bool EqualsIgnoringCase(std::u16string_view text, std::u16string_view lower) {
   return text.size() == lower.size() && StartsWithAsciiNoCase(text, lower);
 }
 
-void AppendCodePoint(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-  }
-}
-
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
   std::u16string text;
   text.reserve(bytes.size() / 2 + 1);
@@ -35,9 +25,9 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
   std::size_t i = 0;
   for (; i + 1 < bytes.size(); i += 2) {
     const char16_t unit = unitAt(i);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+    if (IsHighSurrogate(unit) && i + 3 < bytes.size()) {
       const char16_t next = unitAt(i + 2);
-      if (next >= 0xDC00 && next <= 0xDFFF) {
+      if (IsLowSurrogate(next)) {
         text.push_back(unit);
         text.push_back(next);
         i += 2;
@@ -45,9 +35,63 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
       }
     }
     // Half of a pair alone is no character; passed on, it would break whatever shows the text.
-    text.push_back(unit >= 0xD800 && unit <= 0xDFFF ? u'\uFFFD' : unit);
+    text.push_back(IsSurrogate(unit) ? u'\uFFFD' : unit);
   }
   if (i < bytes.size()) text.push_back(u'\uFFFD');
+  return text;
+}
+
+// Each malformed or truncated sequence becomes one U+FFFD and is counted in `malformed`.
+std::u16string DecodeUtf8Counting(std::string_view bytes, std::size_t& malformed) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i++]);
+    if (lead < 0x80) {
+      text.push_back(lead);
+      continue;
+    }
+    int need = 0;
+    char32_t c = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      need = 1;
+      c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      need = 2;
+      c = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      need = 3;
+      c = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+    } else {
+      text.push_back(u'\uFFFD');
+      ++malformed;
+      continue;
+    }
+    bool whole = true;
+    for (int k = 0; k < need; ++k) {
+      const auto next = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+      if (i >= bytes.size() || next < low || next > high) {
+        whole = false;
+        break;
+      }
+      c = (c << 6) | (next & 0x3F);
+      ++i;
+      low = 0x80;
+      high = 0xBF;
+    }
+    if (whole) {
+      AppendCodePoint(text, c);
+    } else {
+      text.push_back(u'\uFFFD');  // the byte that broke the sequence is read again
+      ++malformed;
+    }
+  }
   return text;
 }
 
@@ -137,14 +181,9 @@ TextEncoding EncodingOfCharset(std::u16string_view charset) {
 std::string EncodeUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
+  for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
+    char32_t c = CodePointAt(text, i, units);
+    if (IsSurrogate(c)) c = 0xFFFD;
     if (c < 0x80) {
       out += static_cast<char>(c);
       continue;
@@ -160,53 +199,14 @@ std::string EncodeUtf8(std::u16string_view text) {
 }
 
 std::u16string DecodeUtf8(std::string_view bytes) {
-  std::u16string text;
-  text.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i++]);
-    if (lead < 0x80) {
-      text.push_back(lead);
-      continue;
-    }
-    int need = 0;
-    char32_t c = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      need = 1;
-      c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      need = 2;
-      c = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      need = 3;
-      c = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-      text.push_back(u'\uFFFD');
-      continue;
-    }
-    bool whole = true;
-    for (int k = 0; k < need; ++k) {
-      const auto next = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
-      if (i >= bytes.size() || next < low || next > high) {
-        whole = false;
-        break;
-      }
-      c = (c << 6) | (next & 0x3F);
-      ++i;
-      low = 0x80;
-      high = 0xBF;
-    }
-    if (whole) {
-      AppendCodePoint(text, c);
-    } else {
-      text.push_back(u'\uFFFD');  // the byte that broke the sequence is read again
-    }
-  }
+  std::size_t malformed = 0;
+  return DecodeUtf8Counting(bytes, malformed);
+}
+
+std::optional<std::u16string> DecodeUtf8Strictly(std::string_view bytes) {
+  std::size_t malformed = 0;
+  std::u16string text = DecodeUtf8Counting(bytes, malformed);
+  if (malformed != 0) return std::nullopt;
   return text;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ TextEncoding EncodingOfCharset(std::u16string_view charset);
 
 // UTF-8 bytes as UTF-16; each malformed or truncated sequence becomes one U+FFFD.
 std::u16string DecodeUtf8(std::string_view bytes);
+// Well-formed UTF-8 bytes as UTF-16; nullopt for anything else (overlong forms, encoded
+// surrogates, past U+10FFFF, a sequence cut short).
+std::optional<std::u16string> DecodeUtf8Strictly(std::string_view bytes);
 
 // UTF-16 text as UTF-8 bytes; a code unit of a surrogate pair that stands alone becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text);

@@ -29,4 +29,31 @@ bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPr
   return true;
 }
 
+bool PairStartsAt(std::u16string_view text, std::size_t at) {
+  return IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]);
+}
+
+bool IsLoneSurrogate(std::u16string_view text, std::size_t at) {
+  const char16_t c = text[at];
+  if (IsHighSurrogate(c)) return at + 1 == text.size() || !IsLowSurrogate(text[at + 1]);
+  if (IsLowSurrogate(c)) return at == 0 || !IsHighSurrogate(text[at - 1]);
+  return false;
+}
+
+char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& units) {
+  units = PairStartsAt(text, at) ? 2 : 1;
+  if (units == 1) return text[at];
+  return 0x10000 + ((static_cast<char32_t>(text[at]) - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+}
+
+void AppendCodePoint(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+  }
+}
+
 }  // namespace platform

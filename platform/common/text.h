@@ -1,6 +1,7 @@
 // Small text helpers shared by every part of the program; UTF-16, lengths in code units.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,5 +17,29 @@ std::u16string AsciiLower(std::u16string_view text);
 
 // Whether `text` begins with `lowerPrefix` (written in lower case), A-Z in `text` matching a-z.
 bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPrefix);
+
+// The halves of a surrogate pair: the high (first) and the low (second).
+constexpr bool IsHighSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+constexpr bool IsSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDFFF;
+}
+
+// Whether a whole surrogate pair starts at `at` (which is inside `text`).
+bool PairStartsAt(std::u16string_view text, std::size_t at);
+// Whether the code unit at `at` is half of a surrogate pair without its other half.
+bool IsLoneSurrogate(std::u16string_view text, std::size_t at);
+
+// The code point starting at `at` (inside `text`), a lone surrogate as itself; `units` gets
+// how many code units it takes (1 or 2).
+char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& units);
+
+// Appends code point `c` (at most U+10FFFF) as one code unit, or as a surrogate pair above
+// U+FFFF.
+void AppendCodePoint(std::u16string& out, char32_t c);
 
 }  // namespace platform

@@ -8,16 +8,9 @@
 namespace poster::web {
 namespace {
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // 2 where a surrogate pair starts at `at`, else 1.
 std::size_t CodePointUnits(std::u16string_view text, std::size_t at) {
-  return IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]) ? 2 : 1;
+  return platform::PairStartsAt(text, at) ? 2 : 1;
 }
 
 bool IsWhiteSpace(char16_t c) {
@@ -144,9 +137,7 @@ std::size_t MastodonLength(std::u16string_view text, std::size_t charactersPerUr
       i += link;
       continue;
     }
-    const bool pair =
-        IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
-    i += pair ? 2 : 1;
+    i += CodePointUnits(text, i);
     ++length;
   }
   return length;
@@ -171,7 +162,7 @@ std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits) 
   // A short link counts more than it is long; give up characters until the count fits.
   while (end > 0 &&
          MastodonLength(text.substr(0, end), limits.charactersPerUrl) > limits.maxCharacters) {
-    end -= end >= 2 && IsLowSurrogate(text[end - 1]) && IsHighSurrogate(text[end - 2]) ? 2 : 1;
+    end -= end >= 2 && platform::PairStartsAt(text, end - 2) ? 2 : 1;
   }
   return std::u16string(text.substr(0, end > whole ? end : whole));
 }

@@ -9,22 +9,6 @@ bool IsControl(char16_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-// Whether text[at] is half of a surrogate pair that has no other half.
-bool IsLoneSurrogate(std::u16string_view text, std::size_t at) {
-  const char16_t c = text[at];
-  if (IsHighSurrogate(c)) return at + 1 == text.size() || !IsLowSurrogate(text[at + 1]);
-  if (IsLowSurrogate(c)) return at == 0 || !IsHighSurrogate(text[at - 1]);
-  return false;
-}
-
 // Characters that take no room or move other text around, and the spaces: appended to a
 // status, any of them lets a link end in text that only seems to belong to the page.
 bool IsInvisibleOrSpace(char16_t c) {
@@ -70,7 +54,7 @@ std::optional<std::u16string> ShortLinkIn(std::u16string_view reply) {
   if (link.size() > kLongestShortLink) return std::nullopt;
   if (!HasSchemeAndHost(link)) return std::nullopt;
   for (std::size_t i = 0; i < link.size(); ++i) {
-    if (IsControl(link[i]) || IsInvisibleOrSpace(link[i]) || IsLoneSurrogate(link, i)) {
+    if (IsControl(link[i]) || IsInvisibleOrSpace(link[i]) || platform::IsLoneSurrogate(link, i)) {
       return std::nullopt;
     }
   }
@@ -89,7 +73,7 @@ std::u16string ReplyExcerpt(std::u16string_view reply) {
   }
   const bool cut = end < reply.size();
   // Never end on the first half of a surrogate pair.
-  if (cut && end > 0 && IsHighSurrogate(reply[end - 1]) && IsLowSurrogate(reply[end])) --end;
+  if (cut && end > 0 && platform::PairStartsAt(reply, end - 1)) --end;
 
   // A message box ends its text at a NUL, and other control characters show as nothing or
   // as boxes: each becomes U+FFFD, so the service's answer after one is still shown.
@@ -97,7 +81,8 @@ std::u16string ReplyExcerpt(std::u16string_view reply) {
   for (std::size_t i = 0; i < excerpt.size(); ++i) {
     const char16_t c = excerpt[i];
     const bool keptControl = c == u'\r' || c == u'\n' || c == u'\t';
-    if ((c < 0x20 && !keptControl) || (c >= 0x7F && c <= 0x9F) || IsLoneSurrogate(reply, i)) {
+    if ((c < 0x20 && !keptControl) || (c >= 0x7F && c <= 0x9F) ||
+        platform::IsLoneSurrogate(reply, i)) {
       excerpt[i] = u'\uFFFD';
     }
   }

@@ -1,5 +1,5 @@
-// The form encoder round-trips: decoding its output gives the input's UTF-8, lone surrogates
-// as U+FFFD.
+// The form encoder round-trips: decoding its output, percent escapes and then UTF-8, gives the
+// input, lone surrogates as U+FFFD.
 #include <cstdint>
 #include <string>
 
@@ -8,34 +8,46 @@
 
 namespace {
 
-// An independent UTF-16 to UTF-8 conversion to compare against.
-std::string Utf8(const std::u16string& text) {
-  std::string out;
+// The input's code points, a surrogate without its partner as U+FFFD: by the bit patterns of
+// UTF-16 (110110 and 110111 lead the two halves of a pair).
+std::u32string CodePointsOf(const std::u16string& text) {
+  std::u32string points;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+    const char32_t c = text[i];
+    if (c >> 10 == 0x36 && i + 1 < text.size() && text[i + 1] >> 10 == 0x37) {
+      points += 0x10000 + ((c & 0x3FF) << 10 | (text[++i] & 0x3FF));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      points += c >> 11 == 0x1B ? char32_t{0xFFFD} : c;
     }
   }
-  return out;
+  return points;
+}
+
+// The encoder's bytes read back by the bit patterns of UTF-8: the number of leading ones of a
+// lead byte is the sequence's length, each later byte is 10xxxxxx. Only the shortest form of a
+// code point that is no surrogate and at most U+10FFFF is UTF-8.
+std::u32string CodePointsOfUtf8(const std::string& bytes) {
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::u32string points;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const unsigned lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = 0;
+    while (length < 8 && (lead << length & 0x80)) ++length;
+    fuzz::Require(length != 1 && length <= 4, "a lead byte");
+    length = length == 0 ? 1 : length;
+    fuzz::Require(i + length <= bytes.size(), "a whole sequence");
+    char32_t c = lead & (0xFFu >> (length == 1 ? 1 : length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned next = static_cast<unsigned char>(bytes[i + k]);
+      fuzz::Require(next >> 6 == 2, "a continuation byte");
+      c = c << 6 | (next & 0x3F);
+    }
+    fuzz::Require(length == 1 || c >= kLeast[length], "the shortest form");
+    fuzz::Require(c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF), "a code point");
+    points += c;
+    i += length;
+  }
+  return points;
 }
 
 int HexValue(char16_t c) {
@@ -67,6 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       decoded += static_cast<char>(c);
     }
   }
-  fuzz::Require(decoded == Utf8(value), "decoding gives the input's UTF-8");
+  fuzz::Require(CodePointsOfUtf8(decoded) == CodePointsOf(value), "decoding gives the input");
   return 0;
 }
