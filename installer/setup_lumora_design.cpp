@@ -35,6 +35,22 @@ void Headline(platform::FormDesign& form, int element, int left, int top, int wi
 }
 
 // The contact notice on the white panel: our own texts, no photographs.
+struct ContactText {
+  int top;
+  const char16_t* caption;
+  double points;
+  bool bold;
+};
+constexpr ContactText kContactNotice[] = {
+    {300, u"Lumora is made by Kestrova", 15.75, true},
+    {900, u"Highlight text on any web page, right-click and pick Lumora:", 9.75, false},
+    {1260, u"the text becomes your next tweet, ready to send in one click.", 9.75, false},
+    {1620, u"Long web addresses shrink to a short Sightlink with one more click.", 9.75, false},
+    {2280, u"Questions, ideas or praise?", 12, true},
+    {2880, u"Write to us through the contact page at kestrova.com", 9.75, false},
+    {3240, u"Lumora is free to use and free to pass on to your friends.", 9.75, false},
+    {3900, u"Thank you for choosing Kestrova!", 12, true}};
+
 void ContactLine(platform::FormDesign& form, int element, int top, std::u16string caption,
                  double points, bool bold) {
   platform::ControlDesign& label =
@@ -76,18 +92,9 @@ platform::FormDesign SetupLumoraDesign() {
   panel.backColor = kWhite;
   panel.tabStop = true;
 
-  ContactLine(f, 1, 300, u"Lumora is made by Kestrova", 15.75, true);
-  ContactLine(f, 2, 900, u"Highlight text on any web page, right-click and pick Lumora:", 9.75,
-              false);
-  ContactLine(f, 3, 1260, u"the text becomes your next tweet, ready to send in one click.", 9.75,
-              false);
-  ContactLine(f, 4, 1620, u"Long web addresses shrink to a short Sightlink with one more click.",
-              9.75, false);
-  ContactLine(f, 5, 2280, u"Questions, ideas or praise?", 12, true);
-  ContactLine(f, 6, 2880, u"Write to us through the contact page at kestrova.com", 9.75, false);
-  ContactLine(f, 7, 3240, u"Lumora is free to use and free to pass on to your friends.", 9.75,
-              false);
-  ContactLine(f, 8, 3900, u"Thank you for choosing Kestrova!", 12, true);
+  for (int element = 1; const ContactText& line : kContactNotice) {
+    ContactLine(f, element++, line.top, line.caption, line.points, line.bold);
+  }
 
   Headline(f, 9, 1200, 1680, 8985, u"...please say \"Yes\" to the Security", kYellow);
   Headline(f, 10, 600, 2760, 10395, u"question that pops up after this button!", kYellow);

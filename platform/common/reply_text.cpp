@@ -48,14 +48,12 @@ std::u16string DecodeUtf8Counting(std::string_view bytes, std::size_t& malformed
   std::size_t i = 0;
   while (i < bytes.size()) {
     const auto lead = static_cast<unsigned char>(bytes[i++]);
-    if (lead < 0x80) {
-      text.push_back(lead);
-      continue;
-    }
-    int need = 0;
-    char32_t c = 0;
+    int need = -1;  // a byte that starts no character
+    char32_t c = lead;
     unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
+    if (lead < 0x80) {
+      need = 0;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
       need = 1;
       c = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -68,12 +66,8 @@ std::u16string DecodeUtf8Counting(std::string_view bytes, std::size_t& malformed
       c = lead & 0x07;
       if (lead == 0xF0) low = 0x90;
       if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-      text.push_back(u'\uFFFD');
-      ++malformed;
-      continue;
     }
-    bool whole = true;
+    bool whole = need >= 0;
     for (int k = 0; k < need; ++k) {
       const auto next = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
       if (i >= bytes.size() || next < low || next > high) {
