@@ -19,6 +19,16 @@ class FakeBackground : public Background {
   // How many runs are waiting.
   std::size_t Waiting() const { return queued_.size(); }
 
+  // Runs the oldest waiting work and its completion; false when nothing waits.
+  bool RunNext() {
+    if (queued_.empty()) return false;
+    Job job = std::move(queued_.front());
+    queued_.erase(queued_.begin());
+    if (job.work) job.work();
+    if (job.done) job.done();
+    return true;
+  }
+
   // Runs every waiting work and its completion, in the order they were asked for; work that
   // a completion asks for waits for the next call.
   void RunAll() {

@@ -54,6 +54,10 @@ TEST(ReadLink, DecodesExactlyOnceAndKeepsLineBreaksOnlyInTheText) {
   EXPECT_EQ(link->text, u"50%25\noff\r\n");
   EXPECT_EQ(link->url, u"a%b");
   EXPECT_FALSE(ReadLink(u"lumora:post?url=a%0Ab"));
+  // Hex digits in either case, every letter's and digit's edge.
+  const auto cases = ReadLink(u"lumora:post?text=%2a%2A%2f%2F%30%39%c3%A9");
+  ASSERT_TRUE(cases);
+  EXPECT_EQ(cases->text, u"**//09\u00e9");
   // Raw text that a shell or a person left unencoded is read as it stands.
   const auto raw = ReadLink(u"lumora:post?text=a\" \"--x");
   ASSERT_TRUE(raw);

@@ -242,5 +242,36 @@ TEST_F(MastodonMode, ChangedSettingsTakeEffectAtOnceAndALateAnswerIsIgnored) {
   EXPECT_EQ(label2.Caption(), u"Your Access Token");
 }
 
+TEST_F(MastodonMode, AnAnswerAfterTheUserEditedTheTextCountsButCutsNothing) {
+  clipboard.text = std::u16string(40, u'x');
+  ASSERT_TRUE(Load());
+  timer.Elapse();
+  tweet.SetText(std::u16string(40, u'y'));
+  http.scripts = {{kV2Limits}};
+  ASSERT_TRUE(background.RunNext());
+  EXPECT_EQ(tweet.Text(), std::u16string(40, u'y'));
+  EXPECT_EQ(llen.Caption(), u"40 Characters.( Over the limit of 30: shorten it before you send )");
+}
+
+TEST_F(MastodonMode, AnAnswerForASettingNoLongerInForceIsDropped) {
+  clipboard.text = std::u16string(40, u'x');
+  ASSERT_TRUE(Load());
+  timer.Elapse();
+  settings.values[u"StatusAddress"] = u"https://other.example";
+  Main().ReloadServiceSettings();
+  Main().ApplyStatusProtocol();
+  ASSERT_EQ(background.Waiting(), 3u) << "the first server's question, the preparation, the new";
+
+  http.scripts = {{kV2Limits}};
+  ASSERT_TRUE(background.RunNext());
+  EXPECT_EQ(tweet.Text(), std::u16string(40, u'x')) << "the first server's 30 is not the new one's";
+  EXPECT_EQ(llen.Caption(), u"40 Characters.");
+  background.RunNext();
+  http.scripts = {{u"{\"configuration\":{\"statuses\":{\"max_characters\":35}}}"}};
+  ASSERT_TRUE(background.RunNext());
+  EXPECT_EQ(http.calls.back()[0].args.at(1), u"https://other.example/api/v2/instance");
+  EXPECT_EQ(tweet.Text(), std::u16string(35, u'x'));
+}
+
 }  // namespace
 }  // namespace poster::testing

@@ -45,6 +45,15 @@ TEST(Mastodon, TheCounterCountsCodePointsAndLinksAsReserved) {
   EXPECT_EQ(MastodonLength(u"HTTP://a.co and http://b.example/x.", 23), 23u + 5 + 23 + 1);
   EXPECT_EQ(MastodonLength(u"(http://w.example/Foo_(bar)) ok", 10), 1u + 10 + 1 + 3);
   EXPECT_EQ(MastodonLength(u"(http://w.example/x)", 10), 1u + 10 + 1);
+  // A link ends before any white space, a line break among it, and before the punctuation
+  // that ends a sentence.
+  for (const char16_t* after : {u" ", u"\t", u"\n", u"\v", u"\f", u"\r", u"\u0085", u"\u00a0",
+                                u"\u2028", u"\u2029", u"\u3000"}) {
+    EXPECT_EQ(MastodonLength(u"http://a.co/x" + std::u16string(after) + u"y", 10), 12u)
+        << static_cast<int>(after[0]);
+  }
+  EXPECT_EQ(MastodonLength(u"http://a.co/x.,:;!?'\"", 10), 18u);
+  EXPECT_EQ(MastodonLength(u"http://a.co/x.y", 10), 10u) << "not at its end";
   // Not links: a bare scheme, one glued to a word, another scheme.
   EXPECT_EQ(MastodonLength(u"http:// x", 23), 9u);
   EXPECT_EQ(MastodonLength(u"xhttp://a.co", 23), 12u);
