@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/background.h"
+#include "platform/http.h"
 #include "poster/text_rules.h"
+#include "poster/web/service_addresses.h"
 
 namespace poster {
 
@@ -42,6 +45,16 @@ struct SendOutcome {
   Notice box;
   bool posted = false;
   bool ends = false;
+};
+
+// What every status service is made with.
+struct StatusServiceParts {
+  web::ServiceAddresses addresses;
+  std::u16string settingsLocation;  // where the settings live, for the boxes that name one
+  platform::HttpClient& http;
+  std::uint64_t runSeed;  // tells this run's requests from another run's
+  // Why the settings cannot be used, when the factory found out ("Whoops!" text), else empty.
+  std::u16string settingsProblem;
 };
 
 class StatusService {

@@ -1,22 +1,46 @@
 #include "poster/status_services.h"
 
+#include <string_view>
+#include <utility>
+
+#include "platform/common/text.h"
 #include "poster/classic/classic_service.h"
 #include "poster/mastodon/mastodon_service.h"
 #include "poster/web/service_settings.h"
 
 namespace poster {
+namespace {
+
+template <typename Service>
+std::shared_ptr<StatusService> Make(const StatusServiceParts& parts) {
+  return std::make_shared<Service>(parts);
+}
+
+struct KnownService {
+  std::u16string_view protocol;  // the StatusProtocol value that chooses it, in lower case
+  std::shared_ptr<StatusService> (*make)(const StatusServiceParts& parts);
+};
+
+// Every status service; the first is the one an absent or empty setting chooses.
+constexpr KnownService kServices[] = {
+    {u"", Make<ClassicService>},
+    {u"mastodon", Make<MastodonService>},
+};
+
+}  // namespace
 
 std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
                                                 platform::HttpClient& http, std::uint64_t runSeed) {
-  const web::StatusProtocolChoice choice = web::ReadStatusProtocol(settings);
-  switch (choice.protocol) {
-    case web::StatusProtocol::kMastodon:
-      return std::make_shared<MastodonService>(addresses, settings.Location(), http, runSeed);
-    case web::StatusProtocol::kClassic:
-      break;
+  StatusServiceParts parts{addresses, settings.Location(), http, runSeed, {}};
+  const web::SettingText protocol = web::ReadSetting(settings, web::kStatusProtocolSetting);
+  if (protocol.unreadable.empty()) {
+    for (const KnownService& known : kServices) {
+      if (platform::AsciiLower(protocol.text) == known.protocol) return known.make(parts);
+    }
   }
-  return std::make_shared<ClassicService>(addresses, choice.problem, http);
+  parts.settingsProblem = web::StatusProtocolProblem(settings, protocol);
+  return kServices[0].make(parts);
 }
 
 }  // namespace poster

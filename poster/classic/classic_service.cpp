@@ -1,19 +1,17 @@
 #include "poster/classic/classic_service.h"
 
-#include <utility>
-
 #include "poster/classic/status_update.h"
 #include "poster/link_intake.h"
 #include "poster/web/reply_rules.h"
 
 namespace poster {
 
-ClassicService::ClassicService(const web::ServiceAddresses& addresses,
-                               std::u16string settingsProblem, platform::HttpClient& http)
-    : address_(addresses.status.address),
-      name_(addresses.statusName),
-      problem_(settingsProblem.empty() ? addresses.status.problem : std::move(settingsProblem)),
-      http_(http) {}
+ClassicService::ClassicService(const StatusServiceParts& parts)
+    : address_(parts.addresses.status.address),
+      name_(parts.addresses.statusName),
+      problem_(parts.settingsProblem.empty() ? parts.addresses.status.problem
+                                             : parts.settingsProblem),
+      http_(parts.http) {}
 
 std::optional<WindowWords> ClassicService::Words() const {
   return std::nullopt;

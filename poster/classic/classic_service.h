@@ -5,18 +5,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/http.h"
 #include "poster/status_service.h"
-#include "poster/web/service_addresses.h"
 
 namespace poster {
 
 class ClassicService : public StatusService {
  public:
-  // Posts to `addresses.status` as the user named in the window. `settingsProblem`, when not
-  // empty, is why the settings cannot be used; nothing is sent then.
-  ClassicService(const web::ServiceAddresses& addresses, std::u16string settingsProblem,
-                 platform::HttpClient& http);
+  // Posts to the status address as the user named in the window.
+  explicit ClassicService(const StatusServiceParts& parts);
 
   std::optional<WindowWords> Words() const override;
   std::u16string Intake(std::u16string_view raw, bool fromLink) const override;

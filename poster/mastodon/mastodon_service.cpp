@@ -9,20 +9,18 @@
 
 namespace poster {
 
-MastodonService::MastodonService(const web::ServiceAddresses& addresses,
-                                 std::u16string_view settingsLocation, platform::HttpClient& http,
-                                 std::uint64_t runSeed)
-    : server_(addresses.status.address),
-      name_(addresses.statusName),
-      problem_(addresses.status.problem),
-      http_(http),
-      runSeed_(runSeed) {
+MastodonService::MastodonService(const StatusServiceParts& parts)
+    : server_(parts.addresses.status.address),
+      name_(parts.addresses.statusName),
+      problem_(parts.addresses.status.problem),
+      http_(parts.http),
+      runSeed_(parts.runSeed) {
   // The built-in address and name are the classic service's: the server needs its own
   // address, and its host names it better than that name.
   const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
   if (server_ == builtIn.status.address) {
     problem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
-               std::u16string(settingsLocation) +
+               parts.settingsLocation +
                u" is empty, and a Mastodon-compatible server needs its address there, "
                u"such as https://social.example.\n\nNothing was sent.";
   }

@@ -8,20 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "platform/http.h"
 #include "poster/mastodon/mastodon.h"
 #include "poster/status_service.h"
-#include "poster/web/service_addresses.h"
 
 namespace poster {
 
 class MastodonService : public StatusService, public std::enable_shared_from_this<MastodonService> {
  public:
-  // Posts to the server at `addresses.status`; `settingsLocation` names where the settings
-  // live, for the box that asks for the server's address. `runSeed` tells this run's
-  // Idempotency-Keys from another run's. Lives in a shared_ptr (LearnLimits needs one).
-  MastodonService(const web::ServiceAddresses& addresses, std::u16string_view settingsLocation,
-                  platform::HttpClient& http, std::uint64_t runSeed);
+  // Posts to the server at the status address. Lives in a shared_ptr (LearnLimits needs one).
+  explicit MastodonService(const StatusServiceParts& parts);
 
   std::optional<WindowWords> Words() const override;
   std::u16string Intake(std::u16string_view raw, bool fromLink) const override;

@@ -21,24 +21,21 @@ std::u16string SettingPlace(const platform::Settings& settings, const char16_t* 
   return u"The setting " + std::u16string(name) + u" in " + settings.Location();
 }
 
-StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings) {
-  const SettingText value = ReadSetting(settings, kStatusProtocolSetting);
-  std::u16string reason = u" could not be read: " + value.unreadable;
-  if (value.unreadable.empty()) {
-    if (value.text.empty()) return {};
-    if (platform::AsciiLower(value.text) == u"mastodon") return {StatusProtocol::kMastodon, {}};
-    reason = u" is \"" + value.text + u"\", which is not a protocol Lumora knows.";
-  }
-  return {StatusProtocol::kClassic,
-          SettingPlace(settings, kStatusProtocolSetting) + reason +
-              u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or "
-              u"delete it to use the built-in protocol."};
+std::u16string StatusProtocolProblem(const platform::Settings& settings, const SettingText& value) {
+  const std::u16string reason =
+      value.unreadable.empty()
+          ? u" is \"" + value.text + u"\", which is not a protocol Lumora knows."
+          : u" could not be read: " + value.unreadable;
+  return SettingPlace(settings, kStatusProtocolSetting) + reason +
+         u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or delete it "
+         u"to use the built-in protocol.";
 }
 
 ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
   // The dialog shows what can be read; OK writes over what could not.
   ServiceSettingsValues values;
-  values.mastodon = ReadStatusProtocol(settings).protocol == StatusProtocol::kMastodon;
+  values.mastodon =
+      platform::AsciiLower(ReadSetting(settings, kStatusProtocolSetting).text) == u"mastodon";
   values.statusAddress = ReadSetting(settings, kStatusAddressSetting).text;
   values.statusName = ReadSetting(settings, kStatusNameSetting).text;
   values.sightlinkAddress = ReadSetting(settings, kSightlinkAddressSetting).text;

@@ -24,18 +24,9 @@ SettingText ReadSetting(const platform::Settings& settings, const char16_t* name
 // "The setting <name> in <where the settings live>", as the boxes about a stored value begin.
 std::u16string SettingPlace(const platform::Settings& settings, const char16_t* name);
 
-enum class StatusProtocol { kClassic, kMastodon };
-
-struct StatusProtocolChoice {
-  StatusProtocol protocol = StatusProtocol::kClassic;
-  // Empty when the setting can be used; otherwise the whole "Whoops!" text naming the value
-  // and where it is set, and `protocol` is kClassic.
-  std::u16string problem;
-};
-
-// The protocol the user chose: "mastodon" in any case (spaces around it ignored) is the
-// Mastodon client API; an absent, empty or all-space value the classic protocol. Never throws.
-StatusProtocolChoice ReadStatusProtocol(const platform::Settings& settings);
+// The "Whoops!" text for a StatusProtocol setting (`value` as ReadSetting gives it) that could
+// not be read or names no protocol this program knows.
+std::u16string StatusProtocolProblem(const platform::Settings& settings, const SettingText& value);
 
 // The protocol, the status address and name, the short-link address: what the dialog shows.
 using ServiceSettingsValues = platform::ServiceDialogValues;

@@ -13,29 +13,6 @@ namespace {
 
 using Field = ServiceSettingsProblem::Field;
 
-TEST(ServiceSettings, TheProtocolIsMastodonInAnyCaseOrClassic) {
-  platform::fake::FakeSettings settings;
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
-  settings.values[kStatusProtocolSetting] = u"  ";
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);
-  EXPECT_EQ(ReadStatusProtocol(settings).problem, u"");
-  settings.values[kStatusProtocolSetting] = u" MastoDon ";
-  EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kMastodon);
-
-  settings.values[kStatusProtocolSetting] = u"twitter";
-  const StatusProtocolChoice wrong = ReadStatusProtocol(settings);
-  EXPECT_EQ(wrong.protocol, StatusProtocol::kClassic);
-  EXPECT_EQ(wrong.problem,
-            u"The setting StatusProtocol in HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora is "
-            u"\"twitter\", which is not a protocol Lumora knows.\n\nNothing was sent. Set it to "
-            u"mastodon for a Mastodon-compatible server, or delete it to use the built-in "
-            u"protocol.");
-
-  settings.failing.emplace(kStatusProtocolSetting, platform::Failure(13, u"The data is invalid."));
-  EXPECT_NE(ReadStatusProtocol(settings).problem.find(u"could not be read: The data is invalid."),
-            std::u16string::npos);
-}
-
 TEST(ServiceSettings, TheDialogShowsWhatIsStoredAndNothingForWhatCannotBeRead) {
   platform::fake::FakeSettings settings;
   EXPECT_EQ(ReadServiceSettings(settings), ServiceSettingsValues{});
