@@ -47,10 +47,10 @@ struct SendOutcome {
   bool ends = false;
 };
 
-// What every status service is made with.
+// What every status service is made with; the service keeps copies of what it needs.
 struct StatusServiceParts {
-  web::ServiceAddresses addresses;
-  std::u16string settingsLocation;  // where the settings live, for the boxes that name one
+  const web::ServiceAddresses& addresses;
+  const std::u16string& settingsLocation;  // where the settings live, for boxes that name one
   platform::HttpClient& http;
   std::uint64_t runSeed;  // tells this run's requests from another run's
   // Why the settings cannot be used, when the factory found out ("Whoops!" text), else empty.

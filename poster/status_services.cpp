@@ -32,7 +32,8 @@ constexpr KnownService kServices[] = {
 std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
                                                 platform::HttpClient& http, std::uint64_t runSeed) {
-  StatusServiceParts parts{addresses, settings.Location(), http, runSeed, {}};
+  const std::u16string location = settings.Location();
+  StatusServiceParts parts{addresses, location, http, runSeed, {}};
   const web::SettingText protocol = web::ReadSetting(settings, web::kStatusProtocolSetting);
   if (protocol.unreadable.empty()) {
     for (const KnownService& known : kServices) {
