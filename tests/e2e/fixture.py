@@ -43,6 +43,10 @@ INSTALLED = DATA_FOLDER + "\\Lumora.exe"
 SCHEME_COMMAND = '"%s" "%%1"' % INSTALLED
 SUCCESS = ("Congratulations!", "Your Tweet was sent successfully to all of your followers!")
 NO_LINK_TEXT = "Sorry - there's been a problem with the URL you submitted!"
+USER, PASSWORD = "demo", "secret"  # the stand-in's account where a suite needs no other
+# Services that exist today, as the stand-in imitates them.
+FRIENDICA_ADDRESS = "http://friendica.example/api/statuses/update.xml"
+SHORTENER_ADDRESS = "http://short.example/create.php?format=simple&url={url}"
 
 # Stand-in attributes that are the server itself, not settings a test changes.
 _NOT_SETTINGS = {"stopping", "authority"}
@@ -199,6 +203,20 @@ class LumoraCase(WineCase):
     def texts(self, hwnd):
         return [self.s.get_text(hwnd, i) for i in (YOUR_USER_NAME, YOUR_PASSWORD, YOUR_TWEET,
                                                    THE_LONG_URL)]
+
+    def assert_refused_and_kept(self, program, hwnd, button, *parts):
+        """Presses the button: a "Whoops!" box whose text holds every part, after which Lumora
+        still runs, every box holds what it held before and the button can be pressed again;
+        returns the box's text."""
+        before = self.texts(hwnd)
+        title, text = self.press(hwnd, button)
+        self.assertEqual(title, "Whoops!")
+        for part in parts:
+            self.assertIn(part, text)
+        self.assertTrue(program.running())
+        self.assertEqual(self.texts(hwnd), before)
+        self.assertTrue(harness.wait_until(lambda: self.s.is_enabled(hwnd, button)))
+        return text
 
     def shown_then_closed(self, hwnd):
         """(status, long address) of a window Lumora opened for a link, which is then closed."""

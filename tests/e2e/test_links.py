@@ -13,7 +13,7 @@ import unittest
 import urllib.parse
 
 import harness
-from fixture import DATA_FOLDER, INSTALLED, SCHEME_COMMAND, YOUR_TWEET, LumoraCase
+from fixture import (DATA_FOLDER, INSTALLED, PASSWORD, SCHEME_COMMAND, USER, YOUR_TWEET, LumoraCase)
 
 USER_KEY = "HKCU\\Software\\Classes\\lumora"
 NOT_UNDERSTOOD = ("This program was started with a link it does not understand. "
@@ -33,7 +33,7 @@ class LinkTest(LumoraCase):
     """One test method: the steps depend on each other (registration, then the shell)."""
 
     standin = "plain"
-    accounts = {"demo": "secret"}
+    accounts = {USER: PASSWORD}
 
     def setUp(self):
         super().setUp()

@@ -1,18 +1,16 @@
 """Lumora against services that exist today, imitated by the stand-in under Wine: Friendica's
 classic API and a simple shortening API named by a {url} address.
 
-One Wine session and one stand-in for the module; each test sets the values under Lumora's key
+One Wine session and one stand-in for the suite; each test sets the values under Lumora's key
 with `reg add` before it starts Lumora and starts from an empty key."""
 
 import unittest
 
 import harness
-from fixture import (CREATE_TINY_URL_BUTTON, NO_LINK_TEXT, SEND_TWEET_BUTTON, SUCCESS,
-                     THE_LONG_URL, YOUR_TWEET, LumoraCase)
+from fixture import (CREATE_TINY_URL_BUTTON, FRIENDICA_ADDRESS, NO_LINK_TEXT, PASSWORD,
+                     SEND_TWEET_BUTTON, SHORTENER_ADDRESS, SUCCESS, THE_LONG_URL, USER, YOUR_TWEET,
+                     LumoraCase)
 
-USER, PASSWORD = "demo", "secret"
-FRIENDICA_ADDRESS = "http://friendica.example/api/statuses/update.xml"
-SHORTENER_ADDRESS = "http://short.example/create.php?format=simple&url={url}"
 
 
 class LivingServicesTest(LumoraCase):

@@ -2,7 +2,7 @@
 window's words, the limits the server publishes and the counter, a post with its token and
 key, every refusal, a second press after a time-out, and the token over TLS through the proxy.
 
-One Wine session and one TLS-capable stand-in for the module, whose prefix trusts a test
+One Wine session and one TLS-capable stand-in for the suite, whose prefix trusts a test
 authority made for this run; the values are set with `reg add` before Lumora starts."""
 
 import os

@@ -1,5 +1,5 @@
 """Lumora's window under Wine: start-up, stored credentials, single instance, clipboard intake
-and the character counter. One Wine session for the module; each test starts from an empty
+and the character counter. One Wine session for the suite; each test starts from an empty
 data folder and no running program."""
 
 import collections

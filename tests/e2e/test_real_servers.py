@@ -1,7 +1,7 @@
 """Lumora through a real forward proxy (Debian's tinyproxy) to a real web server (nginx-light),
 under Wine: HTTP Basic from an htpasswd file, over http and https.
 
-One Wine session for the module; its http_proxy is a tap in front of tinyproxy that keeps
+One Wine session for the suite; its http_proxy is a tap in front of tinyproxy that keeps
 each CONNECT request's head. The service's certificate comes from a test authority that only
 this session's prefix trusts. The suite is skipped when the servers are not installed."""
 

@@ -8,8 +8,7 @@ Lumora's key with `reg add` before it starts Lumora and starts from an empty key
 import unittest
 
 import harness
-from fixture import (CREATE_TINY_URL_BUTTON, SEND_TWEET_BUTTON, SUCCESS, YOUR_TWEET,
-                     LumoraCase)
+from fixture import (CREATE_TINY_URL_BUTTON, SEND_TWEET_BUTTON, SUCCESS, YOUR_TWEET, LumoraCase)
 from tls_standin import (EXPIRED_HOST, SIGHTLINK_HOST, STATUS_HOST,  # found through the fixture
                          UNTRUSTED_HOST, WRONG_NAME_HOST)
 
@@ -80,18 +79,12 @@ class ServicesTest(LumoraCase):
         self.set_values(StatusAddress="status.example.test/statuses/update.xml")
         self.set_values(kind="REG_DWORD", SightlinkAddress="443")
         program, hwnd = self.launch()
-        before = self.texts(hwnd)
         for button, parts in (
                 (CREATE_TINY_URL_BUTTON, ["SightlinkAddress", "could not be read"]),
                 (SEND_TWEET_BUTTON, ["StatusAddress", '"status.example.test/statuses/update.xml"',
                                      "not an http:// or https:// address"])):
-            title, text = self.press(hwnd, button)
-            self.assertEqual(title, "Whoops!")
-            for part in parts + [SETTINGS_KEY_NAME, "Nothing was sent."]:
-                self.assertIn(part, text)
-            self.assertTrue(self.s.is_enabled(hwnd, button))
-        self.assertTrue(program.running())
-        self.assertEqual(self.texts(hwnd), before)
+            self.assert_refused_and_kept(program, hwnd, button, SETTINGS_KEY_NAME,
+                                         "Nothing was sent.", *parts)
         self.assertEqual(self.service.requests, [])
 
     # --- TLS -------------------------------------------------------------------------------
@@ -117,16 +110,10 @@ class ServicesTest(LumoraCase):
                 self.service.clear()
                 self.set_values(StatusAddress="https://%s/statuses/update.xml" % host)
                 program, hwnd = self.launch()
-                before = self.texts(hwnd)
-                title, text = self.press(hwnd, SEND_TWEET_BUTTON)
-                self.assertEqual(title, "Whoops!")
-                self.assertIn(SECURE_FAILURE, text)
+                self.assert_refused_and_kept(program, hwnd, SEND_TWEET_BUTTON, SECURE_FAILURE)
                 self.assertEqual(self.service.wait_for_tunnel(host)["port"], 443)
                 # The connection got no further than the handshake: no request, no password.
                 self.assertEqual(self.service.requests, [])
-                self.assertTrue(program.running())
-                self.assertEqual(self.texts(hwnd), before)
-                self.assertTrue(self.s.is_enabled(hwnd, SEND_TWEET_BUTTON))
 
     def test_no_connect_carries_the_password_first_send_or_resend(self):
         # The tunnel kept from the challenge is dropped once when the answer comes: the

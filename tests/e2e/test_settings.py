@@ -1,15 +1,15 @@
 """The "Service settings" dialog of Lumora's system menu under Wine: what it shows, what OK and
 Cancel write under Lumora's key, and that the running Lumora uses new values at once.
 
-One Wine session and one stand-in for the module; each test starts from an empty key."""
+One Wine session and one stand-in for the suite; each test starts from an empty key."""
 
 import os
 import re
 import unittest
 
 import harness
-from fixture import (CREATE_TINY_URL_BUTTON, SEND_TWEET_BUTTON, SETTINGS_KEY, THE_LONG_URL,
-                     YOUR_TWEET, LumoraCase)
+from fixture import (CREATE_TINY_URL_BUTTON, FRIENDICA_ADDRESS, PASSWORD, SEND_TWEET_BUTTON,
+                     SETTINGS_KEY, SHORTENER_ADDRESS, THE_LONG_URL, USER, YOUR_TWEET, LumoraCase)
 
 
 def dialog_ids():
@@ -28,9 +28,6 @@ IDCANCEL = 2
 
 DIALOG_TITLE = "Service settings"
 MENU_ACCESS_KEY = "e"  # "Service s&ettings…"
-USER, PASSWORD = "demo", "secret"
-FRIENDICA_ADDRESS = "http://friendica.example/api/statuses/update.xml"
-SHORTENER_ADDRESS = "http://short.example/create.php?format=simple&url={url}"
 
 
 class ServiceSettingsDialogTest(LumoraCase):
