@@ -17,15 +17,10 @@ from fixture import (CREATE_TINY_URL_BUTTON, DATA_FOLDER, LLEN, NO_LINK_TEXT, PA
 import lumora_standin  # found through the fixture
 
 ODD_USER, ODD_PASSWORD = "jürgen", "p w@5%&x"
-SUCCESS_TEXT = SUCCESS[1]
 
 TIMED_OUT_TEXT = "did not answer in time"
 INTERNET_SETTINGS = ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
                      "\\Connections")
-
-session = None
-service = None
-
 
 def internet_options_blob(proxy="", script=""):
     """DefaultConnectionSettings as Internet Options writes it for a fixed proxy or a
@@ -71,7 +66,7 @@ class WebTest(LumoraCase):
     def test_status_with_reserved_and_non_ascii_characters_arrives_exactly(self):
         status = "Tom & Jerry: C++ 100% ? é 😀\r\nline=two #3"
         verdict, request = self.send(USER, PASSWORD, "  " + status + " ")
-        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(verdict, SUCCESS)
         self.assertEqual(request["form"], {"status": [status]})
         self.assertEqual(request["target"], "http://twitter.com:80/statuses/update.xml")
         self.assertEqual(self.data_file("UN.DAT"), b"demo\r\n")
@@ -123,7 +118,7 @@ class WebTest(LumoraCase):
 
     def test_odd_credentials_are_accepted_exactly(self):
         verdict, request = self.send(" " + ODD_USER + " ", ODD_PASSWORD, "hi")
-        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(verdict, SUCCESS)
         self.assertEqual(request["credentials"], [ODD_USER, ODD_PASSWORD])
 
     def test_replies_without_the_exact_marker_fail_and_name_the_domain(self):
@@ -170,7 +165,7 @@ class WebTest(LumoraCase):
         self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "second time lucky")
 
         self.service.misbehave_next("reset", count=0)
-        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), SUCCESS)
         self.assert_ended(program)
 
     # --- link shortening -------------------------------------------------------------------
@@ -272,7 +267,7 @@ class WebTest(LumoraCase):
 
         self.service.redirects = {"/statuses/update.xml": (307, "/moved/statuses/update.xml")}
         self.service.clear()
-        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), SUCCESS)
         request = self.service.wait_for_request("status", timeout=1, authorized=True)
         self.assertEqual(request["path"], "/moved/statuses/update.xml")
         self.assertEqual(request["form"], {"status": ["round and round"]})
@@ -299,7 +294,7 @@ class WebTest(LumoraCase):
         # again on a new one, and the post arrives.
         self.service.misbehave_next("drop_kept")
         verdict, posted = self.send(USER, PASSWORD, "kept")
-        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(verdict, SUCCESS)
         self.assertEqual(posted["form"], {"status": ["kept"]})
         self.assertEqual(credentialed(), [(True, "drop_kept"), (True, None)])
 
@@ -380,7 +375,7 @@ class WebTest(LumoraCase):
         # http_proxy leads nowhere: only the user's own setting reaches the stand-in.
         verdict, request = self.send(USER, PASSWORD, "through the proxy",
                                      http_proxy="http://127.0.0.1:%d" % closed_port())
-        self.assertEqual(verdict, ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(verdict, SUCCESS)
         self.assertTrue(request["proxy_form"])
 
     def test_the_proxy_is_found_before_the_click_and_serves_it_also_after_a_failure(self):
@@ -398,7 +393,7 @@ class WebTest(LumoraCase):
         self.assertEqual((title, text.startswith("Your Tweet could not be sent:")),
                          ("Whoops!", True), text)
         self.assertTrue(program.running())
-        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Congratulations!", SUCCESS_TEXT))
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), SUCCESS)
         statuses = [r for r in self.service.requests if r["endpoint"] == "status"]
         self.assertEqual(statuses[0]["misbehaved"], "reset")
         self.assertTrue(all(r["proxy_form"] for r in statuses))
