@@ -38,7 +38,9 @@ class RealServersTest(LumoraCase):
         self.tap.clear()
 
     def post(self, address, password=PASSWORD, http_proxy=None, tweet="real servers"):
-        """One press of the send button; returns the box's (title, text) and the program."""
+        """One press of the send button in a Lumora of its own (one left running would take
+        the press with its own address); returns the box's (title, text) and the program."""
+        self.s.kill_programs()
         self.set_values(StatusAddress=address)
         program, hwnd = self.launch(user=USER, password=password, tweet=tweet,
                                     http_proxy=http_proxy)
