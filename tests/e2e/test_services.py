@@ -15,6 +15,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "standin"))
 import harness  # noqa: E402
 import tls_standin  # noqa: E402
+from test_web import INTERNET_SETTINGS, internet_options_blob  # noqa: E402
 from tls_standin import (EXPIRED_HOST, SIGHTLINK_HOST, STATUS_HOST, UNTRUSTED_HOST,  # noqa: E402
                          WRONG_NAME_HOST)
 
@@ -186,6 +187,30 @@ class ServicesTest(unittest.TestCase):
         for request in service.requests:
             self.assertEqual(request["tunnel"], request["host"], request["target"])
         self.assertIsNotNone(program.wait_exit(10))
+
+    def test_a_proxy_named_for_https_alone_leaves_http_direct_and_unanswered_at_a_407(self):
+        # Internet Options name a proxy for https only: the https short link goes through it,
+        # the http post straight to the server, whose 407 is no proxy's and gets no logon.
+        blob = internet_options_blob("https=127.0.0.1:%d" % service.port)
+        session.wine("reg", "add", INTERNET_SETTINGS, "/v", "DefaultConnectionSettings",
+                     "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+        self.addCleanup(session.wine, "reg", "delete", INTERNET_SETTINGS, "/v",
+                        "DefaultConnectionSettings", "/f")
+        service.status_hosts.add("127.0.0.1")
+        self.addCleanup(service.status_hosts.discard, "127.0.0.1")
+        self.set_values(StatusAddress="http://127.0.0.1:%d/statuses/update.xml" % service.port,
+                        SightlinkAddress="https://%s/api/shorten" % SIGHTLINK_HOST)
+        program, hwnd = self.launch()
+        session.click(hwnd, CREATE_TINY_URL_BUTTON)
+        self.assertEqual(service.wait_for_request("sightlink")["tunnel"], SIGHTLINK_HOST)
+        self.assertTrue(harness.wait_until(lambda: "http://sl.ks/abc" in (self.tweet_text(hwnd)
+                                                                           or "")))
+        service.misbehave_next("proxy_auth", count=5)
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("A server that is not your proxy asked for a proxy sign-in.", text)
+        statuses = [r for r in service.requests if r["endpoint"] == "status"]
+        self.assertEqual([(r["proxy_form"], r["tunnel"]) for r in statuses], [(False, None)])
 
     def test_a_certificate_the_system_does_not_accept_stops_the_post_before_it_starts(self):
         for host in (UNTRUSTED_HOST, EXPIRED_HOST, WRONG_NAME_HOST):
