@@ -126,6 +126,9 @@ class RealServersTest(unittest.TestCase):
                 real_servers.ProxyTap(guarded.port) as guarded_tap:
             for secure in (False, True):
                 with self.subTest(secure=secure):
+                    # The first run's window stays open: a second copy would only say "This
+                    # program is already running".
+                    session.kill_programs()
                     before = len(web.posts())
                     (title, text), program = self.post(web.status_url(secure),
                                                        password=PROXY_PASSWORD,
