@@ -11,6 +11,7 @@ import harness
 from fixture import (CREATE_TINY_URL_BUTTON, SEND_TWEET_BUTTON, SUCCESS, YOUR_TWEET, LumoraCase)
 from tls_standin import (EXPIRED_HOST, SIGHTLINK_HOST, STATUS_HOST,  # found through the fixture
                          UNTRUSTED_HOST, WRONG_NAME_HOST)
+from test_web import INTERNET_SETTINGS, internet_options_blob
 
 SETTINGS_KEY_NAME = r"HKEY_CURRENT_USER\Software\Kestrova\Lumora"
 USER, PASSWORD = "jürgen", "p w@5%&x:é"
@@ -102,6 +103,30 @@ class ServicesTest(LumoraCase):
         for request in self.service.requests:
             self.assertEqual(request["tunnel"], request["host"], request["target"])
         self.assert_ended(program)
+
+    def test_a_proxy_named_for_https_alone_leaves_http_direct_and_unanswered_at_a_407(self):
+        # Internet Options name a proxy for https only: the https short link goes through it,
+        # the http post straight to the server, whose 407 is no proxy's and gets no logon.
+        blob = internet_options_blob("https=127.0.0.1:%d" % self.service.port)
+        self.s.wine("reg", "add", INTERNET_SETTINGS, "/v", "DefaultConnectionSettings",
+                    "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+        self.addCleanup(self.s.wine, "reg", "delete", INTERNET_SETTINGS, "/v",
+                        "DefaultConnectionSettings", "/f")
+        self.service.status_hosts.add("127.0.0.1")
+        self.addCleanup(self.service.status_hosts.discard, "127.0.0.1")
+        self.set_values(StatusAddress="http://127.0.0.1:%d/statuses/update.xml" % self.service.port,
+                        SightlinkAddress="https://%s/api/shorten" % SIGHTLINK_HOST)
+        program, hwnd = self.launch()
+        self.s.click(hwnd, CREATE_TINY_URL_BUTTON)
+        self.assertEqual(self.service.wait_for_request("sightlink")["tunnel"], SIGHTLINK_HOST)
+        self.assertTrue(harness.wait_until(
+            lambda: "http://sl.ks/abc" in (self.read(hwnd, YOUR_TWEET) or "")))
+        self.service.misbehave_next("proxy_auth", count=5)
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON)
+        self.assertEqual(title, "Whoops!")
+        self.assertIn("A server that is not your proxy asked for a proxy sign-in.", text)
+        statuses = [r for r in self.service.requests if r["endpoint"] == "status"]
+        self.assertEqual([(r["proxy_form"], r["tunnel"]) for r in statuses], [(False, None)])
 
     def test_a_certificate_the_system_does_not_accept_stops_the_post_before_it_starts(self):
         for host in (UNTRUSTED_HOST, EXPIRED_HOST, WRONG_NAME_HOST):
