@@ -14,6 +14,9 @@
 
 namespace platform::win32 {
 
+// Every request, redirects, authentication and proxy lookup included, ends within this.
+inline constexpr DWORD kDeadlineMs = 120000;
+
 // One request's work, shared between the caller and the worker thread that performs it: the
 // caller may give up at the deadline while the worker is still inside a blocking WinHTTP call.
 struct HttpJob {

@@ -9,8 +9,6 @@
 
 namespace platform::win32 {
 
-// Every request, redirects, authentication and proxy lookup included, ends within this.
-inline constexpr DWORD kDeadlineMs = 120000;
 inline constexpr DWORD kReceiveTimeoutMs = 30000;
 
 // Throws the Failure for WinHTTP's `code` on `job`: the time-out once the caller gave up, the

@@ -24,8 +24,6 @@
 namespace platform::win32 {
 namespace {
 
-// Every request, redirects, authentication and proxy lookup included, ends within this.
-constexpr DWORD kDeadlineMs = 120000;
 // The longest a request's own proxy lookup may take; a prepared one gets the same.
 constexpr DWORD kProxyLookupMs = 30000;
 constexpr UINT kUtf16LeCodePage = 1200;
