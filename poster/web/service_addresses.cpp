@@ -19,7 +19,8 @@ ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name
     if (auto address = shortLink ? ShortLinkAddress(value.text) : WebAddress(value.text)) {
       return {*address, {}};
     }
-    reason = u" is \"" + value.text + u"\", which is not an http:// or https:// address.";
+    reason = u" is \"" + value.text + u"\", which is not an http:// or https:// address. " +
+             AddressRule(shortLink);
   }
   return {{},
           SettingPlace(settings, name) + reason +
@@ -36,6 +37,12 @@ std::optional<std::u16string> WebAddress(std::u16string_view text) {
   }
   const std::size_t rest = text.find(u"://") + 3;
   return platform::AsciiLower(text.substr(0, rest)) + std::u16string(text.substr(rest));
+}
+
+std::u16string AddressRule(bool shortLink) {
+  return shortLink ? u"It has no ?, # or spaces, unless it holds {url}, where the long address "
+                     u"goes; then a ? part is allowed."
+                   : u"It may have a port and a path, but no ?, #, spaces or user name.";
 }
 
 std::optional<std::u16string> ShortLinkAddress(std::u16string_view text) {

@@ -43,6 +43,10 @@ struct ServiceAddresses {
 // nullopt when `text` is not such an address.
 std::optional<std::u16string> WebAddress(std::u16string_view text);
 
+// What makes a value an address of its kind, as one sentence that every box naming a refused
+// value ends its reason with: a web address (WebAddress), or a short-link address.
+std::u16string AddressRule(bool shortLink);
+
 // `text` as a short-link address: a simple shortening API's address (SimpleShortenerAddress)
 // when it holds the placeholder, otherwise a WebAddress; nullopt when it is neither.
 std::optional<std::u16string> ShortLinkAddress(std::u16string_view text);

@@ -51,19 +51,17 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
         u"Please enter the address of your server, such as https://social.example."};
   }
   if (!status.empty() && !WebAddress(status)) {
-    return ServiceSettingsProblem{
-        Field::kStatusAddress,
-        u"The status address \"" + status +
-            u"\" is not an http:// or https:// address. It may have a port and a path, but no ?, "
-            u"#, spaces or user name."};
+    return ServiceSettingsProblem{Field::kStatusAddress,
+                                  u"The status address \"" + status +
+                                      u"\" is not an http:// or https:// address. " +
+                                      AddressRule(false)};
   }
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
   if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {
-    return ServiceSettingsProblem{
-        Field::kSightlinkAddress,
-        u"The short-link address \"" + sightlink +
-            u"\" is not an http:// or https:// address. It has no ?, # or spaces, unless it "
-            u"holds {url}, where the long address goes; then a ? part is allowed."};
+    return ServiceSettingsProblem{Field::kSightlinkAddress,
+                                  u"The short-link address \"" + sightlink +
+                                      u"\" is not an http:// or https:// address. " +
+                                      AddressRule(true)};
   }
   return std::nullopt;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/fake/fake_http.h"
-#include "poster/short_link/link_shortening.h"
 #include "poster/classic/status_update.h"
+#include "poster/short_link/link_shortening.h"
 
 namespace poster::web {
 namespace {

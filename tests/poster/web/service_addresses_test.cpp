@@ -124,8 +124,15 @@ TEST_F(Addresses, OnlyTheShortLinkAddressMayNameASimpleApi) {
   EXPECT_EQ(read.sightlink.address, u"https://is.gd/create.php?format=simple&url={url}");
   EXPECT_TRUE(Contains(read.status.problem, u"StatusAddress"));
 
+  EXPECT_TRUE(Contains(read.status.problem, u"but no ?, #, spaces or user name."));
+
   settings.values = {{u"SightlinkAddress", u"https://is.gd/create.php?url={url}#x"}};
-  EXPECT_TRUE(Contains(ServiceAddresses::Read(settings).sightlink.problem, u"{url}#x"));
+  const std::u16string problem = ServiceAddresses::Read(settings).sightlink.problem;
+  EXPECT_TRUE(Contains(problem, u"{url}#x"));
+  // The rule in the words the settings dialog uses for it.
+  EXPECT_TRUE(Contains(problem,
+                       u"unless it holds {url}, where the long address goes; then a ? "
+                       u"part is allowed.\n\nNothing was sent."));
 }
 
 // The handlers with addresses the user set.

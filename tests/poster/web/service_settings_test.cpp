@@ -39,7 +39,9 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
   const auto badStatus = CheckServiceSettings({false, u"social.example", u"", u""});
   ASSERT_TRUE(badStatus.has_value());
   EXPECT_EQ(badStatus->field, Field::kStatusAddress);
-  EXPECT_NE(badStatus->text.find(u"\"social.example\""), std::u16string::npos);
+  EXPECT_EQ(badStatus->text,
+            u"The status address \"social.example\" is not an http:// or https:// address. It may "
+            u"have a port and a path, but no ?, #, spaces or user name.");
 
   for (const char16_t* link : {u"https://is.gd/create.php?url=x", u"https://is.gd/{url}#x"}) {
     const auto badLink = CheckServiceSettings({false, u"", u"", link});
