@@ -4,7 +4,9 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
+#include "platform/common/all_or_none.h"
 #include "platform/common/failure.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -38,6 +40,41 @@ std::u16string Expanded(const std::wstring& text) {
   if (needed == 0 || needed > out.size()) return FromWide(text);
   out.resize(needed - 1);
   return FromWide(out);
+}
+
+// A value as it was stored, to be put back byte for byte.
+struct KeptValue {
+  bool present = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+KeptValue Keep(HKEY key, const std::u16string& name) {
+  KeptValue kept;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD bytes = static_cast<DWORD>(kept.data.size());
+    const LSTATUS status = RegQueryValueExW(key, Wide(name), nullptr, &kept.type,
+                                            kept.data.empty() ? nullptr : kept.data.data(), &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) return {};
+    // The first call only asks for the size; the value may grow between two calls.
+    if ((status == ERROR_SUCCESS && kept.data.empty() && bytes > 0) || status == ERROR_MORE_DATA) {
+      kept.data.resize(bytes);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) Fail(status);
+    kept.data.resize(bytes);
+    kept.present = true;
+    return kept;
+  }
+  Fail(ERROR_MORE_DATA);
+}
+
+void PutBack(HKEY key, const std::u16string& name, const KeptValue& kept) {
+  const LSTATUS status = kept.present
+                             ? RegSetValueExW(key, Wide(name), 0, kept.type, kept.data.data(),
+                                              static_cast<DWORD>(kept.data.size()))
+                             : RegDeleteValueW(key, Wide(name));
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
 }
 
 class RegistrySettings final : public Settings {
@@ -98,6 +135,24 @@ class RegistrySettings final : public Settings {
     KeyCloser closer(key);
     status = RegDeleteValueW(key, Wide(name));
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
+  }
+
+  void Change(const std::vector<SettingChange>& changes) override {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0,
+                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail(status);
+    KeyCloser closer(key);
+    // Every value is read before the first write, so that none is lost if a later read fails.
+    std::vector<KeptValue> kept;
+    for (const auto& change : changes) kept.push_back(Keep(key, change.name));
+    AllOrNone(
+        changes.size(),
+        [&](std::size_t i) {
+          if (changes[i].text) return SetText(changes[i].name, *changes[i].text);
+          Remove(changes[i].name);
+        },
+        [&](std::size_t i) { PutBack(key, changes[i].name, kept[i]); });
   }
 };
 
