@@ -21,6 +21,8 @@ import lumora_standin  # noqa: E402
 
 IDS = harness.lumora_control_ids()
 YOUR_TWEET, THE_LONG_URL, LLEN = IDS["YourTweet"], IDS["TheLongURL"], IDS["LLEN"]
+SETUP_BUTTON = harness.setup_control_ids()["UpdateRegistryButton"]
+WS_VSCROLL = 0x00200000
 
 FOLDER = "C:\\Program Files\\Kestrova"
 INSTALLED = FOLDER + "\\Lumora.exe"
@@ -36,7 +38,7 @@ service = None
 
 def setUpModule():
     global session, service
-    harness.require_built(harness.lumora_exe(), harness.driver_exe())
+    harness.require_built(harness.lumora_exe(), harness.setup_exe(), harness.driver_exe())
     service = lumora_standin.StandIn(accounts={"demo": "secret"}).start()
     session = harness.WineSession(http_proxy=service.proxy_url).start()
     os.makedirs(session.unix_path(FOLDER), exist_ok=True)
@@ -107,6 +109,57 @@ class LinkTest(unittest.TestCase):
     def folder_state(self):
         folder = session.unix_path(FOLDER)
         return {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in os.listdir(folder)}
+
+    def forget_key(self):
+        """Leaves the user's key as the next method expects it: absent."""
+        session.wine("reg", "delete", USER_KEY, "/f", check=False)
+
+    def test_a_copy_elsewhere_leaves_the_key_as_setup_wrote_it(self):
+        self.addCleanup(self.forget_key)
+        self.forget_key()
+        setup = session.start(harness.setup_exe())
+        hwnd = session.wait_window(cls="SetupLumoraForm", timeout=30)
+        self.assertIsNotNone(hwnd)
+        session.click(hwnd, SETUP_BUTTON)
+        box = session.wait_message_box(title="THANK YOU - REGISTRY UPDATED?", timeout=30)
+        self.assertIsNotNone(box, "no closing message")
+        session.dismiss_message_box(box[0])
+        self.assertIsNotNone(setup.wait_exit(15))
+        written = session.reg_query(USER_KEY), session.reg_query(USER_KEY + "\\shell\\open\\command")
+        self.assertEqual(written[0], {"": ("REG_SZ", "URL:Lumora"), "URL Protocol": ("REG_SZ", "")})
+        self.assertEqual(written[1], {"": ("REG_SZ", COMMAND)})
+
+        # The same program from a download folder: it runs, and the key stays as it was.
+        elsewhere = "C:\\users\\Public\\Downloads\\Lumora.exe"
+        os.makedirs(os.path.dirname(session.unix_path(elsewhere)), exist_ok=True)
+        shutil.copy(harness.lumora_exe(), session.unix_path(elsewhere))
+        session.set_clipboard("from a copy")
+        copy = session.start(elsewhere)
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.assertTrue(harness.wait_until(
+            lambda: session.get_text(hwnd, YOUR_TWEET) == "from a copy", 10, 0.1))
+        session.close(hwnd)
+        self.assertIsNotNone(copy.wait_exit(15))
+        self.assertEqual((session.reg_query(USER_KEY),
+                          session.reg_query(USER_KEY + "\\shell\\open\\command")), written)
+        self.assertEqual(session.message_boxes(), [], "the copy says nothing")
+
+    def test_hidden_lines_show_a_scroll_bar(self):
+        self.addCleanup(self.forget_key)
+        hidden = ("lumora:post?text=Nice%20article!%0A%0A%0A%0A%0A%0A%0A"
+                  "Buy%20followers%20http%3A%2F%2Fspam.example")
+        session.start(INSTALLED, command_line=COMMAND.replace("%1", hidden))
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.assertTrue(harness.wait_until(
+            lambda: "Buy followers" in session.get_text(hwnd, YOUR_TWEET), 10, 0.1))
+        box = session.info(hwnd, YOUR_TWEET)
+        self.assertTrue(box["style"] & WS_VSCROLL, "no vertical scroll bar")
+        # The bar lies inside the box: its client area is narrower than the box by more than
+        # the two borders.
+        left, _, right, _ = box["rect"]
+        self.assertGreater(right - left - box["client"][2], 10)
 
     def test_registration_then_links_through_the_shell(self):
         self.assertIsNone(session.reg_query(USER_KEY))
