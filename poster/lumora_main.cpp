@@ -264,7 +264,11 @@ void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16strin
   web::BoxText box;
   bool published = false;
   try {
-    if (!runSeed_) s_.random.Fill(&runSeed_.emplace(), sizeof(std::uint64_t));
+    if (!runSeed_) {
+      std::uint64_t seed = 0;
+      s_.random.Fill(&seed, sizeof seed);
+      runSeed_ = seed;
+    }
     web::HttpWebExchange exchange(s_.http);
     const web::MastodonVerdict verdict =
         web::PostStatus(exchange, addresses_.status.address, token, status, *runSeed_);

@@ -148,12 +148,17 @@ TEST_F(MastodonMode, TheKeyComesFromTheSystemsGeneratorAndNotFromTheClock) {
   EXPECT_NE(keyOfARun({4, 5, 6}, 1000), key) << "another run draws another seed";
 
   NewRun();
+  random.pattern = {1, 2, 3};
   random.failure = platform::Failure(31, u"A device attached to the system is not functioning.");
   Start(u"hello");
   password.SetText(u"tok");
   EXPECT_TRUE(Send({u"{}"}));
   EXPECT_TRUE(http.calls.empty()) << "no post without a key";
   EXPECT_EQ(boxes.shown.at(0).title, u"Whoops!");
+  random.failure.reset();
+  http.scripts.clear();
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  EXPECT_EQ(Header(0, u"Idempotency-Key"), key) << "drawn once the generator answers";
 }
 
 TEST_F(MastodonMode, ARefusalOrSilenceKeepsTheWindowAndTheSameTextKeepsItsKey) {
