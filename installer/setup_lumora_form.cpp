@@ -101,6 +101,7 @@ void SetupLumoraForm::UpdateRegistryButton_Click() {
   } catch (const platform::Failure&) {
     // A policy may forbid it; the menu entry and the context menu work without it.
   }
+
   // By its full path: a program search would start in the installer's own folder, often a
   // download folder where anything may lie under that name.
   s_.process.StartProgram(RegeditPath(s_.environment.WindowsFolder()),
