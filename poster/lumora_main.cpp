@@ -36,7 +36,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       addresses_(std::move(addresses)),
       draft_(c_.yourTweet),
       credentials_(s_.textFiles, s_.ansi, dataFolder_),
-      runSeed_(s_.clock.MonotonicMilliseconds() * 0x9E3779B97F4A7C15ULL) {
+      runSeed_(s_.random) {
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
@@ -52,8 +52,8 @@ void LumoraMain::Form_Load() {
     s_.process.EndProgram();
   }
   TakeStartingLink();
-  RegisterLinkScheme();
   Initiation();
+  RegisterLinkScheme();
   credentials_.Open();
   c_.yourUserName.SetText(credentials_.UserName());
   c_.yourPassword.SetText(credentials_.Password());

@@ -19,12 +19,14 @@
 #include "platform/message_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/random.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "platform/text_files.h"
 #include "platform/url_schemes.h"
 #include "poster/draft.h"
 #include "poster/link_intake.h"
+#include "poster/run_seed.h"
 #include "poster/status_service.h"
 #include "poster/stored_credentials.h"
 #include "poster/web/form_post.h"
@@ -68,6 +70,7 @@ struct LumoraServices {
   platform::Settings& settings;
   platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
+  platform::Random& random;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -115,8 +118,12 @@ class LumoraMain {
   // A link argument, when the program has one, read into link_; a link not understood is
   // refused in a box and ends the program before anything is written.
   void TakeStartingLink();
-  // Makes links open this program for the current user, unless they already do. A failure is
-  // not the user's concern: the window works without it.
+  // True when this program's file lies in the data folder, the installed Kestrova folder
+  // (compared as full paths, ASCII letters in either case). Needs Initiation first.
+  bool IsInstalledCopy() const;
+  // Makes links open this program for the current user when this is the installed copy and
+  // they do not already; a copy elsewhere leaves the key alone. A failure is not the user's
+  // concern: the window works without it.
   void RegisterLinkScheme();
   // The link's status text and long address put into their boxes; the clipboard is not read.
   void ShowLink();
@@ -149,7 +156,7 @@ class LumoraMain {
   StoredCredentials credentials_;
   bool shown_ = false;     // the first tick has come: the window is on screen
   bool ownWords_ = false;  // the service's words replace the designed ones
-  std::uint64_t runSeed_ = 0;
+  RunSeed runSeed_;
 };
 
 }  // namespace poster

@@ -11,6 +11,7 @@
 
 #include "platform/background.h"
 #include "platform/http.h"
+#include "poster/run_seed.h"
 #include "poster/text_rules.h"
 #include "poster/web/service_addresses.h"
 
@@ -52,7 +53,7 @@ struct StatusServiceParts {
   const web::ServiceAddresses& addresses;
   const std::u16string& settingsLocation;  // where the settings live, for boxes that name one
   platform::HttpClient& http;
-  std::uint64_t runSeed;  // tells this run's requests from another run's
+  RunSeed& runSeed;  // tells this run's requests from another run's
   // Why the settings cannot be used, when the factory found out ("Whoops!" text), else empty.
   std::u16string settingsProblem;
 };

@@ -31,7 +31,7 @@ constexpr KnownService kServices[] = {
 
 std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
-                                                platform::HttpClient& http, std::uint64_t runSeed) {
+                                                platform::HttpClient& http, RunSeed& runSeed) {
   const std::u16string location = settings.Location();
   StatusServiceParts parts{addresses, location, http, runSeed, {}};
   const web::SettingText protocol = web::ReadSetting(settings, web::kStatusProtocolSetting);

@@ -17,6 +17,6 @@ namespace poster {
 // this run's requests from another run's. Never throws.
 std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
-                                                platform::HttpClient& http, std::uint64_t runSeed);
+                                                platform::HttpClient& http, RunSeed& runSeed);
 
 }  // namespace poster

@@ -79,9 +79,10 @@ std::u16string MastodonService::SettingsProblem() const {
 }
 
 SendOutcome MastodonService::Send(const PostInput& input) {
+  const std::uint64_t seed = runSeed_.Value();
   web::HttpWebExchange exchange(http_);
   const web::MastodonVerdict verdict =
-      web::PostStatus(exchange, server_, input.password, input.status, runSeed_);
+      web::PostStatus(exchange, server_, input.password, input.status, seed);
   const bool published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
   const web::BoxText box = web::MastodonVerdictBox(verdict, name_);
   // A refused post leaves the window as it was, to change and send again.

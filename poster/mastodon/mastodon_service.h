@@ -34,7 +34,7 @@ class MastodonService : public StatusService, public std::enable_shared_from_thi
   std::u16string problem_;
   web::StatusLimits limits_ = web::kDefaultStatusLimits;
   platform::HttpClient& http_;
-  std::uint64_t runSeed_;
+  RunSeed& runSeed_;
 };
 
 }  // namespace poster

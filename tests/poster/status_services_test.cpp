@@ -6,6 +6,7 @@
 
 #include "platform/common/failure.h"
 #include "platform/fake/fake_http.h"
+#include "platform/fake/fake_random.h"
 #include "platform/fake/fake_settings.h"
 
 namespace poster {
@@ -14,9 +15,11 @@ namespace {
 TEST(StatusServices, TheProtocolSettingChoosesMastodonInAnyCaseOrTheClassicService) {
   platform::fake::FakeSettings settings;
   platform::fake::FakeHttpClient http;
+  platform::fake::FakeRandom random;
+  RunSeed seed(random);
   web::ServiceAddresses addresses = web::ServiceAddresses::BuiltIn();
   addresses.status.address = u"https://social.example";
-  const auto chosen = [&] { return StatusServiceFor(settings, addresses, http, 1); };
+  const auto chosen = [&] { return StatusServiceFor(settings, addresses, http, seed); };
   EXPECT_FALSE(chosen()->Words()) << "classic";
   settings.values[u"StatusProtocol"] = u"  ";
   EXPECT_FALSE(chosen()->Words());
