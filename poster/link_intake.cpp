@@ -15,13 +15,6 @@ bool IsControl(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 // The bytes of a run of escapes, which must form whole UTF-8 characters on their own.
 bool AppendUtf8(std::u16string& out, const std::string& bytes) {
   const std::optional<std::u16string> text = platform::DecodeUtf8Strictly(bytes);
@@ -36,7 +29,8 @@ std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == u'%') {
       if (i + 2 >= value.size()) return std::nullopt;
-      const int high = HexValue(value[i + 1]), low = HexValue(value[i + 2]);
+      const int high = platform::HexDigitValue(value[i + 1]);
+      const int low = platform::HexDigitValue(value[i + 2]);
       if (high < 0 || low < 0) return std::nullopt;
       bytes.push_back(static_cast<char>(high * 16 + low));
       i += 2;

@@ -29,6 +29,13 @@ bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPr
   return true;
 }
 
+int HexDigitValue(char32_t c) {
+  if (c >= u'0' && c <= u'9') return static_cast<int>(c - u'0');
+  if (c >= u'a' && c <= u'f') return static_cast<int>(c - u'a' + 10);
+  if (c >= u'A' && c <= u'F') return static_cast<int>(c - u'A' + 10);
+  return -1;
+}
+
 bool PairStartsAt(std::u16string_view text, std::size_t at) {
   return IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]);
 }

@@ -15,6 +15,9 @@ std::u16string DecimalText(std::uint64_t n);
 char16_t AsciiLower(char16_t c);
 std::u16string AsciiLower(std::u16string_view text);
 
+// The value of hexadecimal digit `c` (0-9, A-F or a-f), or -1 when it is none.
+int HexDigitValue(char32_t c);
+
 // Whether `text` begins with `lowerPrefix` (written in lower case), A-Z in `text` matching a-z.
 bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPrefix);
 
