@@ -171,7 +171,7 @@ void LumoraMain::SendTweetButton_Click() {
   try {
     outcome = service_->Send(input);
   } catch (const platform::Failure& failure) {
-    outcome = service_->Unsent(failure.Description());
+    outcome = service_->Unsent(input, failure);
   }
   ShowOutcome(outcome);
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/background.h"
+#include "platform/common/failure.h"
 #include "platform/http.h"
 #include "poster/run_seed.h"
 #include "poster/text_rules.h"
@@ -84,8 +85,8 @@ class StatusService {
   // Sends `input` (already checked) and judges the reply. Throws platform::Failure when no
   // reply came.
   virtual SendOutcome Send(const PostInput& input) = 0;
-  // The outcome of a send that got no reply; `reason` is the transport's own description.
-  virtual SendOutcome Unsent(std::u16string_view reason) const = 0;
+  // The outcome of sending `input` when `failure` came instead of a reply.
+  virtual SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) = 0;
 };
 
 }  // namespace poster

@@ -64,8 +64,8 @@ SendOutcome ClassicService::Send(const PostInput& input) {
       true};
 }
 
-SendOutcome ClassicService::Unsent(std::u16string_view reason) const {
-  return {{u"Whoops!", u"Your Tweet could not be sent: " + std::u16string(reason) +
+SendOutcome ClassicService::Unsent(const PostInput& /*input*/, const platform::Failure& failure) {
+  return {{u"Whoops!", u"Your Tweet could not be sent: " + failure.Description() +
                            u"\n\nNothing was posted. Your text is still here, so you can try "
                            u"again."}};
 }

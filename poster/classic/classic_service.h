@@ -21,7 +21,7 @@ class ClassicService : public StatusService {
   std::optional<Notice> Refusal(const PostInput& input) override;
   std::u16string SettingsProblem() const override;
   SendOutcome Send(const PostInput& input) override;
-  SendOutcome Unsent(std::u16string_view reason) const override;
+  SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) override;
 
  private:
   std::u16string address_;

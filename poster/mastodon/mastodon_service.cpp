@@ -89,8 +89,8 @@ SendOutcome MastodonService::Send(const PostInput& input) {
   return {{box.title, box.text}, published, published};
 }
 
-SendOutcome MastodonService::Unsent(std::u16string_view reason) const {
-  const web::BoxText box = web::MastodonUnsentBox(reason);
+SendOutcome MastodonService::Unsent(const PostInput& /*input*/, const platform::Failure& failure) {
+  const web::BoxText box = web::MastodonUnsentBox(failure.Description());
   return {{box.title, box.text}};
 }
 

@@ -26,7 +26,7 @@ class MastodonService : public StatusService, public std::enable_shared_from_thi
   std::optional<Notice> Refusal(const PostInput& input) override;
   std::u16string SettingsProblem() const override;
   SendOutcome Send(const PostInput& input) override;
-  SendOutcome Unsent(std::u16string_view reason) const override;
+  SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) override;
 
  private:
   std::u16string server_;  // empty when the address cannot be used
