@@ -271,7 +271,7 @@ void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16strin
     const web::MastodonVerdict verdict =
         web::PostStatus(exchange, addresses_.status.address, token, status, runSeed_);
     published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
-    box = web::MastodonVerdictBox(verdict, serviceName_);
+    box = web::MastodonVerdictBox(verdict, serviceName_, addresses_.status.address);
   } catch (const platform::Failure& failure) {
     box = web::MastodonUnsentBox(failure.Description());
   }
