@@ -154,6 +154,8 @@ class LumoraMain {
   bool limitsWanted_ = false;  // a fetch waits for the window to show
   unsigned fetchRound_ = 0;    // a fetch's answer counts only while this is unchanged
   std::uint64_t runSeed_ = 0;
+  // The text of the last post that may have arrived without an answer; empty when none.
+  std::u16string maybeSent_;
   // The intake's source and what it showed, so a later limit can cut the source again while
   // the user has not changed the text.
   std::u16string intakeRaw_;

@@ -123,6 +123,7 @@ Exchanged Exchange(HttpJob& job, const HttpSession& session, HINTERNET request, 
                      sizeof(responseTimeout));
     void* data = !withBody || job.body.empty() ? WINHTTP_NO_REQUEST_DATA : job.body.data();
     DWORD size = withBody ? static_cast<DWORD>(job.body.size()) : 0;
+    job.sendBegan = true;
     if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size,
                             reinterpret_cast<DWORD_PTR>(&job)) ||
         !WinHttpReceiveResponse(request, nullptr)) {

@@ -85,6 +85,20 @@ BoxText MastodonUnsentBox(std::u16string_view reason) {
                           u"again."};
 }
 
+BoxText MastodonMaybeSentBox(std::u16string_view reason, std::u16string_view server) {
+  return {u"Whoops!", u"No answer came after your post was sent: " + std::u16string(reason) +
+                          u"\n\nYour post may have arrived at " + std::u16string(server) +
+                          u". Look there before you send it again. Your text is still here; "
+                          u"sent again unchanged, it cannot be posted twice."};
+}
+
+BoxText MastodonEditedAfterMaybeSentQuestion(std::u16string_view server) {
+  return {u"Send as a new post?", u"Your earlier post may have arrived at " +
+                                      std::u16string(server) +
+                                      u". If it did, this edited text is posted as well.\n\nSend "
+                                      u"this edited text as a new post?"};
+}
+
 StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
                                     std::u16string_view text, std::uint64_t runSeed) {
   StatusRequest request;

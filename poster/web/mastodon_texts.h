@@ -52,6 +52,12 @@ BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view s
 // The box for a post that never got an answer (`reason` is the transport's own description).
 BoxText MastodonUnsentBox(std::u16string_view reason);
 
+// The box for a post whose answer was lost after it went out to `server`: it may have arrived.
+BoxText MastodonMaybeSentBox(std::u16string_view reason, std::u16string_view server);
+
+// The question before an edited text is sent after a post to `server` that may have arrived.
+BoxText MastodonEditedAfterMaybeSentQuestion(std::u16string_view server);
+
 // The whole status request, ready for the HTTP seam.
 struct StatusRequest {
   std::u16string method;
