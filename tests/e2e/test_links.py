@@ -60,7 +60,7 @@ def link(text=None, url=None):
 
 
 class LinkTest(unittest.TestCase):
-    """One test method: the steps depend on each other (registration, then the shell)."""
+    """The registration test's steps depend on each other (registration, then the shell)."""
 
     def setUp(self):
         self.pids = []
@@ -173,6 +173,23 @@ class LinkTest(unittest.TestCase):
         self.assertTrue(harness.wait_until(
             lambda: session.get_text(hwnd, YOUR_TWEET) == "first", 10, 0.1))
         self.assertEqual(service.requests, [], "nothing is sent without a button")
+
+    def test_the_text_shown_hides_no_lines_and_no_marks(self):
+        """Started with the link on its command line (no shell, no registration needed): the
+        box shows every line that is sent, and no mark turns text or address around."""
+        target = ("lumora:post?text=Nice%20article!%0A%0A%0A%0D%0A%0D%0D%0ABuy%20followers"
+                  "%20http%3A%2F%2Fspam.example%E2%80%AE&url=https://example.test/%E2%80%8Bexe.gpj")
+        session.start(INSTALLED, command_line=COMMAND.replace("%1", target))
+        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.assertTrue(harness.wait_until(
+            lambda: "Characters." in session.get_text(hwnd, LLEN), 10, 0.1))
+        self.assertEqual(
+            (session.get_text(hwnd, YOUR_TWEET), session.get_text(hwnd, THE_LONG_URL)),
+            ("Nice article!\r\n\r\nBuy followers http://spam.example",
+             "https://example.test/exe.gpj"))
+        session.close(hwnd)
+        self.assertTrue(harness.wait_until(self.no_lumora, 15, 0.1))
 
 
 if __name__ == "__main__":
