@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(shown == verdict.text && shown.size() <= kLongestShownPostAddress,
                   "the address shown is the server's, bounded");
     const std::u16string lower = platform::AsciiLower(shown);
-    fuzz::Require(lower.starts_with(u"https://social.example") ||
-                      lower.starts_with(u"http://social.example"),
-                  "only an address on the server's host is shown");
+    fuzz::Require(
+        lower.starts_with(u"https://social.example") || lower.starts_with(u"http://social.example"),
+        "only an address on the server's host is shown");
     for (char16_t c : shown) {
       fuzz::Require(c >= 0x20 && c != 0x7F && !platform::IsHiddenMark(c),
                     "the address shown is printable");
