@@ -16,6 +16,8 @@ import harness
 from fixture import (DATA_FOLDER, INSTALLED, PASSWORD, SCHEME_COMMAND, USER, YOUR_TWEET, LumoraCase)
 
 USER_KEY = "HKCU\\Software\\Classes\\lumora"
+SETUP_BUTTON = harness.setup_control_ids()["UpdateRegistryButton"]
+WS_VSCROLL = 0x00200000
 NOT_UNDERSTOOD = ("This program was started with a link it does not understand. "
                   "Nothing was taken from it.")
 
@@ -30,8 +32,11 @@ def link(text=None, url=None):
 
 
 class LinkTest(LumoraCase):
-    """The registration test's steps depend on each other (registration, then the shell)."""
+    """The registration by Lumora's first start and the links through the shell in one method,
+    whose steps depend on each other; the key SetupLumora writes, the status box a link fills
+    and the text a link gives, in methods of their own that leave the user's key absent."""
 
+    required = (harness.lumora_exe(), harness.setup_exe())
     standin = "plain"
     accounts = {USER: PASSWORD}
 
@@ -77,6 +82,55 @@ class LinkTest(LumoraCase):
     def folder_state(self):
         folder = self.s.unix_path(DATA_FOLDER)
         return {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in os.listdir(folder)}
+
+    def forget_key(self):
+        """Leaves the user's key as the next test expects it: absent."""
+        self.s.wine("reg", "delete", USER_KEY, "/f", check=False)
+
+    def scheme(self):
+        return (self.s.reg_query(USER_KEY),
+                self.s.reg_query(USER_KEY + "\\shell\\open\\command"))
+
+    def test_a_copy_elsewhere_leaves_the_key_as_setup_wrote_it(self):
+        self.addCleanup(self.forget_key)
+        self.forget_key()
+        setup = self.s.start(harness.setup_exe())
+        hwnd = self.s.wait_window(cls="SetupLumoraForm", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.s.click(hwnd, SETUP_BUTTON)
+        box = self.wait_box(30, title="THANK YOU - REGISTRY UPDATED?")
+        self.s.dismiss_message_box(box[0])
+        self.assert_ended(setup, 15)
+        written = self.scheme()
+        self.assertEqual(written, ({"": ("REG_SZ", "URL:Lumora"), "URL Protocol": ("REG_SZ", "")},
+                                   {"": ("REG_SZ", SCHEME_COMMAND)}))
+
+        # The same program from a download folder: it runs, and the key stays as it was.
+        elsewhere = "C:\\users\\Public\\Downloads\\Lumora.exe"
+        os.makedirs(os.path.dirname(self.s.unix_path(elsewhere)), exist_ok=True)
+        shutil.copy(harness.lumora_exe(), self.s.unix_path(elsewhere))
+        copy, hwnd = self.launch("from a copy", exe=elsewhere, timeout=30)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "from a copy")
+        self.s.close(hwnd)
+        self.assert_ended(copy, 15)
+        self.assertEqual(self.scheme(), written)
+        self.assertEqual(self.s.message_boxes(), [], "the copy says nothing")
+
+    def test_hidden_lines_show_a_scroll_bar(self):
+        self.addCleanup(self.forget_key)
+        hidden = ("lumora:post?text=Nice%20article!%0A%0A%0A%0A%0A%0A%0A"
+                  "Buy%20followers%20http%3A%2F%2Fspam.example")
+        self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace("%1", hidden))
+        hwnd = self.s.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.assertTrue(self.wait_counter(hwnd), "the intake never ran")
+        self.assertIn("Buy followers", self.s.get_text(hwnd, YOUR_TWEET))
+        box = self.s.info(hwnd, YOUR_TWEET)
+        self.assertTrue(box["style"] & WS_VSCROLL, "no vertical scroll bar")
+        # The bar lies inside the box: its client area is narrower than the box by more than
+        # the two borders.
+        left, _, right, _ = box["rect"]
+        self.assertGreater(right - left - box["client"][2], 10)
 
     def test_registration_then_links_through_the_shell(self):
         self.assertIsNone(self.s.reg_query(USER_KEY))
@@ -137,6 +191,7 @@ class LinkTest(LumoraCase):
     def test_the_text_shown_hides_no_lines_and_no_marks(self):
         """Started with the link on its command line (no shell, no registration needed): the
         box shows every line that is sent, and no mark turns text or address around."""
+        self.addCleanup(self.forget_key)
         target = ("lumora:post?text=Nice%20article!%0A%0A%0A%0D%0A%0D%0D%0ABuy%20followers"
                   "%20http%3A%2F%2Fspam.example%E2%80%AE&url=https://example.test/%E2%80%8Bexe.gpj")
         self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace("%1", target))
