@@ -166,6 +166,8 @@ void LumoraMain::SendTweetButton_Click() {
   if (const std::u16string problem = service_->SettingsProblem(); !problem.empty()) {
     return Warn(problem);
   }
+  const std::optional<Notice> question = service_->Question(input);
+  if (question && !s_.messageBoxes.Ask(question->text, question->title)) return;
   Busy(c_.sendTweetButton, true);
   SendOutcome outcome;
   try {

@@ -82,6 +82,9 @@ class StatusService {
   // Why nothing can be sent with the settings as they are (a "Whoops!" text); empty when they
   // can be used.
   virtual std::u16string SettingsProblem() const = 0;
+  // A question the user answers before `input` is sent (Yes sends it, No sends nothing);
+  // nullopt when there is none to ask. None by default.
+  virtual std::optional<Notice> Question(const PostInput& /*input*/) const { return std::nullopt; }
   // Sends `input` (already checked) and judges the reply. Throws platform::Failure when no
   // reply came.
   virtual SendOutcome Send(const PostInput& input) = 0;

@@ -45,4 +45,9 @@ char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& unit
 // U+FFFF.
 void AppendCodePoint(std::u16string& out, char32_t c);
 
+// Whether `c` takes no room or moves the text around it: the bidirectional controls (U+061C,
+// U+200E-U+200F, U+202A-U+202E, U+2066-U+2069), the zero-width and other invisible format
+// characters and fillers. Spaces are not among them.
+bool IsHiddenMark(char16_t c);
+
 }  // namespace platform

@@ -78,19 +78,31 @@ std::u16string MastodonService::SettingsProblem() const {
   return problem_;
 }
 
+std::optional<Notice> MastodonService::Question(const PostInput& input) const {
+  // The same text goes with the same key, which the server takes once; another text would not.
+  if (maybeSent_.empty() || input.status == maybeSent_) return std::nullopt;
+  const web::BoxText question = web::MastodonEditedAfterMaybeSentQuestion(server_);
+  return Notice{question.title, question.text};
+}
+
 SendOutcome MastodonService::Send(const PostInput& input) {
+  if (input.status != maybeSent_) maybeSent_.clear();  // the user chose to send it anew
   const std::uint64_t seed = runSeed_.Value();
   web::HttpWebExchange exchange(http_);
   const web::MastodonVerdict verdict =
       web::PostStatus(exchange, server_, input.password, input.status, seed);
+  maybeSent_.clear();
   const bool published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
-  const web::BoxText box = web::MastodonVerdictBox(verdict, name_);
+  const web::BoxText box = web::MastodonVerdictBox(verdict, name_, server_);
   // A refused post leaves the window as it was, to change and send again.
   return {{box.title, box.text}, published, published};
 }
 
-SendOutcome MastodonService::Unsent(const PostInput& /*input*/, const platform::Failure& failure) {
-  const web::BoxText box = web::MastodonUnsentBox(failure.Description());
+SendOutcome MastodonService::Unsent(const PostInput& input, const platform::Failure& failure) {
+  if (failure.MayHaveArrived()) maybeSent_ = input.status;
+  const web::BoxText box = failure.MayHaveArrived()
+                               ? web::MastodonMaybeSentBox(failure.Description(), server_)
+                               : web::MastodonUnsentBox(failure.Description());
   return {{box.title, box.text}};
 }
 

@@ -25,6 +25,7 @@ class MastodonService : public StatusService, public std::enable_shared_from_thi
   std::u16string PreparedAddress() const override;
   std::optional<Notice> Refusal(const PostInput& input) override;
   std::u16string SettingsProblem() const override;
+  std::optional<Notice> Question(const PostInput& input) const override;
   SendOutcome Send(const PostInput& input) override;
   SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) override;
 
@@ -33,6 +34,8 @@ class MastodonService : public StatusService, public std::enable_shared_from_thi
   std::u16string name_;    // the server as the boxes name it
   std::u16string problem_;
   web::StatusLimits limits_ = web::kDefaultStatusLimits;
+  // The text of the last post that may have arrived without an answer; empty when none.
+  std::u16string maybeSent_;
   platform::HttpClient& http_;
   RunSeed& runSeed_;
 };
