@@ -153,7 +153,9 @@ class StrictSyntax {
       if (++at_ == text_.size()) return false;
       if (text_[at_] == 'u') {
         for (int k = 0; k < 4; ++k) {
-          if (++at_ == text_.size() || HexValue(text_[at_]) < 0) return false;
+          if (++at_ == text_.size() ||
+              platform::HexDigitValue(static_cast<unsigned char>(text_[at_])) < 0)
+            return false;
         }
       } else if (std::string_view("\"\\/bfnrt").find(text_[at_]) == std::string_view::npos) {
         return false;
