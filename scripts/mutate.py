@@ -320,6 +320,11 @@ MUTANTS = [
      "return std::u16string_view(u\".,:;!?'\").find(c)", "a closing quote counted as part of a link"),
     ("platform/common/text.cpp", "if (c >= u'a' && c <= u'f') return",
      "if (c >= u'a' && c < u'f') return", "a lower-case f refused in an escape"),
+    ("poster/mastodon/mastodon_service.cpp", "  if (failure.MayHaveArrived()) maybeSent_ = input.status;\n",
+     "", "an edited text after a lost answer sent without asking"),
+    ("poster/mastodon/mastodon_service.cpp", "      web::PostStatus(exchange, server_, input.password, input.status, seed);\n  maybeSent_.clear();",
+     "      web::PostStatus(exchange, server_, input.password, input.status, seed);",
+     "an answer does not end the question after a lost one"),
 ]
 
 
