@@ -1,0 +1,92 @@
+#include "platform/common/graphemes.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace platform {
+namespace {
+
+// In the order platform/common/make_grapheme_tables.py numbers them.
+enum Property : std::uint8_t {
+  kOther,
+  kCR,
+  kLF,
+  kControl,
+  kExtend,
+  kZwj,
+  kRegionalIndicator,
+  kPrepend,
+  kSpacingMark,
+  kL,
+  kV,
+  kT,
+  kHangulSyllable,
+  kPictographic,
+  kLV,
+  kLVT,
+};
+
+// Built from the Unicode data files by make_grapheme_tables.py (see platform/CMakeLists.txt).
+#include "grapheme_runs.inc"
+
+Property PropertyOf(char32_t codePoint) {
+  if (codePoint > 0x10FFFF) return kOther;
+  const std::uint32_t key = static_cast<std::uint32_t>(codePoint) << 4 | 0xF;
+  const auto run = std::upper_bound(std::begin(kGraphemeRuns), std::end(kGraphemeRuns), key) - 1;
+  const auto property = static_cast<Property>(*run & 0xF);
+  if (property != kHangulSyllable) return property;
+  // Every 28th syllable from U+AC00 has no final consonant.
+  return (codePoint - 0xAC00) % 28 == 0 ? kLV : kLVT;
+}
+
+bool IsLineControl(std::uint8_t property) {
+  return property == kCR || property == kLF || property == kControl;
+}
+
+// Whether a cluster goes on from a code point of property `before` to one of `after`, by the
+// pair rules alone (the emoji and regional indicator rules need the state).
+bool PairJoins(std::uint8_t before, std::uint8_t after) {
+  if (before == kCR && after == kLF) return true;
+  if (IsLineControl(before) || IsLineControl(after)) return false;
+  if (before == kL && (after == kL || after == kV || after == kLV || after == kLVT)) return true;
+  if ((before == kLV || before == kV) && (after == kV || after == kT)) return true;
+  if ((before == kLVT || before == kT) && after == kT) return true;
+  return after == kExtend || after == kZwj || after == kSpacingMark || before == kPrepend;
+}
+
+}  // namespace
+
+CodePoint CodePointAt(std::u16string_view text, std::size_t at) {
+  const char16_t first = text[at];
+  if (first >= 0xD800 && first <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+      text[at + 1] <= 0xDFFF) {
+    return {0x10000 + ((static_cast<char32_t>(first) - 0xD800) << 10) + (text[at + 1] - 0xDC00), 2};
+  }
+  return {first, 1};
+}
+
+bool GraphemeBreaker::StartsCluster(char32_t codePoint) {
+  const Property property = PropertyOf(codePoint);
+  const bool starts =
+      previous_ == 0xFF ||
+      !(PairJoins(previous_, property) || (joinsPictographic_ && property == kPictographic) ||
+        (previous_ == kRegionalIndicator && property == kRegionalIndicator && oddIndicators_));
+  joinsPictographic_ = pictographicRun_ && property == kZwj;
+  pictographicRun_ = property == kPictographic || (pictographicRun_ && property == kExtend);
+  oddIndicators_ = property == kRegionalIndicator && !(previous_ == property && oddIndicators_);
+  previous_ = property;
+  return starts;
+}
+
+std::size_t CountGraphemes(std::u16string_view text) {
+  GraphemeBreaker breaker;
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const CodePoint point = CodePointAt(text, at);
+    count += breaker.StartsCluster(point.value);
+    at += point.units;
+  }
+  return count;
+}
+
+}  // namespace platform
