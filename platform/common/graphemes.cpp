@@ -1,6 +1,5 @@
 #include "platform/common/graphemes.h"
 
-#include <algorithm>
 #include <iterator>
 
 namespace platform {
@@ -29,11 +28,20 @@ enum Property : std::uint8_t {
 // Built from the Unicode data files by make_grapheme_tables.py (see platform/CMakeLists.txt).
 #include "grapheme_runs.inc"
 
+std::uint32_t RunStart(std::size_t run) {
+  return static_cast<std::uint32_t>(kRunValues[run] >> 4) << 16 | kRunStarts[run];
+}
+
 Property PropertyOf(char32_t codePoint) {
   if (codePoint > 0x10FFFF) return kOther;
-  const std::uint32_t key = static_cast<std::uint32_t>(codePoint) << 4 | 0xF;
-  const auto run = std::upper_bound(std::begin(kGraphemeRuns), std::end(kGraphemeRuns), key) - 1;
-  const auto property = static_cast<Property>(*run & 0xF);
+  // The last run starting at or before the code point; the first run starts at 0.
+  std::size_t low = 0;
+  std::size_t high = std::size(kRunStarts);
+  while (high - low > 1) {
+    const std::size_t middle = low + (high - low) / 2;
+    (RunStart(middle) <= codePoint ? low : high) = middle;
+  }
+  const auto property = static_cast<Property>(kRunValues[low] & 0xF);
   if (property != kHangulSyllable) return property;
   // Every 28th syllable from U+AC00 has no final consonant.
   return (codePoint - 0xAC00) % 28 == 0 ? kLV : kLVT;

@@ -3,8 +3,9 @@
 
     make_grapheme_tables.py GraphemeBreakProperty.txt emoji-data.txt OUTPUT
 
-The table is the whole code space as runs: each entry is (first code point << 4) | property,
-sorted, one entry where the property changes. Hangul syllables are one run; the segmenter
+The table is the whole code space as runs, one where the property changes, sorted: the low 16
+bits of each run's first code point in kRunStarts, its plane and property in kRunValues
+(plane << 4 | property). Hangul syllables are one run; the segmenter
 tells LV from LVT by arithmetic, and this script checks that the data agree with it.
 """
 import re
@@ -51,17 +52,16 @@ def main(break_path, emoji_path, output_path):
 
     runs = [(code, value) for code, value in enumerate(values)
             if code == 0 or values[code - 1] != value]
-    lines = [f"// Generated from Unicode {version} by platform/common/make_grapheme_tables.py.",
-             f"constexpr std::uint32_t kGraphemeRuns[{len(runs)}] = {{"]
-    row = []
-    for code, value in runs:
-        row.append(f"0x{code << 4 | value:X},")
-        if len(row) == 8:
-            lines.append("    " + " ".join(row))
-            row = []
-    if row:
-        lines.append("    " + " ".join(row))
-    lines.append("};")
+    if runs[-1][0] >> 16 > 15:
+        sys.exit("a run starts above plane 15: kRunValues cannot hold its plane")
+    lines = [f"// Generated from Unicode {version} by platform/common/make_grapheme_tables.py."]
+    for name, kind, cells in (
+            ("kRunStarts", "std::uint16_t", [f"0x{code & 0xFFFF:X}" for code, _ in runs]),
+            ("kRunValues", "std::uint8_t", [f"0x{code >> 16 << 4 | value:X}" for code, value in runs])):
+        lines.append(f"constexpr {kind} {name}[{len(runs)}] = {{")
+        for row in range(0, len(cells), 12):
+            lines.append("    " + ", ".join(cells[row:row + 12]) + ",")
+        lines.append("};")
     with open(output_path, "w", encoding="utf-8") as out:
         out.write("\n".join(lines) + "\n")
 

@@ -7,6 +7,7 @@ set(lumora_fuzz_targets
   "fuzz_reply_rules: poster/web/reply_rules.cpp platform/common/text.cpp"
   "fuzz_reply_text: platform/common/reply_text.cpp platform/common/text.cpp"
   "fuzz_web_url: platform/common/web_url.cpp"
-  "fuzz_link: poster/link_intake.cpp poster/web/mastodon.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/common/reply_text.cpp platform/common/text.cpp"
-  "fuzz_mastodon_reply: poster/web/mastodon.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/common/reply_text.cpp platform/common/text.cpp"
+  "fuzz_link: poster/link_intake.cpp poster/web/mastodon.cpp platform/common/graphemes.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/common/reply_text.cpp platform/common/text.cpp"
+  "fuzz_mastodon_reply: poster/web/mastodon.cpp platform/common/graphemes.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/common/reply_text.cpp platform/common/text.cpp"
+  "fuzz_mastodon_count: poster/web/mastodon.cpp platform/common/graphemes.cpp poster/web/json_reader.cpp poster/web/reply_rules.cpp poster/text_rules.cpp platform/common/reply_text.cpp platform/common/text.cpp"
 )
