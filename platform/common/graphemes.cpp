@@ -33,7 +33,7 @@ std::uint32_t RunStart(std::size_t run) {
 }
 
 Property PropertyOf(char32_t codePoint) {
-  if (codePoint > 0x10FFFF) return kOther;
+  if ((codePoint >= 0x20 && codePoint < 0x7F) || codePoint > 0x10FFFF) return kOther;
   // The last run starting at or before the code point; the first run starts at 0.
   std::size_t low = 0;
   std::size_t high = std::size(kRunStarts);

@@ -85,7 +85,7 @@ TEST(Mastodon, LimitsComeFromEitherInstanceReplyOrNowhere) {
   EXPECT_EQ(LimitsFromInstanceV1(u"{\"version\":\"4.2\"}"), std::nullopt);
 }
 
-TEST(Mastodon, TheCounterCountsCodePointsAndLinksAsReserved) {
+TEST(Mastodon, TheCounterCountsCharactersAndLinksAsReserved) {
   EXPECT_EQ(MastodonLength(u"", 23), 0u);
   EXPECT_EQ(MastodonLength(u"caf\u00e9 \U0001F600", 23), 6u);
   EXPECT_EQ(MastodonLength(u"\xD800x", 23), 2u);  // a lone surrogate is one
@@ -137,7 +137,6 @@ TEST(Mastodon, TheCutEndsBetweenClusters) {
   EXPECT_EQ(CutToLimit(u"e\u0301e\u0301", {1, 23}), u"e\u0301");
   EXPECT_EQ(CutToLimit(kFlags, {1, 23}), u"\U0001F1EB\U0001F1F7");
   EXPECT_EQ(CutToLimit(u"e\u0301 http://a.co", {5, 23}), u"e\u0301 htt");
-  EXPECT_EQ(CutToLimit(u"x http://a.co \u0301y", {25, 23}), u"x http://a.co");
   EXPECT_EQ(CutToLimit(u"x http://a.co \u0301y", {26, 23}), u"x http://a.co \u0301");
 }
 
