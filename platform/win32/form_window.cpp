@@ -224,47 +224,59 @@ LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return form->OnMessage(message, wParam, lParam);
 }
 
+bool FormWindow::OnTimerMessage(WPARAM id) {
+  for (const auto& control : controls_) {
+    if (static_cast<WPARAM>(control->Design().id) == id &&
+        control->Design().kind == ControlKind::kTimer) {
+      control->OnTimer();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FormWindow::OnActivate(WPARAM wParam) {
+  // An ordinary window forgets which control had the focus when a message box takes it;
+  // remember it, as a dialog does, and give it back on return.
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    return false;
+  }
+  if (lastFocus_ == nullptr || !IsWindow(lastFocus_) || !IsWindowVisible(hwnd_)) return false;
+  SetFocus(lastFocus_);
+  return true;
+}
+
+void FormWindow::OnNextDialogControl(WPARAM wParam, LPARAM lParam) {
+  // Sent by a multi-line box on Tab; DefWindowProc knows nothing of it.
+  HWND next = LOWORD(lParam) != 0
+                  ? reinterpret_cast<HWND>(wParam)
+                  : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE);
+  if (next == nullptr) return;
+  SetFocus(next);
+  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageW(next, EM_SETSEL, 0, -1);
+  }
+}
+
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (RouteToControl(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_TIMER:
-      for (const auto& control : controls_) {
-        if (static_cast<WPARAM>(control->Design().id) == wParam &&
-            control->Design().kind == ControlKind::kTimer) {
-          control->OnTimer();
-          return 0;
-        }
-      }
+      if (OnTimerMessage(wParam)) return 0;
       break;
     case WM_SETCURSOR:
       // Children pass WM_SETCURSOR to their parent first, so this covers every control.
       if (ApplyChosenPointer()) return TRUE;
       break;
     case WM_ACTIVATE:
-      // An ordinary window forgets which control had the focus when a message box takes it;
-      // remember it, as a dialog does, and give it back on return.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
-      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowVisible(hwnd_)) {
-        SetFocus(lastFocus_);
-        return 0;
-      }
+      if (OnActivate(wParam)) return 0;
       break;
-    case WM_NEXTDLGCTL: {
-      // Sent by a multi-line box on Tab; DefWindowProc knows nothing of it.
-      HWND next = LOWORD(lParam) != 0
-                      ? reinterpret_cast<HWND>(wParam)
-                      : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE);
-      if (next != nullptr) {
-        SetFocus(next);
-        if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
-          SendMessageW(next, EM_SETSEL, 0, -1);
-        }
-      }
+    case WM_NEXTDLGCTL:
+      OnNextDialogControl(wParam, lParam);
       return 0;
-    }
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kSystemMenuCommand && systemMenuHandler_) {
         RunHandler(systemMenuHandler_);

@@ -47,6 +47,11 @@ class FormWindow : public Form, public Window {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // True when `id` names one of the form's timers, whose tick then ran.
+  bool OnTimerMessage(WPARAM id);
+  // Remembers the focused control on deactivation; true when activation gave it back.
+  bool OnActivate(WPARAM wParam);
+  void OnNextDialogControl(WPARAM wParam, LPARAM lParam);
   void Register(const FormDesign& design);
   void CreateControls(const FormDesign& design);
   NativeControl& Named(const std::string& name) const;
