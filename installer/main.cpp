@@ -5,6 +5,7 @@
 #include "installer/setup_lumora_form.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/url_schemes.h"
 
 int main() {
   using namespace platform;
@@ -17,7 +18,8 @@ int main() {
         installer::SetupLumoraControls::From(form),
         installer::SetupLumoraServices{SystemMessageBoxes(), SystemTextFiles(), SystemBinaryFiles(),
                                        SystemAnsiCodec(), SystemEnvironment(), SystemProcess(),
-                                       SystemResources(), SystemClock(), SystemEventPump()});
+                                       SystemResources(), SystemClock(), SystemEventPump(),
+                                       SystemUrlSchemes()});
     window->Form_Load();
   });
 }

@@ -93,6 +93,15 @@ void SetupLumoraForm::UpdateRegistryButton_Click() {
   if (clicked_) return;
   clicked_ = true;
 
+  // So that the bookmarklet works before Lumora's first start, and the key names the installed
+  // copy whatever another copy wrote before.
+  try {
+    s_.urlSchemes.Register(kestrova::kLinkScheme, kestrova::kLinkSchemeDescription,
+                           kestrova::LinkOpenCommand(dataFolder_ + kestrova::kProgramFile));
+  } catch (const platform::Failure&) {
+    // A policy may forbid it; the menu entry and the context menu work without it.
+  }
+
   // By its full path: a program search would start in the installer's own folder, often a
   // download folder where anything may lie under that name.
   s_.process.StartProgram(RegeditPath(s_.environment.WindowsFolder()),

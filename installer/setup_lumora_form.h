@@ -16,6 +16,7 @@
 #include "platform/process.h"
 #include "platform/resources.h"
 #include "platform/text_files.h"
+#include "platform/url_schemes.h"
 
 namespace installer {
 
@@ -44,6 +45,7 @@ struct SetupLumoraServices {
   platform::Resources& resources;
   platform::Clock& clock;
   platform::EventPump& events;
+  platform::UrlSchemes& urlSchemes;
 };
 
 // Form_Load, Initialize and UpdateRegistryButton_Click are the names the program's
@@ -61,7 +63,8 @@ class SetupLumoraForm {
   // unset or empty) as a full path and creates the folder, ignoring any failure. A folder the
   // browser could not be sent to is refused with a message, and the program ends.
   void Initialize();
-  // Starts the Windows folder's registry editor on Lumora.reg, hides the window, waits five
+  // Makes lumora: links open the installed Lumora for the current user (a failure is ignored),
+  // starts the Windows folder's registry editor on Lumora.reg, hides the window, waits five
   // seconds while answering events, shows the closing message and ends the program.
   void UpdateRegistryButton_Click();
 

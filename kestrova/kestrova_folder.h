@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrova {
 
@@ -21,6 +22,15 @@ inline constexpr char16_t kRegistrationFileAsCommanded[] = u"Lumora.reg";
 inline constexpr char16_t kScriptFile[] = u"Lumora.htm";
 // The page that offers the bookmarklet, for browsers without the context-menu entry.
 inline constexpr char16_t kBookmarkletPageFile[] = u"Lumora-bookmarklet.htm";
+
+// The link scheme that starts the installed Lumora, and its name as the system shows it.
+inline constexpr char16_t kLinkScheme[] = u"lumora";
+inline constexpr char16_t kLinkSchemeDescription[] = u"Lumora";
+
+// The command the system runs to open a link: the program's full path and the link, quoted.
+inline std::u16string LinkOpenCommand(std::u16string_view programPath) {
+  return u"\"" + std::u16string(programPath) + u"\" \"%1\"";
+}
 
 // `programFiles`, a backslash where it lacks one, then "Kestrova\". Always ends in a
 // backslash; an unset variable (empty value) gives "\Kestrova\", the folder of that name at the

@@ -30,6 +30,7 @@ struct ControlDesign {
   bool transparent = false;        // label drawn straight on its container's background
   bool autoSize = false;           // label takes the size its caption needs
   bool multiLine = false;          // text box
+  bool verticalScrollBar = false;  // multi-line text box: a scroll bar inside its right edge
   bool password = false;           // text box shows "*" for every character
   bool imeDisabled = false;        // text box takes no input-method composition
   int maxLength = 0;               // text box: 0 means no limit of ours

@@ -3,8 +3,15 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+// One value of a change made as one step: `text` is stored as `name`, or nullopt deletes it.
+struct SettingChange {
+  std::u16string name;
+  std::optional<std::u16string> text;
+};
 
 class Settings {
  public:
@@ -21,6 +28,10 @@ class Settings {
   // Deletes the value `name`; an absent value or key is no error. Throws Failure when the value
   // exists and cannot be deleted.
   virtual void Remove(const std::u16string& name) = 0;
+  // Makes every change of `changes`, in order, or none of them: when one fails, each value
+  // touched is put back exactly as it was before the call (its type and data, or absent), and
+  // Failure is thrown. A value that cannot even be put back stays as the failed write left it.
+  virtual void Change(const std::vector<SettingChange>& changes) = 0;
 };
 
 // Lumora's settings for the current user; lives as long as the program.

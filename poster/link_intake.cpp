@@ -179,8 +179,4 @@ std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits*
   return status;
 }
 
-std::u16string LinkOpenCommand(std::u16string_view programPath) {
-  return u"\"" + std::u16string(programPath) + u"\" \"%1\"";
-}
-
 }  // namespace poster

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "kestrova/kestrova_folder.h"
 #include "poster/web/mastodon.h"
 
 namespace poster {
@@ -13,8 +14,11 @@ namespace poster {
 // The longest link read, in UTF-16 code units; the system's own limit for a command line.
 inline constexpr std::size_t kMaxLinkLength = 32767;
 
-// The scheme's name as registered, and the text of the box for a link that is not understood.
-inline constexpr char16_t kLinkScheme[] = u"lumora";
+// The scheme's name and the command that opens its links, shared with the installer.
+using kestrova::kLinkScheme;
+using kestrova::LinkOpenCommand;
+
+// The text of the box for a link that is not understood.
 inline constexpr char16_t kLinkNotUnderstood[] =
     u"This program was started with a link it does not understand. Nothing was taken from it.";
 
@@ -41,8 +45,5 @@ std::optional<LinkContent> ReadLink(std::u16string_view link);
 // clipboard intake's trim and cut (to `limits` as a Mastodon-compatible server counts, when
 // given); a cut never leaves half a line break.
 std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits* limits = nullptr);
-
-// The command the system runs to open a link: the program's full path and the link, quoted.
-std::u16string LinkOpenCommand(std::u16string_view programPath);
 
 }  // namespace poster

@@ -108,6 +108,8 @@ platform::FormDesign LumoraDesign() {
   ControlDesign& tweet = TextBox(form, Id::kYourTweet, 120, 240, 9615, 975);
   tweet.container = "Frame1";
   tweet.multiLine = true;
+  // Inside the box's own width, so no control moves: every line a link brings can be seen.
+  tweet.verticalScrollBar = true;
   tweet.maxLength = kYourTweetMaxLength;
   tweet.foreColor = kPurple;
   ControlDesign& counter = Place(form, Id::kLLEN, ControlKind::kLabel, 120, 1440, 6255, 300);

@@ -41,10 +41,7 @@ LumoraControls LumoraControls::From(platform::Form& form) {
 
 LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
                        web::ServiceAddresses addresses)
-    : c_(controls),
-      s_(services),
-      addresses_(std::move(addresses)),
-      runSeed_(s_.clock.MonotonicMilliseconds() * 0x9E3779B97F4A7C15ULL) {
+    : c_(controls), s_(services), addresses_(std::move(addresses)) {
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
@@ -59,8 +56,8 @@ void LumoraMain::Form_Load() {
     s_.process.EndProgram();
   }
   TakeStartingLink();
-  RegisterLinkScheme();
   Initiation();
+  RegisterLinkScheme();
   s_.textFiles.AppendCreate(dataFolder_ + kUserNameFile);
   s_.textFiles.AppendCreate(dataFolder_ + kPasswordFile);
   c_.yourUserName.SetText(ReadCredential(kUserNameFile));
@@ -267,9 +264,14 @@ void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16strin
   web::BoxText box;
   bool published = false;
   try {
+    if (!runSeed_) {
+      std::uint64_t seed = 0;
+      s_.random.Fill(&seed, sizeof seed);
+      runSeed_ = seed;
+    }
     web::HttpWebExchange exchange(s_.http);
     const web::MastodonVerdict verdict =
-        web::PostStatus(exchange, addresses_.status.address, token, status, runSeed_);
+        web::PostStatus(exchange, addresses_.status.address, token, status, *runSeed_);
     published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
     box = web::MastodonVerdictBox(verdict, serviceName_);
   } catch (const platform::Failure& failure) {

@@ -18,6 +18,7 @@
 #include "platform/message_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/random.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "platform/text_files.h"
@@ -65,6 +66,7 @@ struct LumoraServices {
   platform::Settings& settings;
   platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
+  platform::Random& random;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -112,8 +114,12 @@ class LumoraMain {
   // A link argument, when the program has one, read into link_; a link not understood is
   // refused in a box and ends the program before anything is written.
   void TakeStartingLink();
-  // Makes links open this program for the current user, unless they already do. A failure is
-  // not the user's concern: the window works without it.
+  // True when this program's file lies in the data folder, the installed Kestrova folder
+  // (compared as full paths, ASCII letters in either case). Needs Initiation first.
+  bool IsInstalledCopy() const;
+  // Makes links open this program for the current user when this is the installed copy and
+  // they do not already; a copy elsewhere leaves the key alone. A failure is not the user's
+  // concern: the window works without it.
   void RegisterLinkScheme();
   // The link's status text and long address put into their boxes; the clipboard is not read.
   void ShowLink();
@@ -153,7 +159,9 @@ class LumoraMain {
   bool shown_ = false;         // the first tick has come: the window is on screen
   bool limitsWanted_ = false;  // a fetch waits for the window to show
   unsigned fetchRound_ = 0;    // a fetch's answer counts only while this is unchanged
-  std::uint64_t runSeed_ = 0;
+  // Drawn from the system's generator at the first post, so the Idempotency-Key tells the
+  // server nothing about this machine and differs from one run to the next.
+  std::optional<std::uint64_t> runSeed_;
   // The intake's source and what it showed, so a later limit can cut the source again while
   // the user has not changed the text.
   std::u16string intakeRaw_;

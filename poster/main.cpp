@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/random.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
@@ -24,7 +25,7 @@ int main() {
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
                                SystemBackground(), SystemSettings(), SystemServiceDialog(),
-                               SystemClock()},
+                               SystemClock(), SystemRandom()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

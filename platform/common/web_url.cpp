@@ -152,6 +152,12 @@ std::u16string SpellWebUrl(const WebUrl& url) {
   return std::u16string(url.secure ? kHttps : kHttp) + url.host + u":" + port + url.object;
 }
 
+std::u16string SpellOrigin(const WebUrl& url) {
+  WebUrl origin = url;
+  origin.object = u"/";
+  return SpellWebUrl(origin);
+}
+
 bool ProxyBypassed(std::u16string_view host, std::u16string_view bypassList) {
   std::size_t at = 0;
   while (at < bypassList.size()) {
@@ -183,6 +189,34 @@ bool ProxyBypassed(std::u16string_view host, std::u16string_view bypassList) {
     if (h == host.size() && p == entry.size()) return true;
   }
   return false;
+}
+
+std::optional<std::u16string> ProxyEntryFor(const WebUrl& url, std::u16string_view list,
+                                            std::u16string_view bypassList) {
+  const std::u16string_view scheme = url.secure ? u"https" : u"http";
+  std::optional<std::u16string_view> chosen;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t end = std::min(list.find_first_of(u"; \t", at), list.size());
+    std::u16string_view entry = list.substr(at, end - at);
+    at = end + 1;
+    const std::size_t equals = entry.find(u'=');
+    const bool forScheme = equals != std::u16string_view::npos;
+    if (forScheme && !SameAscii(entry.substr(0, equals), scheme)) continue;
+    if (forScheme) entry.remove_prefix(equals + 1);
+    if (const std::size_t slashes = entry.find(u"://"); slashes != std::u16string_view::npos) {
+      entry.remove_prefix(slashes + 3);
+    }
+    if (entry.empty() || entry.front() == u':') continue;
+    if (forScheme) {
+      chosen = entry;
+      break;
+    }
+    if (!chosen) chosen = entry;
+  }
+  if (!chosen || ProxyBypassed(url.host, bypassList)) return std::nullopt;
+  std::u16string proxy(*chosen);
+  if (proxy.find(u':') == std::u16string::npos) proxy += u":80";
+  return proxy;
 }
 
 }  // namespace platform

@@ -37,8 +37,20 @@ std::optional<WebUrl> ResolveLocation(const WebUrl& base, std::u16string_view lo
 // The address written out in full, port included: "https://host:443/path".
 std::u16string SpellWebUrl(const WebUrl& url);
 
+// The address's scheme, host and port alone, port included: "https://host:443/". This is all a
+// proxy lookup is told: paths and queries may carry signatures and the user's links.
+std::u16string SpellOrigin(const WebUrl& url);
+
 // Whether a proxy bypass list (entries separated by ";", "," or spaces; "*" matches any run of
 // characters; "<local>" matches a host without a dot) names `host`. ASCII case-insensitive.
 bool ProxyBypassed(std::u16string_view host, std::u16string_view bypassList);
+
+// The one proxy ("host:port", port 80 when the entry names none) that a proxy list gives `url`,
+// or nullopt when the request goes direct. The list holds entries separated by ";" or spaces,
+// each "[scheme=][scheme://]host[:port]": the entry for the address's own scheme ("http=" or
+// "https=") wins, else the first entry without a scheme; entries for other schemes never
+// apply. A host the bypass list names goes direct.
+std::optional<std::u16string> ProxyEntryFor(const WebUrl& url, std::u16string_view list,
+                                            std::u16string_view bypassList);
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/all_or_none.h"
 #include "platform/common/failure.h"
 #include "platform/settings.h"
 
@@ -27,6 +28,24 @@ class FakeSettings : public Settings {
   void Remove(const std::u16string& name) override {
     Write(name);
     values.erase(name);
+  }
+  // All or none, undoing through the map itself, so a failing name fails only its own write.
+  void Change(const std::vector<SettingChange>& changes) override {
+    std::vector<std::optional<std::u16string>> before;
+    for (const auto& change : changes) {
+      const auto it = values.find(change.name);
+      before.push_back(it == values.end() ? std::nullopt : std::optional(it->second));
+    }
+    AllOrNone(
+        changes.size(),
+        [&](std::size_t i) {
+          if (changes[i].text) return SetText(changes[i].name, *changes[i].text);
+          Remove(changes[i].name);
+        },
+        [&](std::size_t i) {
+          if (before[i]) return void(values[changes[i].name] = *before[i]);
+          values.erase(changes[i].name);
+        });
   }
 
   std::map<std::u16string, std::u16string> values;

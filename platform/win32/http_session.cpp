@@ -1,5 +1,8 @@
 #include "platform/win32/http_session.h"
 
+#include <optional>
+#include <string>
+
 #include "platform/common/web_url.h"
 #include "platform/win32/http_errors.h"
 #include "platform/win32/wide.h"
@@ -124,13 +127,55 @@ void OfferModernTls(HINTERNET session) {
   WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
 }
 
-}  // namespace
-
-bool HttpSession::ThroughProxy(const std::wstring& host) const {
-  return !proxy.empty() && !ProxyBypassed(FromWide(host), FromWide(bypass));
+// A session that sends every request through `proxy` ("host:port"), or direct when it is empty.
+// WinHTTP gets the single entry with no bypass list: Wine reads a proxy list as one host name,
+// and where Windows and Lumora would read a list or a bypass rule differently, the proxy the
+// logon may go to would no longer be the one the request used.
+WinHttpHandle OpenSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK callback) {
+  WinHttpHandle session(WinHttpOpen(
+      kAgent, proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+      proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) throw HttpFailure(GetLastError());
+  OfferModernTls(session.Get());
+  WinHttpSetStatusCallback(
+      session.Get(), callback,
+      WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
+  return session;
 }
 
-void PrepareProxy(const std::wstring& url, DWORD waitMs) {
+// Sessions shared by the requests that go through the same proxy (or direct). Never freed:
+// requests on other threads may still be using one while the program ends.
+struct SharedEntry {
+  std::wstring proxy;
+  HINTERNET handle;
+  SharedEntry* next;
+};
+SRWLOCK sharedLock = SRWLOCK_INIT;
+SharedEntry* sharedSessions = nullptr;
+
+HINTERNET SharedSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK callback) {
+  AcquireSRWLockExclusive(&sharedLock);
+  SharedEntry* entry = sharedSessions;
+  while (entry != nullptr && entry->proxy != proxy) entry = entry->next;
+  HINTERNET handle = entry != nullptr ? entry->handle : nullptr;
+  try {
+    if (handle == nullptr) {
+      WinHttpHandle opened = OpenSession(proxy, callback);
+      sharedSessions = new SharedEntry{proxy, opened.Get(), sharedSessions};
+      handle = opened.Release();
+    }
+  } catch (...) {
+    ReleaseSRWLockExclusive(&sharedLock);
+    throw;
+  }
+  ReleaseSRWLockExclusive(&sharedLock);
+  return handle;
+}
+
+}  // namespace
+
+void PrepareProxy(const WebUrl& origin, DWORD waitMs) {
+  const std::wstring url(Wide(SpellOrigin(origin)));
   ProxyChoice choice;
   AcquireSRWLockShared(&preparedLock);
   const unsigned generation = preparedGeneration;
@@ -163,24 +208,23 @@ void ForgetPreparedProxies() {
   }
 }
 
-HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
-                            WINHTTP_STATUS_CALLBACK callback) {
+HttpSession OpenHttpSession(const WebUrl& origin, DWORD waitMs, WINHTTP_STATUS_CALLBACK callback,
+                            bool shared) {
+  const std::wstring url(Wide(SpellOrigin(origin)));
   ProxyChoice choice;
   if (!FindPrepared(url, choice)) choice = ChooseProxy(url, waitMs);
-  const bool named = choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
   HttpSession session;
-  session.handle.Reset(
-      WinHttpOpen(kAgent, choice.access, named ? choice.proxy.c_str() : nullptr,
-                  named && !choice.bypass.empty() ? choice.bypass.c_str() : nullptr, 0));
-  if (!session.handle) throw HttpFailure(GetLastError());
-  if (named) {
-    session.proxy = choice.proxy;
-    session.bypass = choice.bypass;
+  if (choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
+    const std::optional<std::u16string> entry =
+        ProxyEntryFor(origin, FromWide(choice.proxy), FromWide(choice.bypass));
+    if (entry) session.proxy = std::wstring(Wide(*entry));
   }
-  OfferModernTls(session.handle.Get());
-  WinHttpSetStatusCallback(
-      session.handle.Get(), callback,
-      WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
+  if (shared) {
+    session.handle = SharedSession(session.proxy, callback);
+    return session;
+  }
+  session.owned = OpenSession(session.proxy, callback);
+  session.handle = session.owned.Get();
   return session;
 }
 

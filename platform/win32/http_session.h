@@ -1,4 +1,4 @@
-// The WinHTTP session of one request: the proxy the user chose, and what Lumora knows of it.
+// The WinHTTP session of a request: the one proxy that serves its address, or none.
 #pragma once
 
 #include <windows.h>
@@ -6,31 +6,38 @@
 
 #include <string>
 
+#include "platform/common/web_url.h"
 #include "platform/win32/owned.h"
 
 namespace platform::win32 {
 
 struct HttpSession {
-  WinHttpHandle handle;
-  std::wstring proxy;   // the proxy WinHTTP was given; empty when requests go direct
-  std::wstring bypass;  // the hosts that go direct although a proxy is set
+  HINTERNET handle = nullptr;  // `owned`, or a shared session that lives as long as the program
+  WinHttpHandle owned;
+  // The one proxy ("host:port") WinHTTP was given, with no bypass list, so every request on
+  // the session goes through it; empty when WinHTTP was given none and requests go direct.
+  std::wstring proxy;
 
-  // Whether a request to `host` goes through the proxy Lumora chose: only such a proxy may
-  // be offered the Windows logon.
-  bool ThroughProxy(const std::wstring& host) const;
+  // Whether requests on this session go through a proxy: only such a proxy may be offered the
+  // Windows logon.
+  bool ThroughProxy() const { return !proxy.empty(); }
 };
 
-// Opens a session for `url` with the proxy the user chose in Internet Options (fixed, script or
-// detection), else WinHTTP's own default (under Wine, the http_proxy variable). The proxy
-// lookup waits at most `waitMs`. Offers TLS 1.2 and 1.3 where the system has them. Throws
-// Failure when no session can be opened.
-HttpSession OpenHttpSession(const std::wstring& url, DWORD waitMs,
-                            WINHTTP_STATUS_CALLBACK callback);
+// A session for requests to `origin` with the proxy the user chose in Internet Options (fixed,
+// script or detection), else WinHTTP's own default (under Wine, the http_proxy variable),
+// narrowed to the one entry that serves the origin's scheme and host. The proxy lookup is told
+// the origin's scheme, host and port only and waits at most `waitMs`. Offers TLS 1.2 and 1.3
+// where the system has them. With `shared`, every such request with the same proxy gets the
+// same session, so a connection (and its TLS session) that a reply left open serves the next
+// request to the same server. Throws Failure when no session can be opened.
+HttpSession OpenHttpSession(const WebUrl& origin, DWORD waitMs, WINHTTP_STATUS_CALLBACK callback,
+                            bool shared);
 
-// Finds the proxy for `url` now, as OpenHttpSession would, and keeps the choice for the
-// sessions opened for `url` later (for any address when no script or detection decides). A
-// lookup that could not answer is not kept. Safe on any thread, also while sessions open.
-void PrepareProxy(const std::wstring& url, DWORD waitMs);
+// Finds the proxy for `origin` now, as OpenHttpSession would, and keeps the choice for the
+// sessions opened for that origin later (for any address when no script or detection
+// decides). A lookup that could not answer is not kept. Safe on any thread, also while
+// sessions open.
+void PrepareProxy(const WebUrl& origin, DWORD waitMs);
 
 // Drops every kept choice, also one a preparation is still finding: the next sessions look
 // again (after a failed request, or when the proxy settings may have changed).

@@ -206,11 +206,8 @@ class WinHttpClient final : public HttpClient {
     try {
       LoadWinHttp();
       for (const std::u16string& url : urls) {
-        // Spelled as the request spells it, so that the request finds it.
         const std::optional<WebUrl> address = ParseWebUrl(url);
-        if (address && !address->Ipv6Literal()) {
-          PrepareProxy(std::wstring(Wide(SpellWebUrl(*address))), kProxyLookupMs);
-        }
+        if (address && !address->Ipv6Literal()) PrepareProxy(*address, kProxyLookupMs);
       }
     } catch (...) {
       // Nothing prepared is nothing lost: the request does it all itself.

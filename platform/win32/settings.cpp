@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
+#include "platform/common/all_or_none.h"
 #include "platform/common/failure.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -40,36 +43,60 @@ std::u16string Expanded(const std::wstring& text) {
   return FromWide(out);
 }
 
+// A value as it is stored: read for the text it holds, or kept to be put back byte for byte.
+struct StoredValue {
+  bool present = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+StoredValue ReadStored(HKEY key, const std::u16string& name) {
+  StoredValue stored;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD bytes = static_cast<DWORD>(stored.data.size());
+    const LSTATUS status =
+        RegQueryValueExW(key, Wide(name), nullptr, &stored.type,
+                         stored.data.empty() ? nullptr : stored.data.data(), &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) return {};
+    // The first call only asks for the size; the value may grow between two calls.
+    if ((status == ERROR_SUCCESS && stored.data.empty() && bytes > 0) ||
+        status == ERROR_MORE_DATA) {
+      stored.data.resize(bytes);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) Fail(status);
+    stored.data.resize(bytes);
+    stored.present = true;
+    return stored;
+  }
+  Fail(ERROR_MORE_DATA);
+}
+
+void PutBack(HKEY key, const std::u16string& name, const StoredValue& stored) {
+  const LSTATUS status = stored.present
+                             ? RegSetValueExW(key, Wide(name), 0, stored.type, stored.data.data(),
+                                              static_cast<DWORD>(stored.data.size()))
+                             : RegDeleteValueW(key, Wide(name));
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
+}
+
 class RegistrySettings final : public Settings {
  public:
   std::optional<std::u16string> Text(const std::u16string& name) const override {
     HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key);
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key);
     if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
     if (status != ERROR_SUCCESS) Fail(status);
     KeyCloser closer(key);
 
-    std::wstring data;
-    DWORD type = REG_NONE;
-    for (int attempt = 0;; ++attempt) {
-      DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-      status =
-          RegQueryValueExW(key, Wide(name), nullptr, &type,
-                           data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data()), &bytes);
-      if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-      // The first call only asks for the size; the value may grow between two calls.
-      if ((status == ERROR_SUCCESS && data.empty() && bytes > 0) ||
-          (status == ERROR_MORE_DATA && attempt < 4)) {
-        data.assign(bytes / sizeof(wchar_t) + 1, L'\0');
-        continue;
-      }
-      if (status != ERROR_SUCCESS) Fail(status);
-      data.resize(bytes / sizeof(wchar_t));
-      break;
-    }
+    const StoredValue value = ReadStored(key, name);
+    if (!value.present) return std::nullopt;
+    const DWORD type = value.type;
     if (type != REG_SZ && type != REG_EXPAND_SZ) {
       throw Failure(ERROR_UNSUPPORTED_TYPE, u"The value holds no text.");
     }
+    std::wstring data(value.data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(data.data(), value.data.data(), data.size() * sizeof(wchar_t));
     // Stored data need not end in a terminator, and may hold more than one.
     data.resize(std::wcslen(data.c_str()));
     if (type == REG_EXPAND_SZ) return Expanded(data);
@@ -98,6 +125,24 @@ class RegistrySettings final : public Settings {
     KeyCloser closer(key);
     status = RegDeleteValueW(key, Wide(name));
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
+  }
+
+  void Change(const std::vector<SettingChange>& changes) override {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0,
+                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail(status);
+    KeyCloser closer(key);
+    // Every value is read before the first write, so that none is lost if a later read fails.
+    std::vector<StoredValue> kept;
+    for (const auto& change : changes) kept.push_back(ReadStored(key, change.name));
+    AllOrNone(
+        changes.size(),
+        [&](std::size_t i) {
+          if (changes[i].text) return SetText(changes[i].name, *changes[i].text);
+          Remove(changes[i].name);
+        },
+        [&](std::size_t i) { PutBack(key, changes[i].name, kept[i]); });
   }
 };
 

@@ -16,10 +16,11 @@ class Win32TextBox : public NativeControl, public TextBox {
  public:
   Win32TextBox(const ControlDesign& design, const BuildContext& context) : NativeControl(design) {
     DWORD style = ES_LEFT;
-    // No ES_AUTOHSCROLL in the multi-line box: lines wrap at the box's edge, and without
-    // WS_VSCROLL/WS_HSCROLL it shows no scroll bars.
+    // No ES_AUTOHSCROLL in the multi-line box: lines wrap at the box's edge (or its vertical
+    // scroll bar's), and it never shows a horizontal bar.
     if (design.multiLine) {
       style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
+      if (design.verticalScrollBar) style |= WS_VSCROLL;
     } else {
       style |= ES_AUTOHSCROLL;
     }

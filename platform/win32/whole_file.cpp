@@ -17,6 +17,39 @@ namespace {
 
 // A name already taken is tried again with other random digits, a few times.
 constexpr int kNameAttempts = 8;
+// An antivirus or indexer holds a new file for a moment: five tries a quarter second apart.
+constexpr int kPlaceAttempts = 5;
+constexpr unsigned long kPlacePauseMs = 250;
+
+unsigned long SystemReplace(const wchar_t* target, const wchar_t* replacement,
+                            const wchar_t* backup) {
+  return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr) ? 0 : GetLastError();
+}
+
+void SystemPause(unsigned long milliseconds) {
+  Sleep(milliseconds);
+}
+
+// Calls `place` (0 or an error) until it succeeds or fails other than by a sharing violation.
+template <typename Place>
+unsigned long PlaceRetrying(Place place) {
+  for (int attempt = 1;; ++attempt) {
+    const unsigned long code = place();
+    if ((code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) ||
+        attempt == kPlaceAttempts) {
+      return code;
+    }
+    WholeFilePlacement().pause(kPlacePauseMs);
+  }
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Move(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+}
 
 // 16 hex digits from the system's random source. A name that can be known in advance lets
 // anyone who can write to the folder plant a file or a link there first.
@@ -89,23 +122,54 @@ class TempFile {
 
   void Replace(const std::wstring& target, bool targetExists) {
     handle_.Reset();
+    if (!targetExists) {
+      const unsigned long code = PlaceRetrying([&]() -> unsigned long {
+        return MoveFileExW(path_.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? 0
+                   : GetLastError();
+      });
+      if (code != 0) throw SystemFailure(code);
+      placed_ = true;
+      return;
+    }
     // ReplaceFileW keeps the target's access list, attributes and other streams on Windows;
-    // Wine's keeps none of them, which is why the access list was copied beforehand.
-    const BOOL done =
-        targetExists ? ReplaceFileW(target.c_str(), path_.c_str(), nullptr, 0, nullptr, nullptr)
-                     : MoveFileExW(path_.c_str(), target.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!done) ThrowLastError();
-    placed_ = true;
+    // Wine's keeps none of them, which is why the access list was copied beforehand. With a
+    // backup name, a failure part way leaves the old file under a name known here (without
+    // one, error 1176 can leave it nowhere and 1177 under a name no one knows).
+    const std::wstring backup = target + L"." + RandomHexDigits() + L".old";
+    const unsigned long code = PlaceRetrying([&] {
+      return WholeFilePlacement().replace(target.c_str(), path_.c_str(), backup.c_str());
+    });
+    if (code == 0 || (!Exists(target) && Recover(target, backup))) {
+      placed_ = true;
+      DeleteFileW(backup.c_str());
+      return;
+    }
+    throw SystemFailure(static_cast<std::uint32_t>(code));
   }
 
  private:
+  // The old file was moved aside (1177) and the new one not put in its place: the new one goes
+  // there now, or failing that the old one comes back. True when the new one is in place.
+  bool Recover(const std::wstring& target, const std::wstring& backup) {
+    if (Move(path_, target)) return true;
+    // When neither can be moved, the new copy stays under its own name rather than be lost.
+    if (!Move(backup, target)) placed_ = true;
+    return false;
+  }
+
   std::wstring path_;
   FileHandle handle_;
   bool placed_ = false;
 };
 
 }  // namespace
+
+FilePlacement& WholeFilePlacement() {
+  static FilePlacement placement{SystemReplace, SystemPause};
+  return placement;
+}
 
 void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t size) {
   std::vector<char> accessList = AccessListOf(target);

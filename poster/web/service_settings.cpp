@@ -1,6 +1,8 @@
 #include "poster/web/service_settings.h"
 
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/common/failure.h"
 #include "poster/text_rules.h"
@@ -66,13 +68,12 @@ void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsVal
       {kStatusAddressSetting, TrimSpaces(values.statusAddress)},
       {kStatusNameSetting, TrimSpaces(values.statusName)},
       {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};
+  std::vector<platform::SettingChange> changes;
   for (const auto& [name, value] : writes) {
-    if (value.empty()) {
-      settings.Remove(name);
-    } else {
-      settings.SetText(name, value);
-    }
+    changes.push_back({name, value.empty() ? std::nullopt : std::optional(value)});
   }
+  // One step: a write failing part way must not switch the mode and keep the old address.
+  settings.Change(changes);
 }
 
 }  // namespace poster::web

@@ -30,8 +30,8 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
 
 // What OK does with `values` (already checked): stores every value the dialog edits, trimmed,
 // the protocol as "mastodon", in the order protocol, status address, status name, short-link
-// address, and deletes each that is empty so that the built-in one applies. Throws
-// platform::Failure at the first that fails; those before it stay made.
+// address, and deletes each that is empty so that the built-in one applies, all as one step:
+// throws platform::Failure at the first that fails, with every value back as it was.
 void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values);
 
 }  // namespace poster::web

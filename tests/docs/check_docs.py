@@ -27,6 +27,7 @@ the removal commands run under Wine in tests/e2e/test_removal.py.
 """
 
 import fnmatch
+import glob
 import json
 import os
 import re
@@ -109,8 +110,10 @@ class Tree:
         for text in (self.sources.get(os.path.join("tests", "CMakeLists.txt"), ""),
                      self.cmake_text):
             names.update(re.findall(r"add_test\(\s*NAME\s+([\w.-]+)", text))
-            for listed in re.findall(r"foreach\(\s*suite\s+([^)]*)\)", text):
-                names.update(p + s for s in listed.split() for p in ("e2e_", "e2e32_"))
+            if re.search(r"file\(GLOB \w+ [^)]*/e2e/test_\*\.py\)", text):
+                suites = glob.glob(os.path.join(self.root, "tests", "e2e", "test_*.py"))
+                names.update(p + os.path.basename(f)[len("test_"):-len(".py")]
+                             for f in suites for p in ("e2e_", "e2e32_"))
         return names
 
     def exists(self, rel):

@@ -3,36 +3,19 @@ win32_backend_checks.exe, and the report of an error that escapes a handler."""
 
 import glob
 import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
+import harness
+from fixture import WineCase
 
-session = None
-
-
-def checks_exe():
-    return harness.exe("tests", "platform", "win32", "win32_backend_checks.exe")
+CHECKS = harness.exe("tests", "platform", "win32", "win32_backend_checks.exe")
 
 
-def setUpModule():
-    global session
-    harness.require_built(checks_exe())
-    session = harness.WineSession().start()
-
-
-def tearDownModule():
-    if session is not None:
-        session.stop()
-
-
-class BackendTest(unittest.TestCase):
-    def tearDown(self):
-        session.kill_programs()
+class BackendTest(WineCase):
+    required = (CHECKS,)
 
     def test_window_builder_and_services_pass_their_checks(self):
-        result = session.wine(checks_exe(), timeout=60, check=False)
+        result = self.s.wine(CHECKS, timeout=60, check=False)
         failed = [line for line in result.stdout.splitlines() if line.startswith("FAILED")]
         self.assertEqual(failed, [])
         self.assertIn("0 failed", result.stdout)
@@ -43,14 +26,12 @@ class BackendTest(unittest.TestCase):
         for mode, wanted in (("fail", "Run-time error '5':\n\nAccess is denied."),
                              ("past-the-end", "Run-time error '9':\n\nSubscript out of range")):
             with self.subTest(mode=mode):
-                program = session.run(checks_exe(), args=(mode,))
-                box = session.wait_message_box(title="win32_backend_checks")
-                self.assertIsNotNone(box, "no run-time error box")
-                hwnd, _, text = box
+                program = self.s.run(CHECKS, args=(mode,))
+                hwnd, _, text = self.wait_box(10, title="win32_backend_checks")
                 self.assertEqual(text, wanted)
-                self.assertFalse(session.window_exists(cls="BackendChecks"),
+                self.assertFalse(self.s.window_exists(cls="BackendChecks"),
                                  "window shown after error")
-                session.dismiss_message_box(hwnd)
+                self.s.dismiss_message_box(hwnd)
                 self.assertEqual(program.wait_exit(timeout=10), 1)
 
 

@@ -14,21 +14,13 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import threading
 import unittest
 import urllib.parse
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
+import harness
+from fixture import DATA_FOLDER, INSTALLED, SCHEME_COMMAND, LumoraCase
 
-IDS = harness.lumora_control_ids()
-YOUR_TWEET, THE_LONG_URL, LLEN = IDS["YourTweet"], IDS["TheLongURL"], IDS["LLEN"]
-SETUP_IDS = harness.setup_control_ids()
-
-FOLDER = "C:\\Program Files\\Kestrova"
-INSTALLED = FOLDER + "\\Lumora.exe"
-COMMAND = '"%s" "%%1"' % INSTALLED
 CHROMIUM = os.environ.get("LUMORA_CHROMIUM", "/usr/lib/chromium/chromium")
 BROWSER_DIR = os.path.join(harness.REPO, "tests", "browser")
 LIMIT = 1999  # every link stays under 2,000 characters
@@ -64,10 +56,6 @@ CASES = {
 }
 LONG_ADDRESS_QUERY = "?q=" + "y" * 2100
 
-session = None
-server = None
-
-
 class Pages(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         name = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path.strip("/"))
@@ -92,24 +80,6 @@ def missing_browser():
     if not shutil.which("node"):
         return "no node"
     return None
-
-
-def setUpModule():
-    global session, server
-    harness.require_built(harness.lumora_exe(), harness.setup_exe(), harness.driver_exe())
-    why = missing_browser()
-    if why:
-        raise unittest.SkipTest(why)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    session = harness.WineSession().start()
-
-
-def tearDownModule():
-    if session is not None:
-        session.stop()
-    if server is not None:
-        server.shutdown()
 
 
 def encode(text):
@@ -144,35 +114,37 @@ def status_shown(text):
     return cut[:-1] if cut.endswith("\r") else cut
 
 
-class BookmarkletTest(unittest.TestCase):
+class BookmarkletTest(LumoraCase):
+    required = (harness.lumora_exe(), harness.setup_exe())
+
+    @classmethod
+    def start_services(cls):
+        why = missing_browser()
+        if why:
+            raise unittest.SkipTest(why)
+        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Pages)
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.addClassCleanup(cls.server.shutdown)
+        return None
+
     def test_selections_reach_lumora_from_chromium(self):
         # SetupLumora writes the page and Lumora.exe; its window is not needed.
-        setup = session.start(harness.setup_exe())
-        self.assertIsNotNone(session.wait_window(cls="SetupLumoraForm", timeout=30))
+        setup = self.s.start(harness.setup_exe())
+        self.assertIsNotNone(self.s.wait_window(cls="SetupLumoraForm", timeout=30))
         setup.kill()
-        with open(session.unix_path(FOLDER + "\\Lumora-bookmarklet.htm"), "rb") as f:
+        with open(self.s.unix_path(DATA_FOLDER + "\\Lumora-bookmarklet.htm"), "rb") as f:
             page = f.read().decode("ascii")
         bookmarklet = html.unescape(re.search(r'href="([^"]*)"', page).group(1))
         self.assertTrue(bookmarklet.startswith("javascript:"))
 
         # The first start registers the scheme for the user; Wine's shell needs it in HKLM.
-        session.set_clipboard("first start")
-        first = session.start(INSTALLED)
-        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
-        self.assertIsNotNone(hwnd)
-        session.close(hwnd)
-        self.assertIsNotNone(first.wait_exit(15))
-        self.assertEqual(
-            session.reg_query("HKCU\\Software\\Classes\\lumora\\shell\\open\\command", ""),
-            COMMAND)
-        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora", "/ve", "/t", "REG_SZ",
-                     "/d", "URL:Lumora", "/f")
-        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora", "/v", "URL Protocol",
-                     "/t", "REG_SZ", "/d", "", "/f")
-        session.wine("reg", "add", "HKLM\\Software\\Classes\\lumora\\shell\\open\\command",
-                     "/ve", "/t", "REG_SZ", "/d", COMMAND, "/f")
+        first, hwnd = self.launch("first start", exe=INSTALLED, timeout=30, intake=False)
+        self.s.close(hwnd)
+        self.assert_ended(first, 15)
+        self.assertEqual(self.s.reg_query(USER_COMMAND_KEY, ""), SCHEME_COMMAND)
+        self.register_scheme_for_the_shell()
 
-        base = "http://127.0.0.1:%d/" % server.server_address[1]
+        base = "http://127.0.0.1:%d/" % self.server.server_address[1]
         cases = [(name, base + urllib.parse.quote(name), sel, text)
                  for name, (_, sel, text) in CASES.items()]
         cases.append(("long address", base + "plain" + LONG_ADDRESS_QUERY, (False, "a", "a"),
@@ -198,10 +170,10 @@ class BookmarkletTest(unittest.TestCase):
                                  .split("text=")[1].split("&url=")[0])))
 
     def capture(self, bookmarklet, cases):
-        code = session.temp_file(".js.txt")
+        code = self.s.temp_file(".js.txt")
         with open(code, "w", encoding="utf-8") as f:
             f.write(bookmarklet)
-        cases_path = session.temp_file(".json")
+        cases_path = self.s.temp_file(".json")
         with open(cases_path, "w", encoding="utf-8") as f:
             json.dump([{"page": address,
                         "select": sel and {"frame": sel[0], "ids": [sel[1], sel[2]]}}
@@ -220,25 +192,17 @@ class BookmarkletTest(unittest.TestCase):
         does not) through the registered command with the link put in, as the shell would."""
         pid = None
         if len(link) < SHELL_LIMIT:
-            pid = session.shell_open(link)
+            pid = self.s.shell_open(link)
         else:
-            command = session.reg_query(USER_COMMAND_KEY, "")
-            session.start(INSTALLED, command_line=command.replace("%1", link))
+            command = self.s.reg_query(USER_COMMAND_KEY, "")
+            self.s.start(INSTALLED, command_line=command.replace("%1", link))
         try:
-            hwnd = session.wait_window(cls="LumoraMain", timeout=30)
-            self.assertIsNotNone(hwnd, "Lumora did not open")
-            self.assertTrue(harness.wait_until(
-                lambda: "Characters." in session.get_text(hwnd, LLEN), 10, 0.1))
-            shown = session.get_text(hwnd, YOUR_TWEET), session.get_text(hwnd, THE_LONG_URL)
-            session.close(hwnd)
-            self.assertTrue(harness.wait_until(
-                lambda: not session.windows(cls="LumoraMain"), 15, 0.1))
-            return shown
+            return self.shown_then_closed(self.s.wait_window(cls="LumoraMain", timeout=30))
         finally:
-            session.kill_programs()
+            self.s.kill_programs()
             if pid:
                 try:
-                    session.driver("kill", str(pid), timeout=15)
+                    self.s.driver("kill", str(pid), timeout=15)
                 except harness.HarnessError:
                     pass
 

@@ -5,14 +5,12 @@ Lumora.exe it names, whose status box must then hold the selection. For each fol
 registry value, once merged, names that very script."""
 
 import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from test_installer import InstallerDriving, read  # noqa: E402
+import harness
+from fixture import YOUR_TWEET
+from test_installer import InstallerDriving, read
 
-YOUR_TWEET = 112
 # Under the 140 characters Lumora keeps; an accent the ANSI code page holds and characters it
 # does not, to follow the text through the clipboard.
 SELECTION = "Caf\u00e9 news \u2713 \u7a0b\u5e8f from a page"
@@ -57,20 +55,7 @@ def script_part(page):
     return b"\r\n".join(lines[start + 1:end]) + b"\r\n"
 
 
-class BrowserScriptTest(InstallerDriving, unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_built(harness.setup_exe(), harness.lumora_exe())
-        cls.s = harness.WineSession().start()
-        cls.program_bytes = read(harness.lumora_exe())
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.s.stop()
-
-    def tearDown(self):
-        self.s.kill_programs()
-
+class BrowserScriptTest(InstallerDriving):
     def run_browser_script(self, root, page):
         """Runs the page's script in JScript with ProgramFiles=root (as Lumora will see it) and
         returns the handle of the Lumora window it started."""

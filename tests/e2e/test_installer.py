@@ -6,9 +6,8 @@ import os
 import re
 import shutil
 import time
-import unittest
-
 import harness
+from fixture import WineCase
 
 KEY = r"HKCU\Software\Microsoft\Internet Explorer\MenuExt\Lumora"
 CLOSING_TITLE = "THANK YOU - REGISTRY UPDATED?"
@@ -59,9 +58,14 @@ def planted_exe():
     return harness.exe("tests", "e2e", "driver", "planted_mark.exe")
 
 
-class InstallerDriving:
-    """Starting SetupLumora and pressing its button, for a TestCase with a WineSession in
-    self.s."""
+class InstallerDriving(WineCase):
+    """Starting SetupLumora and pressing its button."""
+
+    required = (harness.setup_exe(), harness.lumora_exe())
+
+    @classmethod
+    def prepare(cls):
+        cls.program_bytes = read(harness.lumora_exe())
 
     def folder(self, root="C:\\Program Files"):
         return self.s.unix_path(root + "\\Kestrova")
@@ -130,22 +134,11 @@ class InstallerDriving:
         return folder
 
 
-class SetupLumoraTest(InstallerDriving, unittest.TestCase):
-    """One Wine prefix for the whole module; the methods run in their numbered order, each
+class SetupLumoraTest(InstallerDriving):
+    """One Wine prefix for the whole class; the methods run in their numbered order, each
     leaving the data folder as the next one expects."""
 
-    @classmethod
-    def setUpClass(cls):
-        harness.require_built(harness.setup_exe(), planted_exe())
-        cls.s = harness.WineSession().start()
-        cls.program_bytes = read(harness.lumora_exe())
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.s.stop()
-
-    def tearDown(self):
-        self.s.kill_programs()
+    required = InstallerDriving.required + (planted_exe(),)
 
     def test_1_fresh_install_and_registration(self):
         folder = self.folder()

@@ -9,45 +9,17 @@ service as proxy to show that nothing is ever sent."""
 
 import os
 import shutil
-import sys
 import unittest
 import urllib.parse
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
+import harness
+from fixture import (DATA_FOLDER, INSTALLED, PASSWORD, SCHEME_COMMAND, USER, YOUR_TWEET, LumoraCase)
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "standin"))
-import lumora_standin  # noqa: E402
-
-IDS = harness.lumora_control_ids()
-YOUR_TWEET, THE_LONG_URL, LLEN = IDS["YourTweet"], IDS["TheLongURL"], IDS["LLEN"]
-
-FOLDER = "C:\\Program Files\\Kestrova"
-INSTALLED = FOLDER + "\\Lumora.exe"
 USER_KEY = "HKCU\\Software\\Classes\\lumora"
-MACHINE_KEY = "HKLM\\Software\\Classes\\lumora"
-COMMAND = '"%s" "%%1"' % INSTALLED
+SETUP_BUTTON = harness.setup_control_ids()["UpdateRegistryButton"]
+WS_VSCROLL = 0x00200000
 NOT_UNDERSTOOD = ("This program was started with a link it does not understand. "
                   "Nothing was taken from it.")
-
-session = None
-service = None
-
-
-def setUpModule():
-    global session, service
-    harness.require_built(harness.lumora_exe(), harness.driver_exe())
-    service = lumora_standin.StandIn(accounts={"demo": "secret"}).start()
-    session = harness.WineSession(http_proxy=service.proxy_url).start()
-    os.makedirs(session.unix_path(FOLDER), exist_ok=True)
-    shutil.copy(harness.lumora_exe(), session.unix_path(INSTALLED))
-
-
-def tearDownModule():
-    if session is not None:
-        session.stop()
-    if service is not None:
-        service.stop()
 
 
 def link(text=None, url=None):
@@ -59,79 +31,124 @@ def link(text=None, url=None):
     return "lumora:post" + ("?" + "&".join(query) if query else "")
 
 
-class LinkTest(unittest.TestCase):
-    """One test method: the steps depend on each other (registration, then the shell)."""
+class LinkTest(LumoraCase):
+    """The registration by Lumora's first start and the links through the shell in one method,
+    whose steps depend on each other; the key SetupLumora writes, and the status box a link
+    fills, in methods of their own that leave the user's key absent."""
+
+    required = (harness.lumora_exe(), harness.setup_exe())
+    standin = "plain"
+    accounts = {USER: PASSWORD}
 
     def setUp(self):
+        super().setUp()
+        os.makedirs(self.s.unix_path(DATA_FOLDER))
+        shutil.copy(harness.lumora_exe(), self.s.unix_path(INSTALLED))
         self.pids = []
         self.addCleanup(self.end_all)
 
     def end_all(self):
         for pid in self.pids:
             try:
-                session.driver("kill", str(pid), timeout=15)
+                self.s.driver("kill", str(pid), timeout=15)
             except harness.HarnessError:
                 pass  # ended already
-        session.kill_programs()
+        self.s.kill_programs()
 
     def open(self, target):
-        pid = session.shell_open(target)
+        pid = self.s.shell_open(target)
         if pid:
             self.pids.append(pid)
         return pid
 
     def no_lumora(self):
-        return not session.windows(cls="LumoraMain") and not session.message_boxes()
+        return not self.s.windows(cls="LumoraMain") and not self.s.message_boxes()
 
     def window_after(self, target):
         """(status, long address) in the window a link opened; the window is then closed."""
         self.open(target)
-        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
-        self.assertIsNotNone(hwnd, "no window for " + target[:80])
-        self.assertTrue(harness.wait_until(
-            lambda: "Characters." in session.get_text(hwnd, LLEN), 10, 0.1))
-        shown = session.get_text(hwnd, YOUR_TWEET), session.get_text(hwnd, THE_LONG_URL)
-        session.close(hwnd)
+        shown = self.shown_then_closed(self.s.wait_window(cls="LumoraMain", timeout=30))
         self.assertTrue(harness.wait_until(self.no_lumora, 15, 0.1))
         return shown
 
     def refused(self, target):
         self.open(target)
-        box = session.wait_message_box(timeout=30)
-        self.assertIsNotNone(box, "no box for " + target[:80])
+        box = self.wait_box(30)
         self.assertEqual(box[1:], ("Whoops!", NOT_UNDERSTOOD), target[:80])
-        self.assertEqual(session.windows(cls="LumoraMain"), [])
-        session.dismiss_message_box(box[0])
+        self.assertEqual(self.s.windows(cls="LumoraMain"), [])
+        self.s.dismiss_message_box(box[0])
         self.assertTrue(harness.wait_until(self.no_lumora, 15, 0.1))
 
     def folder_state(self):
-        folder = session.unix_path(FOLDER)
+        folder = self.s.unix_path(DATA_FOLDER)
         return {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in os.listdir(folder)}
 
-    def test_registration_then_links_through_the_shell(self):
-        self.assertIsNone(session.reg_query(USER_KEY))
-        session.set_clipboard("from the clipboard")
-        first = session.start(INSTALLED)
-        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+    def forget_key(self):
+        """Leaves the user's key as the next test expects it: absent."""
+        self.s.wine("reg", "delete", USER_KEY, "/f", check=False)
+
+    def scheme(self):
+        return (self.s.reg_query(USER_KEY),
+                self.s.reg_query(USER_KEY + "\\shell\\open\\command"))
+
+    def test_a_copy_elsewhere_leaves_the_key_as_setup_wrote_it(self):
+        self.addCleanup(self.forget_key)
+        self.forget_key()
+        setup = self.s.start(harness.setup_exe())
+        hwnd = self.s.wait_window(cls="SetupLumoraForm", timeout=30)
         self.assertIsNotNone(hwnd)
-        values = session.reg_query(USER_KEY)
+        self.s.click(hwnd, SETUP_BUTTON)
+        box = self.wait_box(30, title="THANK YOU - REGISTRY UPDATED?")
+        self.s.dismiss_message_box(box[0])
+        self.assert_ended(setup, 15)
+        written = self.scheme()
+        self.assertEqual(written, ({"": ("REG_SZ", "URL:Lumora"), "URL Protocol": ("REG_SZ", "")},
+                                   {"": ("REG_SZ", SCHEME_COMMAND)}))
+
+        # The same program from a download folder: it runs, and the key stays as it was.
+        elsewhere = "C:\\users\\Public\\Downloads\\Lumora.exe"
+        os.makedirs(os.path.dirname(self.s.unix_path(elsewhere)), exist_ok=True)
+        shutil.copy(harness.lumora_exe(), self.s.unix_path(elsewhere))
+        copy, hwnd = self.launch("from a copy", exe=elsewhere, timeout=30)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "from a copy")
+        self.s.close(hwnd)
+        self.assert_ended(copy, 15)
+        self.assertEqual(self.scheme(), written)
+        self.assertEqual(self.s.message_boxes(), [], "the copy says nothing")
+
+    def test_hidden_lines_show_a_scroll_bar(self):
+        self.addCleanup(self.forget_key)
+        hidden = ("lumora:post?text=Nice%20article!%0A%0A%0A%0A%0A%0A%0A"
+                  "Buy%20followers%20http%3A%2F%2Fspam.example")
+        self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace("%1", hidden))
+        hwnd = self.s.wait_window(cls="LumoraMain", timeout=30)
+        self.assertIsNotNone(hwnd)
+        self.assertTrue(self.wait_counter(hwnd), "the intake never ran")
+        self.assertIn("Buy followers", self.s.get_text(hwnd, YOUR_TWEET))
+        box = self.s.info(hwnd, YOUR_TWEET)
+        self.assertTrue(box["style"] & WS_VSCROLL, "no vertical scroll bar")
+        # The bar lies inside the box: its client area is narrower than the box by more than
+        # the two borders.
+        left, _, right, _ = box["rect"]
+        self.assertGreater(right - left - box["client"][2], 10)
+
+    def test_registration_then_links_through_the_shell(self):
+        self.assertIsNone(self.s.reg_query(USER_KEY))
+        first, hwnd = self.launch("from the clipboard", exe=INSTALLED, timeout=30, intake=False)
+        values = self.s.reg_query(USER_KEY)
         self.assertEqual(values, {"": ("REG_SZ", "URL:Lumora"), "URL Protocol": ("REG_SZ", "")})
-        self.assertEqual(session.reg_query(USER_KEY + "\\shell\\open\\command", ""), COMMAND)
-        session.close(hwnd)
-        self.assertIsNotNone(first.wait_exit(15))
+        self.assertEqual(self.s.reg_query(USER_KEY + "\\shell\\open\\command", ""), SCHEME_COMMAND)
+        self.s.close(hwnd)
+        self.assert_ended(first, 15)
 
         # Wine's shell reads only the machine's classes (see the module's comment).
-        for key, name, data in ((MACHINE_KEY, None, "URL:Lumora"),
-                                (MACHINE_KEY, "URL Protocol", ""),
-                                (MACHINE_KEY + "\\shell\\open\\command", None, COMMAND)):
-            session.wine("reg", "add", key, *(["/v", name] if name else ["/ve"]),
-                         "/t", "REG_SZ", "/d", data, "/f")
+        self.register_scheme_for_the_shell()
 
         text = "Quotes \" and ' & 100% + #1\nsecond line \u05e9\u05dc\u05d5\u05dd \U0001F600"
         url = "https://example.test/a?b=c&d=e#f"
         self.assertEqual(self.window_after(link(text, url)),
                          (text.replace("\n", "\r\n"), url))
-        self.assertEqual(session.get_clipboard(), "from the clipboard")
+        self.assertEqual(self.s.get_clipboard(), "from the clipboard")
         self.assertEqual(self.window_after("LUMORA:post?text=upper"), ("upper", ""))
         self.assertEqual(self.window_after("lumora:post"), ("", ""))
         self.assertEqual(self.window_after('lumora:post?text=a" "--x'), ('a" "--x', ""))
@@ -146,33 +163,30 @@ class LinkTest(unittest.TestCase):
         # Another scheme, and a link of 30,000 characters, through the registered command
         # (Wine 8's shell crashes on links of about 1,000 characters and more; Windows' does
         # not). Longer links cannot reach any program: a command line ends at 32,767.
-        other = session.start(INSTALLED, command_line=COMMAND.replace(
+        other = self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace(
             "%1", "http://example.test/post?text=a"))
-        box = session.wait_message_box(timeout=30)
+        box = self.wait_box(30)
         self.assertEqual(box[1:], ("Whoops!", NOT_UNDERSTOOD))
-        session.dismiss_message_box(box[0])
-        self.assertIsNotNone(other.wait_exit(15))
+        self.s.dismiss_message_box(box[0])
+        self.assert_ended(other, 15)
         long_text = "\U0001F600" * 2499 + "abc"
-        session.start(INSTALLED, command_line=COMMAND.replace("%1", link(long_text)))
-        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
-        self.assertTrue(harness.wait_until(
-            lambda: "Characters." in session.get_text(hwnd, LLEN), 10, 0.1))
-        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "\U0001F600" * 70)
-        session.kill_programs()
+        self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace("%1", link(long_text)))
+        hwnd = self.s.wait_window(cls="LumoraMain", timeout=30)
+        self.assertTrue(self.wait_counter(hwnd))
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "\U0001F600" * 70)
+        self.s.kill_programs()
         self.assertTrue(harness.wait_until(self.no_lumora, 15, 0.1))
 
         # A second copy started by a link only says that the first one runs.
-        session.set_clipboard("first")
-        first = session.start(INSTALLED)
-        hwnd = session.wait_window(cls="LumoraMain", timeout=30)
+        first, hwnd = self.launch("first", exe=INSTALLED, timeout=30, intake=False)
         self.open(link("second"))
-        box = session.wait_message_box(timeout=30)
+        box = self.wait_box(30)
         self.assertEqual(box[1:], ("Whoops!", "This program is already running."))
-        session.dismiss_message_box(box[0])
-        self.assertTrue(harness.wait_until(lambda: session.windows(cls="LumoraMain") == [hwnd]))
+        self.s.dismiss_message_box(box[0])
+        self.assertTrue(harness.wait_until(lambda: self.s.windows(cls="LumoraMain") == [hwnd]))
         self.assertTrue(harness.wait_until(
-            lambda: session.get_text(hwnd, YOUR_TWEET) == "first", 10, 0.1))
-        self.assertEqual(service.requests, [], "nothing is sent without a button")
+            lambda: self.s.get_text(hwnd, YOUR_TWEET) == "first", 10, 0.1))
+        self.assertEqual(self.service.requests, [], "nothing is sent without a button")
 
 
 if __name__ == "__main__":

@@ -2,25 +2,16 @@
 window's words, the limits the server publishes and the counter, a post with its token and
 key, every refusal, a second press after a time-out, and the token over TLS through the proxy.
 
-One Wine session and one TLS-capable stand-in for the module, whose prefix trusts a test
-authority made for this run; the values are set with `reg add` before Lumora starts (see
-test_living.ServiceSettingsDriving)."""
+One Wine session and one TLS-capable stand-in for the suite, whose prefix trusts a test
+authority made for this run; the values are set with `reg add` before Lumora starts."""
 
 import os
-import sys
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-sys.path.insert(0, os.path.join(os.path.dirname(HERE), "standin"))
-import harness  # noqa: E402
-import tls_standin  # noqa: E402
-from test_living import DATA_FOLDER, ServiceSettingsDriving  # noqa: E402
-
-IDS = harness.lumora_control_ids()
-YOUR_PASSWORD, YOUR_TWEET, LLEN = IDS["YourPassword"], IDS["YourTweet"], IDS["LLEN"]
-SEND_TWEET_BUTTON = IDS["SendTweetButton"]
-LABEL1, LABEL2, LABEL4 = IDS["Label1"], IDS["Label2"], IDS["Label4"]
+import harness
+from fixture import (DATA_FOLDER, LABEL1, LABEL2, LABEL4, LLEN, SEND_TWEET_BUTTON, YOUR_PASSWORD,
+                     YOUR_TWEET, LumoraCase)
+import tls_standin  # found through the fixture
 
 TOKEN = "Zq3-token_for.Lumora"
 SERVER = "http://social.example/"
@@ -28,52 +19,33 @@ NAME = "Social"
 # A link of any length counts as 23 characters.
 LINKED = "Read https://example.com/" + "a" * 60 + " now"
 
-authority = None
-service = None
-session = None
 
+class MastodonTest(LumoraCase):
+    standin = "tls"
+    fresh_settings = True
 
-def setUpModule():
-    global authority, service, session
-    harness.require_built(harness.lumora_exe())
-    authority = tls_standin.TestAuthority()
-    service = tls_standin.TlsStandIn(authority).start()
-    service.mastodon_hosts.add(tls_standin.STATUS_HOST)
-    session = harness.WineSession(http_proxy=service.proxy_url).start()
-    session.wine("reg", "import", harness.windows_path(authority.root_store_reg()))
+    @classmethod
+    def prepare(cls):
+        cls.service.mastodon_hosts.add(tls_standin.STATUS_HOST)
+        cls.service.mastodon_tokens = {TOKEN}
 
-
-def tearDownModule():
-    for part in (session, service):
-        if part is not None:
-            part.stop()
-    if authority is not None:
-        authority.close()
-
-
-class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
     def setUp(self):
-        self.s, self.service = session, service
         super().setUp()
-        service.mastodon_tokens = {TOKEN}
-        service.mastodon_mode, service.instance_mode = "ok", "v2"
-        service.max_characters, service.characters_reserved_per_url = 500, 23
-        service.posts.clear()
         self.set_values(StatusProtocol="Mastodon", StatusAddress=SERVER, StatusName=NAME)
 
     def start(self, clipboard):
         """Lumora with `clipboard` taken in and the token in its box, once the server's
         limits have been asked for."""
-        program, hwnd = self.launch(None, clipboard, user="", password=TOKEN)
-        service.wait_for_request("instance")
+        program, hwnd = self.launch(clipboard, user="", password=TOKEN)
+        self.service.wait_for_request("instance")
         return program, hwnd
 
     def counter_shows(self, hwnd, caption):
-        shown = harness.wait_until(lambda: session.get_text(hwnd, LLEN) == caption)
-        self.assertTrue(shown, session.get_text(hwnd, LLEN))
+        shown = harness.wait_until(lambda: self.s.get_text(hwnd, LLEN) == caption)
+        self.assertTrue(shown, self.s.get_text(hwnd, LLEN))
 
     def assert_token_only_in_posts(self):
-        for record in service.requests:
+        for record in self.service.requests:
             carried = [v for k, v in record["headers"] if k.lower() == "authorization"]
             if record["endpoint"] == "mastodon":
                 self.assertEqual(carried, ["Bearer " + TOKEN])
@@ -82,10 +54,10 @@ class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
 
     def test_a_post_and_each_refusal(self):
         program, hwnd = self.start("Tom & Jerry \u00e9 " + LINKED)
-        self.assertEqual([session.get_text(hwnd, i) for i in (LABEL1, LABEL2, LABEL4)],
+        self.assertEqual([self.s.get_text(hwnd, i) for i in (LABEL1, LABEL2, LABEL4)],
                          ["User Name (not needed)", "Your Access Token",
                           "(Automatically adds the URL to your Post)"])
-        self.assertEqual(session.get_text(hwnd, SEND_TWEET_BUTTON), "SEND YOUR POST")
+        self.assertEqual(self.s.get_text(hwnd, SEND_TWEET_BUTTON), "SEND YOUR POST")
         self.counter_shows(hwnd, "46 Characters.")
 
         advises = "The post failed. " + NAME + " advises:\n\n"
@@ -100,21 +72,21 @@ class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
             ("not_json", advises + "<html><body>Bad gateway</body></html>"),
         ]
         for mode, text in refusals:
-            service.mastodon_mode = mode
+            self.service.mastodon_mode = mode
             self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON), ("Whoops!", text), mode)
             self.assertTrue(program.running())
-            self.assertTrue(harness.wait_until(lambda: session.is_enabled(hwnd, SEND_TWEET_BUTTON)))
-        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "Tom & Jerry \u00e9 " + LINKED)
-        self.assertEqual(session.get_text(hwnd, YOUR_PASSWORD), TOKEN)
+            self.assertTrue(harness.wait_until(lambda: self.s.is_enabled(hwnd, SEND_TWEET_BUTTON)))
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "Tom & Jerry \u00e9 " + LINKED)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), TOKEN)
 
-        service.mastodon_mode = "ok"
+        self.service.mastodon_mode = "ok"
         title, text = self.press(hwnd, SEND_TWEET_BUTTON)
         self.assertEqual(title, "Congratulations!")
-        post = next(iter(service.posts.values()))
+        post = next(iter(self.service.posts.values()))
         self.assertEqual(text, "Your post was published on " + NAME + ".\n\n" + post["url"])
-        self.assertIsNotNone(program.wait_exit(10), "Lumora did not end after the verdict")
+        self.assert_ended(program)
 
-        posts = [r for r in service.requests if r["endpoint"] == "mastodon"]
+        posts = [r for r in self.service.requests if r["endpoint"] == "mastodon"]
         self.assertEqual(len(posts), len(refusals) + 1)
         last = posts[-1]
         self.assertEqual(last["target"], "http://social.example:80/api/v1/statuses")
@@ -125,42 +97,42 @@ class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
         # The same text keeps its key through every press of the run.
         self.assertEqual(len({r["idempotency_key"] for r in posts}), 1)
         self.assertEqual(len(posts[0]["idempotency_key"]), 40)
-        first = service.requests[0]
+        first = self.service.requests[0]
         self.assertEqual((first["endpoint"], first["path"]), ("instance", "/api/v2/instance"))
         self.assert_token_only_in_posts()
-        with open(os.path.join(session.unix_path(DATA_FOLDER), "PW.DAT"), "rb") as stored:
+        with open(os.path.join(self.s.unix_path(DATA_FOLDER), "PW.DAT"), "rb") as stored:
             self.assertEqual(stored.read(), TOKEN.encode() + b"\r\n")
 
     def test_the_limit_comes_from_v2_then_v1_then_the_default(self):
-        service.max_characters = 40
+        self.service.max_characters = 40
         program, hwnd = self.start(LINKED)
         self.counter_shows(hwnd, "32 Characters.")
-        session.type_text(hwnd, YOUR_TWEET, "0123456789")
+        self.s.type_text(hwnd, YOUR_TWEET, "0123456789")
         self.counter_shows(hwnd, "42 Characters.( Over the limit of 40: shorten it before you "
                                  "send )")
         self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON),
                          ("Your post exceeds the maximum length allowed by " + NAME,
                           "Please adjust the text in your post so that it is within 40 "
                           "characters."))
-        self.assertFalse([r for r in service.requests if r["endpoint"] == "mastodon"])
+        self.assertFalse([r for r in self.service.requests if r["endpoint"] == "mastodon"])
         program.kill()
 
-        service.clear()
-        service.instance_mode, service.max_characters = "v1", 30
+        self.service.clear()
+        self.service.instance_mode, self.service.max_characters = "v1", 30
         program, hwnd = self.start("b" * 50)
         # Cut to the default at first, then again to the server's own limit.
-        self.assertTrue(harness.wait_until(lambda: session.get_text(hwnd, YOUR_TWEET) == "b" * 30))
+        self.assertTrue(harness.wait_until(lambda: self.s.get_text(hwnd, YOUR_TWEET) == "b" * 30))
         self.counter_shows(hwnd, "30 Characters.")
-        self.assertEqual([r["path"] for r in service.requests],
+        self.assertEqual([r["path"] for r in self.service.requests],
                          ["/api/v2/instance", "/api/v1/instance"])
         program.kill()
 
-        service.clear()
-        service.instance_mode = "none"
+        self.service.clear()
+        self.service.instance_mode = "none"
         program, hwnd = self.start("c" * 600)
-        harness.wait_until(lambda: len(service.requests) == 2)
+        harness.wait_until(lambda: len(self.service.requests) == 2)
         self.counter_shows(hwnd, "500 Characters.")
-        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), "c" * 500)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "c" * 500)
         self.assert_token_only_in_posts()
 
     def test_an_emoji_with_its_skin_tone_and_a_family_count_one_each(self):
@@ -176,33 +148,31 @@ class MastodonTest(ServiceSettingsDriving, unittest.TestCase):
     def test_a_second_press_after_a_time_out_posts_once(self):
         program, hwnd = self.start("Only once, please")
         # The server takes the post but answers after Lumora has stopped waiting (30 s).
-        service.misbehave_next("stall", seconds=40)
+        self.service.misbehave_next("stall", seconds=40)
         title, text = self.press(hwnd, SEND_TWEET_BUTTON, timeout=90)
         self.assertEqual(title, "Whoops!")
         self.assertTrue(text.startswith("Your post could not be sent: "), text)
         self.assertTrue(program.running())
-        harness.wait_until(lambda: len(service.posts) == 1, timeout=30)
+        harness.wait_until(lambda: len(self.service.posts) == 1, timeout=30)
 
         self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
-        posts = [r for r in service.requests if r["endpoint"] == "mastodon"]
+        posts = [r for r in self.service.requests if r["endpoint"] == "mastodon"]
         self.assertEqual(len(posts), 2)
         self.assertEqual(posts[0]["idempotency_key"], posts[1]["idempotency_key"])
-        self.assertEqual(len(service.posts), 1, "the server holds one post")
+        self.assertEqual(len(self.service.posts), 1, "the server holds one post")
 
     def test_over_tls_through_the_proxy_the_token_goes_only_inside_the_tunnel(self):
         self.set_values(StatusAddress="https://" + tls_standin.STATUS_HOST)
         program, hwnd = self.start("Over TLS")
         self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
-        self.assertIsNotNone(program.wait_exit(10))
-        self.assertTrue(service.tunnels)
-        for tunnel in service.tunnels:
-            names = [name.lower() for name, _ in tunnel["headers"]]
-            self.assertNotIn("authorization", names)
-        for request in service.requests:
+        self.assert_ended(program)
+        self.assertTrue(self.service.tunnels)
+        self.assert_never_sent([t["headers"] for t in self.service.tunnels], "authorization")
+        for request in self.service.requests:
             self.assertEqual(request["tunnel"], tls_standin.STATUS_HOST, request["target"])
-        posts = [r for r in service.requests if r["endpoint"] == "mastodon"]
+        posts = [r for r in self.service.requests if r["endpoint"] == "mastodon"]
         self.assertEqual(posts[-1]["token"], TOKEN)
-        self.assertEqual(len(service.posts), 1)
+        self.assertEqual(len(self.service.posts), 1)
 
 
 if __name__ == "__main__":

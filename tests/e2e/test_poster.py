@@ -1,5 +1,5 @@
 """Lumora's window under Wine: start-up, stored credentials, single instance, clipboard intake
-and the character counter. One Wine session for the module; each test starts from an empty
+and the character counter. One Wine session for the suite; each test starts from an empty
 data folder and no running program."""
 
 import collections
@@ -8,53 +8,33 @@ import shutil
 import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
+import harness
+from fixture import (CREATE_TINY_URL_BUTTON, DATA_FOLDER, FRAME1, LABEL1, LABEL2, LABEL3, LABEL4,
+                     LLEN, PICTURE1, SEND_TWEET_BUTTON, THE_LONG_URL, YOUR_PASSWORD, YOUR_TWEET,
+                     YOUR_USER_NAME, LumoraCase)
 
 sys.path.insert(0, os.path.join(harness.REPO, "scripts"))
 import draw_art  # noqa: E402
 
-IDS = harness.lumora_control_ids()
-YOUR_PASSWORD, YOUR_USER_NAME = IDS["YourPassword"], IDS["YourUserName"]
-LABEL1, PICTURE1, LABEL2, LABEL3 = IDS["Label1"], IDS["Picture1"], IDS["Label2"], IDS["Label3"]
-THE_LONG_URL, CREATE_TINY_URL_BUTTON = IDS["TheLongURL"], IDS["CreateTinyURLButton"]
-LABEL4, FRAME1 = IDS["Label4"], IDS["Frame1"]
-SEND_TWEET_BUTTON, YOUR_TWEET, LLEN = IDS["SendTweetButton"], IDS["YourTweet"], IDS["LLEN"]
-
-DATA_FOLDER = "C:\\Program Files\\Kestrova"
 ROOT_DATA_FOLDER = "C:\\Kestrova"
 OTHER_PROGRAM_FILES = "C:\\Apps"
 YELLOW, DARK_RED = (255, 255, 0), (192, 0, 0)
 WARNING_NOTE = '( FYI: Only the first 140 will be sent as "a tweet" )'
 
-session = None
 
-
-def setUpModule():
-    global session
-    harness.require_built(harness.lumora_exe())
-    session = harness.WineSession().start()
-
-
-def tearDownModule():
-    if session is not None:
-        session.stop()
-
-
-class LumoraWindowTest(unittest.TestCase):
+class LumoraWindowTest(LumoraCase):
     def setUp(self):
-        session.kill_programs()
-        for folder in (DATA_FOLDER, ROOT_DATA_FOLDER, OTHER_PROGRAM_FILES):
-            shutil.rmtree(session.unix_path(folder), ignore_errors=True)
-        self.addCleanup(session.kill_programs)
+        super().setUp()
+        for folder in (ROOT_DATA_FOLDER, OTHER_PROGRAM_FILES):
+            shutil.rmtree(self.s.unix_path(folder), ignore_errors=True)
 
     # --- helpers ---------------------------------------------------------------------------
 
     def data_file(self, name, folder=DATA_FOLDER):
-        return session.unix_path(folder + "\\" + name)
+        return self.s.unix_path(folder + "\\" + name)
 
     def write_credentials(self, user_name_bytes, password_bytes):
-        os.makedirs(session.unix_path(DATA_FOLDER), exist_ok=True)
+        os.makedirs(self.s.unix_path(DATA_FOLDER), exist_ok=True)
         with open(self.data_file("UN.DAT"), "wb") as f:
             f.write(user_name_bytes)
         with open(self.data_file("PW.DAT"), "wb") as f:
@@ -70,32 +50,13 @@ class LumoraWindowTest(unittest.TestCase):
 
     def launch(self, clipboard="hello", timeout=20, **start_options):
         """Starts Lumora with that clipboard text and returns (program, window handle)."""
-        if clipboard is None:
-            session.clear_clipboard()
-        else:
-            session.set_clipboard(clipboard)
-        program = session.start(harness.lumora_exe(), **start_options)
-        hwnd = session.wait_window(cls="LumoraMain", timeout=timeout)
-        self.assertIsNotNone(hwnd, "LumoraMain did not show")
-        return program, hwnd
-
-    def wait_counter(self, hwnd, timeout=10):
-        """LLEN's caption once the intake has run (it shows "0" before); "" if it never does."""
-
-        def caption():
-            try:
-                text = session.get_text(hwnd, LLEN)
-            except harness.HarnessError:  # busy window: the driver's send timed out
-                return ""
-            return text if "Characters." in text else ""
-
-        return harness.wait_until(caption, timeout=timeout, interval=0.1)
+        return super().launch(clipboard, timeout=timeout, intake=False, **start_options)
 
     def counter_colour(self, hwnd):
         """Which of the two counter text colours LLEN shows (after its repaint)."""
 
         def colour():
-            seen = session.colors(hwnd, LLEN)
+            seen = self.s.colors(hwnd, LLEN)
             shown = [c for c in (YELLOW, DARK_RED) if seen[c] > 0]
             return shown[0] if len(shown) == 1 else None
 
@@ -107,7 +68,7 @@ class LumoraWindowTest(unittest.TestCase):
         counter = self.wait_counter(hwnd)
         self.assertTrue(counter, "the counter was never set")
         self.assertTrue(program.running())
-        return session.get_text(hwnd, YOUR_TWEET), counter
+        return self.s.get_text(hwnd, YOUR_TWEET), counter
 
     # --- start-up and window ---------------------------------------------------------------
 
@@ -115,11 +76,11 @@ class LumoraWindowTest(unittest.TestCase):
         program, hwnd = self.launch("hello")
         self.assertEqual(os.path.getsize(self.data_file("UN.DAT")), 0)
         self.assertEqual(os.path.getsize(self.data_file("PW.DAT")), 0)
-        self.assertEqual(session.get_text(hwnd, YOUR_USER_NAME), "")
-        self.assertEqual(session.get_text(hwnd, YOUR_PASSWORD), "")
-        self.assertEqual(session.focused_control(hwnd), YOUR_PASSWORD)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_USER_NAME), "")
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), "")
+        self.assertEqual(self.s.focused_control(hwnd), YOUR_PASSWORD)
 
-        info = session.info(hwnd)
+        info = self.s.info(hwnd)
         self.assertTrue(info["ex_style"] & harness.WS_EX_TOPMOST, "window is not topmost")
         self.assertTrue(info["title"].startswith("Lumora"), info["title"])
         self.assertTrue(info["title"].endswith("   Version 1.2"), info["title"])
@@ -128,7 +89,7 @@ class LumoraWindowTest(unittest.TestCase):
         self.assertLessEqual(abs((left + right) - 1280), 2, "not centred horizontally")
         self.assertLessEqual(abs((top + bottom) - 1024), 2, "not centred vertically")
 
-        captions = {c["id"]: c["text"] for c in session.controls(hwnd)}
+        captions = {c["id"]: c["text"] for c in self.s.controls(hwnd)}
         self.assertEqual(captions[LABEL1], "Your Twitter User Name")
         self.assertEqual(captions[LABEL2], "Your Twitter Password")
         self.assertEqual(captions[LABEL3],
@@ -141,7 +102,7 @@ class LumoraWindowTest(unittest.TestCase):
         self.assertEqual(self.wait_counter(hwnd), "5 Characters.")
         self.assert_bird_shows_exactly(hwnd)
 
-        session.close(hwnd)
+        self.s.close(hwnd)
         self.assertIsNotNone(program.wait_exit(10), "closing the window did not end Lumora")
 
     def assert_bird_shows_exactly(self, hwnd):
@@ -150,14 +111,14 @@ class LumoraWindowTest(unittest.TestCase):
         with open(os.path.join(harness.REPO, "assets", "lumora_bird.bmp"), "rb") as f:
             rows = draw_art.decode_rle8(f.read())
         self.assertIsNotNone(rows, "the stored bird does not decode")
-        left, top, right, bottom = session.client_rect(hwnd, PICTURE1)
+        left, top, right, bottom = self.s.client_rect(hwnd, PICTURE1)
         expected = collections.Counter(
             colour for row in rows[:bottom - top] for colour in row[:right - left])
         self.assertGreater(len(expected), 50)
         missing = {}
 
         def shown():
-            missing["now"] = expected - session.colors(hwnd, PICTURE1, client=True)
+            missing["now"] = expected - self.s.colors(hwnd, PICTURE1, client=True)
             return not missing["now"]
 
         harness.wait_until(shown, 5, 0.1)
@@ -168,8 +129,8 @@ class LumoraWindowTest(unittest.TestCase):
         password = b"pw with space"
         self.write_credentials(user_name, password)
         _, hwnd = self.launch()
-        self.assertEqual(session.get_text(hwnd, YOUR_USER_NAME), "alic\u00e9")
-        self.assertEqual(session.get_text(hwnd, YOUR_PASSWORD), "pw with space")
+        self.assertEqual(self.s.get_text(hwnd, YOUR_USER_NAME), "alic\u00e9")
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), "pw with space")
         self.assertEqual(self.read_bytes("UN.DAT"), user_name)
         self.assertEqual(self.read_bytes("PW.DAT"), password)
 
@@ -179,21 +140,21 @@ class LumoraWindowTest(unittest.TestCase):
         self.wait_counter(hwnd)
         before = self.file_states()
 
-        second = session.start(harness.lumora_exe())
-        box = session.wait_message_box(timeout=15)
+        second = self.s.start(harness.lumora_exe())
+        box = self.s.wait_message_box(timeout=15)
         self.assertIsNotNone(box, "no message box for the second start")
         box_hwnd, title, text = box
         self.assertEqual((title, text), ("Whoops!", "This program is already running."))
-        self.assertEqual(session.windows(cls="LumoraMain"), [hwnd])
+        self.assertEqual(self.s.windows(cls="LumoraMain"), [hwnd])
 
-        session.dismiss_message_box(box_hwnd)
+        self.s.dismiss_message_box(box_hwnd)
         self.assertIsNotNone(second.wait_exit(10), "the second copy did not end after OK")
         self.assertTrue(first.running())
-        self.assertEqual(session.windows(cls="LumoraMain"), [hwnd])
+        self.assertEqual(self.s.windows(cls="LumoraMain"), [hwnd])
         self.assertEqual(self.file_states(), before)
 
     def test_data_folder_follows_program_files(self):
-        os.makedirs(session.unix_path(OTHER_PROGRAM_FILES))
+        os.makedirs(self.s.unix_path(OTHER_PROGRAM_FILES))
         # (how ProgramFiles is given, the data folder, a folder that must not appear)
         cases = [
             # Unset (ProgramW6432 too): the system's own Program Files folder, never the
@@ -204,12 +165,12 @@ class LumoraWindowTest(unittest.TestCase):
         ]
         for options, folder, never in cases:
             with self.subTest(folder=folder):
-                session.kill_programs()
-                shutil.rmtree(session.unix_path(never), ignore_errors=True)
+                self.s.kill_programs()
+                shutil.rmtree(self.s.unix_path(never), ignore_errors=True)
                 self.intake("hello", **options)
                 self.assertTrue(os.path.isfile(self.data_file("UN.DAT", folder)))
                 self.assertTrue(os.path.isfile(self.data_file("PW.DAT", folder)))
-                self.assertFalse(os.path.exists(session.unix_path(never)))
+                self.assertFalse(os.path.exists(self.s.unix_path(never)))
 
     # --- clipboard intake and counter ------------------------------------------------------
 
@@ -217,13 +178,13 @@ class LumoraWindowTest(unittest.TestCase):
         for clipboard in (None, "      "):
             with self.subTest(clipboard=clipboard):
                 if clipboard is None:
-                    session.clear_clipboard()
+                    self.s.clear_clipboard()
                 else:
-                    session.set_clipboard(clipboard)
-                program = session.start(harness.lumora_exe())
+                    self.s.set_clipboard(clipboard)
+                program = self.s.start(harness.lumora_exe())
                 # A message box would be modal and keep the program alive.
                 self.assertIsNotNone(program.wait_exit(10), "Lumora kept running")
-                self.assertEqual(session.message_boxes(), [])
+                self.assertEqual(self.s.message_boxes(), [])
 
     def test_clipboard_text_is_trimmed_of_spaces_only(self):
         cases = [
@@ -234,7 +195,7 @@ class LumoraWindowTest(unittest.TestCase):
         ]
         for clipboard, tweet, counter in cases:
             with self.subTest(clipboard=clipboard[:20]):
-                session.kill_programs()
+                self.s.kill_programs()
                 self.assertEqual(self.intake(clipboard), (tweet, counter))
 
     def test_long_clipboard_text_is_cut_to_140_after_trimming(self):
@@ -246,14 +207,14 @@ class LumoraWindowTest(unittest.TestCase):
     def test_typing_counts_line_breaks_and_stops_at_200(self):
         _, hwnd = self.launch("ab")
         self.wait_counter(hwnd)
-        session.type_text(hwnd, YOUR_TWEET, "\r")
-        self.assertEqual(session.get_text(hwnd, LLEN), "4 Characters.")
-        session.type_text(hwnd, YOUR_TWEET, "y" * 136)
-        self.assertEqual(session.get_text(hwnd, LLEN), "140 Characters.")
+        self.s.type_text(hwnd, YOUR_TWEET, "\r")
+        self.assertEqual(self.s.get_text(hwnd, LLEN), "4 Characters.")
+        self.s.type_text(hwnd, YOUR_TWEET, "y" * 136)
+        self.assertEqual(self.s.get_text(hwnd, LLEN), "140 Characters.")
         self.assertEqual(self.counter_colour(hwnd), YELLOW)
-        session.type_text(hwnd, YOUR_TWEET, "y" * 114)
-        self.assertEqual(len(session.get_text(hwnd, YOUR_TWEET)), 200)
-        self.assertEqual(session.get_text(hwnd, LLEN), "200 Characters." + WARNING_NOTE)
+        self.s.type_text(hwnd, YOUR_TWEET, "y" * 114)
+        self.assertEqual(len(self.s.get_text(hwnd, YOUR_TWEET)), 200)
+        self.assertEqual(self.s.get_text(hwnd, LLEN), "200 Characters." + WARNING_NOTE)
         self.assertEqual(self.counter_colour(hwnd), DARK_RED)
 
     # --- hostile input ---------------------------------------------------------------------
@@ -268,13 +229,13 @@ class LumoraWindowTest(unittest.TestCase):
         ]
         for name, user_name, password, expected in cases:
             with self.subTest(name):
-                session.kill_programs()
+                self.s.kill_programs()
                 self.write_credentials(user_name, password)
                 # Wine's edit control takes several seconds for megabytes on one line.
                 program, hwnd = self.launch("still alive", timeout=60)
                 self.assertEqual(self.wait_counter(hwnd, timeout=60), "11 Characters.")
                 if expected is not None:
-                    self.assertEqual(session.get_text(hwnd, YOUR_USER_NAME), expected)
+                    self.assertEqual(self.s.get_text(hwnd, YOUR_USER_NAME), expected)
                 self.assertTrue(program.running())
 
     def test_ten_megabyte_clipboard_gives_140_characters(self):

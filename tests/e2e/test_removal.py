@@ -8,6 +8,7 @@ import subprocess
 import unittest
 
 import harness
+from fixture import WineCase
 
 README = os.path.join(harness.REPO, "README.md")
 MENU = r"HKCU\Software\Microsoft\Internet Explorer\MenuExt"
@@ -27,15 +28,8 @@ def removal_blocks():
             for block in re.findall(r"```bat\n(.*?)```", section, re.S)]
 
 
-class RemovalTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        harness.require_built(harness.lumora_exe(), harness.setup_exe())
-        cls.s = harness.WineSession().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.s.stop()
+class RemovalTest(WineCase):
+    required = (harness.lumora_exe(), harness.setup_exe())
 
     def install(self, program_files, press_button):
         """Runs SetupLumora with that Program Files, then Lumora once, which creates the two

@@ -22,6 +22,7 @@
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_resources.h"
 #include "platform/fake/fake_text_files.h"
+#include "platform/fake/fake_url_schemes.h"
 
 namespace installer {
 namespace {
@@ -109,8 +110,9 @@ class SetupLumoraTest : public ::testing::Test {
   platform::fake::FakeResources resources;
   platform::fake::FakeClock clock;
   platform::fake::FakeEventPump events{clock};
-  SetupLumoraServices services{boxes,   files,     binaries, ansi,  environment,
-                               process, resources, clock,    events};
+  platform::fake::FakeUrlSchemes schemes{&journal};
+  SetupLumoraServices services{boxes,   files,     binaries, ansi,   environment,
+                               process, resources, clock,    events, schemes};
 
  private:
   std::unique_ptr<SetupLumoraForm> form_;
@@ -391,7 +393,12 @@ TEST_F(SetupLumoraTest, ButtonMergesTheRegistryFileThenSaysHowToUseTheMenuAndEnd
                                          platform::ShowState::kNormal)});
   EXPECT_EQ(window.calls, std::vector<std::string>{"Hide"});
   EXPECT_TRUE(hiddenDuringMessage);
-  EXPECT_EQ(journal, (platform::fake::Journal{"Start", "MessageBox", "EndProgram"}));
+  EXPECT_EQ(journal,
+            (platform::fake::Journal{"RegisterScheme", "Start", "MessageBox", "EndProgram"}));
+  ASSERT_EQ(schemes.registered.size(), 1u);
+  EXPECT_EQ(schemes.registered[0].scheme, u"lumora");
+  EXPECT_EQ(schemes.registered[0].description, u"Lumora");
+  EXPECT_EQ(schemes.registered[0].command, u"\"C:\\Apps\\Kestrova\\Lumora.exe\" \"%1\"");
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].title, u"THANK YOU - REGISTRY UPDATED?");
   EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
@@ -420,6 +427,15 @@ TEST_F(SetupLumoraTest, WaitSleepsBetweenEventsForFiveSecondsAcrossMidnight) {
   EXPECT_EQ(shownAt, start + 5'000);
   // Each sleep asks for the whole remaining time; only the two events cut it short.
   EXPECT_EQ(events.waits, (std::vector<std::uint32_t>{5'000, 4'000, 800}));
+}
+
+TEST_F(SetupLumoraTest, ALinkSchemeThatCannotBeWrittenStopsNothing) {
+  Form().Form_Load();
+  schemes.commands[u"lumora"] = u"\"D:\\Stick\\Lumora.exe\" \"%1\"";
+  schemes.registerFailure = platform::Failure(5, u"Access is denied.");
+  EXPECT_TRUE(Press());
+  EXPECT_EQ(process.started.size(), 1u);
+  EXPECT_EQ(boxes.shown.at(0).title, u"THANK YOU - REGISTRY UPDATED?");
 }
 
 TEST_F(SetupLumoraTest, EditorThatCannotStartEndsTheHandlerWithoutWaitOrMessage) {

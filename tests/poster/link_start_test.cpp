@@ -75,11 +75,42 @@ TEST_F(LinkStart, LeavesTheSchemeAloneWhenItNamesThisProgram) {
   EXPECT_TRUE(schemes.registered.empty());
 }
 
-TEST_F(LinkStart, RegistersAgainWhenTheSchemeNamesAnotherPath) {
+TEST_F(LinkStart, TheInstalledCopyTakesTheSchemeBackWhateverItsPathsSpelling) {
   schemes.commands[u"lumora"] = u"\"D:\\Old\\Lumora.exe\" \"%1\"";
+  process.ownPath = u"c:\\PROGRAM FILES\\kestrova\\.\\Lumora.exe";
   ASSERT_TRUE(Load());
   ASSERT_EQ(schemes.registered.size(), 1u);
-  EXPECT_EQ(schemes.registered[0].command, kCommand);
+  EXPECT_EQ(schemes.registered[0].command, LinkOpenCommand(process.ownPath));
+}
+
+TEST_F(LinkStart, ACopyOutsideTheInstalledFolderNeitherWritesNorReplacesTheScheme) {
+  for (const char16_t* elsewhere :
+       {u"C:\\Users\\me\\Downloads\\Lumora.exe", u"E:\\Lumora.exe",
+        u"C:\\Program Files\\Kestrova\\old\\Lumora.exe",
+        u"C:\\Program Files\\Kestrova2\\Lumora.exe", u"C:\\Program Files\\Lumora.exe"}) {
+    for (const bool keyExists : {false, true}) {
+      NewRun();
+      schemes.commands.clear();
+      if (keyExists) schemes.commands[u"lumora"] = kCommand;
+      process.ownPath = elsewhere;
+      const std::string where(elsewhere, elsewhere + std::char_traits<char16_t>::length(elsewhere));
+      ASSERT_TRUE(Load());
+      EXPECT_TRUE(schemes.registered.empty()) << where;
+      EXPECT_EQ(schemes.commands.size(), keyExists ? 1u : 0u) << where;
+      EXPECT_TRUE(boxes.shown.empty()) << "says nothing";
+    }
+  }
+}
+
+TEST_F(LinkStart, WithoutTheVariableTheInstalledFolderIsTheSystemsProgramFiles) {
+  environment.variables.clear();
+  process.ownPath = u"C:\\Program Files\\Kestrova\\Lumora.exe";
+  ASSERT_TRUE(Load());
+  EXPECT_TRUE(schemes.registered.empty());
+  NewRun();
+  process.ownPath = u"C:\\Program Files (x86)\\Kestrova\\Lumora.exe";
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(schemes.registered.size(), 1u);
 }
 
 TEST_F(LinkStart, AFailedRegistrationGoesUnnoticed) {

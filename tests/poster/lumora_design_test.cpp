@@ -89,6 +89,10 @@ TEST(LumoraDesign, StatusBoxAndTimerAreSetUpForTheIntake) {
   const auto& tweet = Find(form, "YourTweet");
   EXPECT_TRUE(tweet.multiLine);
   EXPECT_EQ(tweet.maxLength, 200);
+  // Lines past the third stay reachable, and the bar takes no room from the other controls.
+  EXPECT_TRUE(tweet.verticalScrollBar);
+  EXPECT_EQ((std::vector<int>{tweet.left, tweet.top, tweet.width, tweet.height}),
+            (std::vector<int>{120, 240, 9615, 975}));
   const auto& password = Find(form, "YourPassword");
   EXPECT_TRUE(password.password);
   EXPECT_TRUE(password.imeDisabled);

@@ -16,6 +16,7 @@
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
+#include "platform/fake/fake_random.h"
 #include "platform/fake/fake_service_dialog.h"
 #include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
@@ -42,6 +43,8 @@ class LumoraTest : public ::testing::Test {
     return *main_;
   }
 
+  // The next Main() is a new run of the program on the same fakes.
+  void NewRun() { main_.reset(); }
   // Runs the load handler; returns false when the program ended inside it.
   bool Load() {
     return Run([this] { Main().Form_Load(); });
@@ -86,9 +89,10 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeSettings settings;
   platform::fake::FakeServiceDialog serviceDialog;
   platform::fake::FakeClock clock;
+  platform::fake::FakeRandom random;
   LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
                           environment, process,       http,    schemes, background,
-                          settings,    serviceDialog, clock};
+                          settings,    serviceDialog, clock,   random};
 
  private:
   std::unique_ptr<LumoraMain> main_;

@@ -1,4 +1,6 @@
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/common/failure.h"
@@ -129,6 +131,34 @@ TEST_F(MastodonMode, APostGoesWithBearerFormBodyAndKeyThenShowsItsAddressAndEnds
             u"Your post was published on social.example.\n\nhttps://social.example/@a/1");
   EXPECT_EQ(boxes.shown[0].icon, platform::MessageIcon::kInformation);
   EXPECT_EQ(process.ends, 1);
+}
+
+TEST_F(MastodonMode, TheKeyComesFromTheSystemsGeneratorAndNotFromTheClock) {
+  const auto keyOfARun = [this](std::vector<std::uint8_t> bytes, std::uint64_t now) {
+    NewRun();
+    random.pattern = std::move(bytes);
+    clock.now = now;
+    Start(u"hello");
+    password.SetText(u"tok");
+    EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+    return Header(0, u"Idempotency-Key");
+  };
+  const std::u16string key = keyOfARun({1, 2, 3}, 1000);
+  EXPECT_EQ(keyOfARun({1, 2, 3}, 86'400'000), key) << "the uptime plays no part";
+  EXPECT_NE(keyOfARun({4, 5, 6}, 1000), key) << "another run draws another seed";
+
+  NewRun();
+  random.pattern = {1, 2, 3};
+  random.failure = platform::Failure(31, u"A device attached to the system is not functioning.");
+  Start(u"hello");
+  password.SetText(u"tok");
+  EXPECT_TRUE(Send({u"{}"}));
+  EXPECT_TRUE(http.calls.empty()) << "no post without a key";
+  EXPECT_EQ(boxes.shown.at(0).title, u"Whoops!");
+  random.failure.reset();
+  http.scripts.clear();
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  EXPECT_EQ(Header(0, u"Idempotency-Key"), key) << "drawn once the generator answers";
 }
 
 TEST_F(MastodonMode, ARefusalOrSilenceKeepsTheWindowAndTheSameTextKeepsItsKey) {

@@ -79,20 +79,25 @@ TEST_F(ServiceSettingsDialog, ARefusedValueIsNamedAndTheDialogStaysUntilCancelWh
   EXPECT_EQ(ShortLinkTarget(), u"http://old.example/s");
 }
 
-TEST_F(ServiceSettingsDialog, AWriteThatFailsIsNamedAndWhatWasStoredBeforeItApplies) {
-  settings.failingWrites.emplace(u"StatusName", platform::Failure(5, u"Access is denied."));
-  serviceDialog.presses = {ServiceDialogValues{false, u"", u"Name", kShortener}, std::nullopt};
-  ASSERT_TRUE(Choose());
-
-  EXPECT_EQ(serviceDialog.answers,
-            (std::vector<std::optional<ServiceDialogPart>>{ServiceDialogPart::kOkButton}));
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text,
-            u"The settings could not be saved in HKEY_CURRENT_USER\\Software\\Kestrova\\Lumora: "
-            u"Access is denied.");
-  EXPECT_EQ(settings.writes,
-            (std::vector<std::u16string>{u"StatusProtocol", u"StatusAddress", u"StatusName"}));
-  EXPECT_EQ(ShortLinkTarget(), web::ServiceAddresses::BuiltIn().sightlink.address);
+TEST_F(ServiceSettingsDialog, AWriteFailingAtAnyStepIsNamedAndLeavesEveryValueAsItWas) {
+  const Values before{{u"StatusName", u"Old"}, {u"SightlinkAddress", u"http://old.example/s"}};
+  for (const char16_t* failing :
+       {u"StatusProtocol", u"StatusAddress", u"StatusName", u"SightlinkAddress"}) {
+    settings.values = before;
+    settings.failingWrites = {{failing, platform::Failure(5, u"Access is denied.")}};
+    boxes.shown.clear();
+    serviceDialog.presses = {ServiceDialogValues{true, u"https://social.example", u"", kShortener},
+                             std::nullopt};
+    const std::string step(failing, failing + std::char_traits<char16_t>::length(failing));
+    ASSERT_TRUE(Choose());
+    ASSERT_EQ(boxes.shown.size(), 1u) << step;
+    EXPECT_EQ(boxes.shown[0].text,
+              u"The settings could not be saved in HKEY_CURRENT_USER\\Software\\Kestrova\\"
+              u"Lumora: Access is denied.");
+    EXPECT_EQ(serviceDialog.answers.back(), ServiceDialogPart::kOkButton);
+    EXPECT_EQ(settings.values, before) << step << ": the mode or an address switched alone";
+    EXPECT_EQ(ShortLinkTarget(), u"http://old.example/s") << step;
+  }
 }
 
 }  // namespace

@@ -214,6 +214,7 @@ class StandIn:
         self.misbehave_count = 0
         self.stall_seconds = 0.0
         self.echo = echo
+        self.keep_alive = True  # False: every reply closes its connection
         self._log_path = log_path
         self._records = []
         self._changed = threading.Condition()
@@ -559,10 +560,12 @@ class StandIn:
                 record["replied"] = time.monotonic()
 
             def _proxy_script(self, arrived):
-                """A proxy configuration script that sends every address through this server;
-                each fetch is recorded (endpoint "proxy_script")."""
-                script = ('function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%d"; }\n'
-                          % service.port).encode()
+                """A proxy configuration script that sends every address through this server, when
+                it is given the scheme, host and port alone; an address with a path or query gets a
+                proxy that refuses. Each fetch is recorded (endpoint "proxy_script")."""
+                script = ('function FindProxyForURL(url, host) {\n'
+                          '  if (/^[a-z]+:\\/\\/[^\\/]+\\/$/.test(url)) return "PROXY 127.0.0.1:%d";\n'
+                          '  return "PROXY 127.0.0.1:1";\n}\n' % service.port).encode()
                 service._record({
                     "arrived": arrived, "method": self.command, "target": self.path,
                     "path": self.path, "endpoint": "proxy_script", "proxy_form": False,
@@ -610,6 +613,9 @@ class StandIn:
                 self.send_response(status)
                 for name, value in headers:
                     self.send_header(name, value)
+                if not service.keep_alive:
+                    self.send_header("Connection", "close")
+                    self.close_connection = True
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
                 self.wfile.write(body)

@@ -4,11 +4,13 @@ end-to-end suites can trust what it records and answers."""
 import json
 import os
 import sys
+import time
 import unittest
 import urllib.error
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import latency_relay  # noqa: E402
 import lumora_standin  # noqa: E402
 
 TOKEN = "tok-123"
@@ -75,6 +77,25 @@ class MastodonStandInTest(unittest.TestCase):
             self.assertEqual(body and body.get("error"), error, mode)
             self.assertEqual(headers.get("X-RateLimit-Reset"),
                              lumora_standin.RATE_LIMIT_RESET if code == 429 else None)
+
+
+class LatencyRelayTest(unittest.TestCase):
+    def test_bytes_arrive_intact_a_round_trip_late_and_the_connection_is_kept_or_closed(self):
+        service = lumora_standin.StandIn().start()
+        self.addCleanup(service.stop)
+        relay = latency_relay.LatencyRelay(("127.0.0.1", service.port), delay=0.05).start()
+        self.addCleanup(relay.stop)
+        proxy = urllib.request.ProxyHandler({"http": "http://127.0.0.1:%d" % relay.port})
+        opener = urllib.request.build_opener(proxy)
+        for keep_alive in (True, False):
+            service.keep_alive = keep_alive
+            started = time.monotonic()
+            with opener.open("http://social.example/api/v2/instance", timeout=10) as reply:
+                body, connection = json.loads(reply.read()), reply.headers.get("Connection")
+            self.assertGreaterEqual(time.monotonic() - started, 0.1)
+            self.assertEqual(body["configuration"]["statuses"]["max_characters"], 500)
+            self.assertEqual(connection, None if keep_alive else "close")
+        self.assertEqual(relay.connections, 2)
 
 
 if __name__ == "__main__":

@@ -96,5 +96,29 @@ TEST(ProxyBypassed, MatchesEntriesWildcardsAndLocalNamesInAsciiCase) {
   EXPECT_FALSE(ProxyBypassed(u"a.b.cd", u"a*c"));
 }
 
+TEST(WebUrl, TheOriginAloneKeepsNoPathQueryOrFragment) {
+  EXPECT_EQ(SpellOrigin(Parsed(u"https://y.test/yourls-api.php?signature=s3cr3t&url=x#f")),
+            u"https://y.test:443/");
+  EXPECT_EQ(SpellOrigin(Parsed(u"HTTP://H.test:8080")), u"http://H.test:8080/");
+}
+
+std::u16string EntryFor(std::u16string_view url, std::u16string_view list,
+                        std::u16string_view bypass = u"") {
+  return ProxyEntryFor(Parsed(url), list, bypass).value_or(u"(direct)");
+}
+
+TEST(ProxyEntryFor, TakesTheSchemesOwnEntryElseOneForEveryScheme) {
+  const std::u16string_view perScheme = u"HTTPS=sec.test:8443; ftp=f.test:21 socks=s.test:1080";
+  EXPECT_EQ(EntryFor(u"https://a.test/", perScheme), u"sec.test:8443");
+  // No entry for http: an http request goes direct.
+  EXPECT_EQ(EntryFor(u"http://a.test/", perScheme), u"(direct)");
+  const std::u16string_view mixed = u"all.test:3128;http=http://web.test";
+  EXPECT_EQ(EntryFor(u"http://a.test/", mixed), u"web.test:80");
+  EXPECT_EQ(EntryFor(u"https://a.test/", mixed), u"all.test:3128");
+  EXPECT_EQ(EntryFor(u"https://a.test/", u"first.test:1;second.test:2"), u"first.test:1");
+  EXPECT_EQ(EntryFor(u"https://a.test/", u""), u"(direct)");
+  EXPECT_EQ(EntryFor(u"https://wiki.corp.test/", mixed, u"*.corp.test"), u"(direct)");
+}
+
 }  // namespace
 }  // namespace platform

@@ -22,6 +22,7 @@
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/text_files.h"
+#include "platform/win32/whole_file.h"
 
 namespace {
 
@@ -208,6 +209,64 @@ void CheckWholeFileWrites() {
         "no temporary file is left");
 
   for (const auto& name : FolderNames(folder)) DeleteFileW(W(folder + name));
+  RemoveDirectoryW(W(folder));
+}
+
+// ReplaceFileW made to fail the ways it documents, on the first `failures` calls.
+unsigned long replaceError = 0;
+int replaceFailures = 0, pauses = 0;
+bool dropReplacement = false;  // the new copy vanishes too, so only the old one can come back
+
+unsigned long FailingReplace(const wchar_t* target, const wchar_t* replacement,
+                             const wchar_t* backup) {
+  if (replaceFailures-- <= 0) {
+    return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr) ? 0 : GetLastError();
+  }
+  // 1177: the target was moved to the backup name and the replacement stayed where it was.
+  if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileW(target, backup);
+  if (dropReplacement) DeleteFileW(replacement);
+  return replaceError;
+}
+
+void CheckWholeFileFailures() {
+  const std::u16string folder = TempPath(u"lumora_whole_failures\\");
+  CreateDirectoryW(W(folder), nullptr);
+  const std::u16string target = folder + u"UN.DAT";
+  win32::FilePlacement& placement = win32::WholeFilePlacement();
+  const win32::FilePlacement system = placement;
+  placement = {FailingReplace, [](unsigned long) { ++pauses; }};
+  struct Case {
+    unsigned long error;
+    int failures;
+    bool drop, written;
+    int pauses;
+    const char* what;
+  };
+  for (const Case& c :
+       {Case{ERROR_UNABLE_TO_REMOVE_REPLACED, 1, false, false, 0, "1175"},
+        Case{ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, false, 0, "1176"},
+        Case{ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, false, true, 0, "1177"},
+        Case{ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, false, 0, "1177, no copy"},
+        Case{ERROR_SHARING_VIOLATION, 2, false, true, 2, "a brief share"},
+        Case{ERROR_LOCK_VIOLATION, 99, false, false, 4, "a lasting lock"}}) {
+    SystemTextFiles().WriteLines(target, {"old"});
+    replaceError = c.error;
+    replaceFailures = c.failures;
+    dropReplacement = c.drop;
+    pauses = 0;
+    bool threw = false;
+    try {
+      SystemTextFiles().WriteLines(target, {"new"});
+    } catch (const Failure&) {
+      threw = true;
+    }
+    const std::string wanted = c.written ? "new\r\n" : "old\r\n";
+    Check(threw != c.written && FileBytes(target) == wanted, c.what);
+    Check(FolderNames(folder) == std::vector<std::u16string>{u"UN.DAT"} && pauses == c.pauses,
+          c.what);
+  }
+  placement = system;
+  DeleteFileW(W(target));
   RemoveDirectoryW(W(folder));
 }
 
@@ -583,6 +642,7 @@ int main(int argc, char** argv) {
   }
   CheckTextFiles();
   CheckWholeFileWrites();
+  CheckWholeFileFailures();
   CheckAnsiAndEnvironment();
   CheckClipboard();
   CheckProcess();
