@@ -139,10 +139,10 @@ class MastodonTest(LumoraCase):
         # 15 code points, 8 characters as the server counts them: within its limit of 8.
         family = "\U0001F468\u200d\U0001F469\u200d\U0001F467\u200d\U0001F466"
         text = "Nice \U0001F44D\U0001F3FD " + family
-        service.max_characters = 8
+        self.service.max_characters = 8
         program, hwnd = self.start(text)
         self.counter_shows(hwnd, "8 Characters.")
-        self.assertEqual(session.get_text(hwnd, YOUR_TWEET), text)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), text)
         program.kill()
 
     def test_a_second_press_after_a_time_out_posts_once(self):
