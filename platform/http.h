@@ -28,7 +28,9 @@ class HttpRequest {
   // port. A proxy is offered only the Windows logon, and only the proxy the user chose. A
   // transport failure (refused, unknown host, reset, a redirect elsewhere, a proxy sign-in not
   // given, no web library, no complete answer within the overall deadline) throws Failure; an
-  // HTTP error status other than 407 does not.
+  // HTTP error status other than 407 does not. A failure once the request may have gone out
+  // (a time-out, a reset or a lost answer after sending began) is marked MayHaveArrived; one
+  // before (the name, the connection, the secure channel, the proxy) is not.
   virtual void Send(const std::vector<std::uint8_t>& body) = 0;
   // The response body decoded by its byte-order mark, else by the charset parameter of its
   // Content-Type (UTF-8 when it names none or one the system does not know).

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// The icon beside a message box's text; every box has one OK button.
+// The icon beside a message box's text; every box but a question has one OK button.
 enum class MessageIcon { kWarning, kInformation };
 
 class MessageBoxes {
@@ -13,6 +13,9 @@ class MessageBoxes {
   virtual ~MessageBoxes() = default;
   // Shows a modal box owned by the program's window and returns when the user dismisses it.
   virtual void Show(const std::u16string& text, const std::u16string& title, MessageIcon icon) = 0;
+  // Shows a modal Yes/No question with the warning icon, No the default button; true when the
+  // user answers Yes, false for No or when the box is closed.
+  virtual bool Ask(const std::u16string& text, const std::u16string& title) = 0;
   // The system's default beep; returns at once.
   virtual void Beep() = 0;
 };

@@ -102,6 +102,52 @@ bool IsCleanText(std::u16string_view text, bool lineBreaks) {
   return true;
 }
 
+// Joiners shape scripts and emoji sequences after a character outside ASCII; anywhere else
+// they, like the rest of the hidden marks, only disguise what is sent.
+std::u16string WithoutHiddenMarks(std::u16string_view text, bool keepJoiners) {
+  std::u16string out;
+  for (char16_t c : text) {
+    const bool joiner = c == 0x200C || c == 0x200D;
+    if (platform::IsHiddenMark(c) &&
+        !(keepJoiners && joiner && !out.empty() && out.back() > 0x7F)) {
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
+bool IsBlankLine(std::u16string_view line) {
+  for (char16_t c : line) {
+    if (!IsBlank(c) && c != 0xA0 && c != 0x1680 && !(c >= 0x2000 && c <= 0x200A) && c != 0x202F &&
+        c != 0x205F && c != 0x3000) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Every line break (CR LF, LF or CR) as CR LF, as a typed Enter makes it; of a run of empty
+// lines (nothing but blanks on them) only the first is kept, so no text hides below them.
+std::u16string WithOneEmptyLine(std::u16string_view text) {
+  std::u16string out;
+  bool lastBlank = false;
+  for (std::size_t at = 0; at <= text.size();) {
+    std::size_t end = text.find_first_of(u"\r\n", at);
+    if (end == std::u16string_view::npos) end = text.size();
+    const std::u16string_view line = text.substr(at, end - at);
+    const bool blank = IsBlankLine(line);
+    if (!(blank && lastBlank && at > 0)) {
+      if (at > 0) out += u"\r\n";
+      out += line;
+    }
+    lastBlank = blank;
+    if (end == text.size()) break;
+    at = end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
+  }
+  return out;
+}
+
 }  // namespace
 
 std::optional<std::u16string> LinkArgument(std::u16string_view commandLine) {
@@ -156,21 +202,14 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
     *seen = true;
     auto decoded = PercentDecoded(value);
     if (!decoded || !IsCleanText(*decoded, seen == &haveText)) return std::nullopt;
-    (seen == &haveText ? content.text : content.url) = std::move(*decoded);
+    (seen == &haveText ? content.text : content.url) =
+        WithoutHiddenMarks(*decoded, seen == &haveText);
   }
   return content;
 }
 
 std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits* limits) {
-  std::u16string lines;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r' || text[i] == u'\n') {
-      lines += u"\r\n";
-      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      lines += text[i];
-    }
-  }
+  const std::u16string lines = WithOneEmptyLine(text);
   const std::u16string trimmed = TrimSpaces(lines);
   std::u16string status = limits ? web::CutToLimit(trimmed, *limits) : IntakeText(lines);
   if (!status.empty() && status.back() == u'\r' && status.size() < trimmed.size()) {

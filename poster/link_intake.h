@@ -39,9 +39,12 @@ std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
 // nullopt for a link it does not understand: longer than kMaxLinkLength, another scheme or
 // action, a known parameter twice, a "%" without two hex digits, invalid or overlong UTF-8,
 // a control character (line breaks are allowed in `text` only) or an unpaired surrogate.
+// Bidirectional controls and zero-width characters (platform::IsHiddenMark) are removed from
+// both values; in `text` a joiner (U+200C, U+200D) after a character outside ASCII stays.
 std::optional<LinkContent> ReadLink(std::u16string_view link);
 
-// The status text a link gives: line breaks made CR LF, as a typed Enter makes them, then the
+// The status text a link gives: line breaks made CR LF, as a typed Enter makes them, at most
+// one empty line in a row (a line of nothing but blanks counts as empty), then the
 // clipboard intake's trim and cut (to `limits` as a Mastodon-compatible server counts, when
 // given); a cut never leaves half a line break.
 std::u16string LinkStatusText(std::u16string_view text, const web::StatusLimits* limits = nullptr);

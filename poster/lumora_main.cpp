@@ -258,6 +258,13 @@ void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16strin
   for (const std::u16string* problem : {&protocolProblem_, &addresses_.status.problem}) {
     if (!problem->empty()) return Warn(*problem);
   }
+  // The same text goes with the same key, which the server takes once; another text would not.
+  if (!maybeSent_.empty() && status != maybeSent_) {
+    const web::BoxText question =
+        web::MastodonEditedAfterMaybeSentQuestion(addresses_.status.address);
+    if (!s_.messageBoxes.Ask(question.text, question.title)) return;
+    maybeSent_.clear();
+  }
 
   c_.sendTweetButton.SetEnabled(false);
   s_.mousePointer.Set(platform::Pointer::kHourglass);
@@ -273,9 +280,13 @@ void LumoraMain::PostToMastodon(const std::u16string& token, const std::u16strin
     const web::MastodonVerdict verdict =
         web::PostStatus(exchange, addresses_.status.address, token, status, *runSeed_);
     published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
-    box = web::MastodonVerdictBox(verdict, serviceName_);
+    box = web::MastodonVerdictBox(verdict, serviceName_, addresses_.status.address);
+    maybeSent_.clear();
   } catch (const platform::Failure& failure) {
-    box = web::MastodonUnsentBox(failure.Description());
+    if (failure.MayHaveArrived()) maybeSent_ = status;
+    box = failure.MayHaveArrived()
+              ? web::MastodonMaybeSentBox(failure.Description(), addresses_.status.address)
+              : web::MastodonUnsentBox(failure.Description());
   }
   s_.mousePointer.Set(platform::Pointer::kDefault);
   if (published) {

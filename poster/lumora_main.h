@@ -162,6 +162,8 @@ class LumoraMain {
   // Drawn from the system's generator at the first post, so the Idempotency-Key tells the
   // server nothing about this machine and differs from one run to the next.
   std::optional<std::uint64_t> runSeed_;
+  // The text of the last post that may have arrived without an answer; empty when none.
+  std::u16string maybeSent_;
   // The intake's source and what it showed, so a later limit can cut the source again while
   // the user has not changed the text.
   std::u16string intakeRaw_;

@@ -18,10 +18,18 @@ class Failure : public std::exception {
   // A sentence a user can read, UTF-16, without a trailing line break.
   const std::u16string& Description() const { return description_; }
   const char* what() const noexcept override { return "platform failure"; }
+  // Whether a request may have reached its server before this failure: it went out and no
+  // whole answer came back. False where nothing was sent or the failure is not a request's.
+  bool MayHaveArrived() const { return mayHaveArrived_; }
+  Failure& MarkMayHaveArrived() {
+    mayHaveArrived_ = true;
+    return *this;
+  }
 
  private:
   std::uint32_t code_;
   std::u16string description_;
+  bool mayHaveArrived_ = false;
 };
 
 // A fault in the program's own logic, reported as a run-time error: its kind decides the

@@ -29,4 +29,11 @@ bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view lowerPr
   return true;
 }
 
+bool IsHiddenMark(char16_t c) {
+  return c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x180E ||
+         (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || c == 0xFEFF || c == 0xFFA0 ||
+         (c >= 0xFFF9 && c <= 0xFFFB);
+}
+
 }  // namespace platform

@@ -1,4 +1,5 @@
-// A message-box fake: every box shown, with its text, title, icon and whether a beep came first.
+// A message-box fake: every box shown, with its text, title, icon and whether a beep came first;
+// questions are answered as told.
 #pragma once
 
 #include <functional>
@@ -14,6 +15,7 @@ struct ShownBox {
   std::u16string text, title;
   MessageIcon icon = MessageIcon::kWarning;
   bool beepedFirst = false;
+  bool question = false;  // asked with Yes and No
 };
 
 class FakeMessageBoxes : public MessageBoxes {
@@ -25,6 +27,11 @@ class FakeMessageBoxes : public MessageBoxes {
     if (journal_) journal_->push_back("MessageBox");
     if (onShow) onShow(shown.back());
   }
+  bool Ask(const std::u16string& text, const std::u16string& title) override {
+    Show(text, title, MessageIcon::kWarning);
+    shown.back().question = true;
+    return answerYes;
+  }
   void Beep() override {
     pendingBeep_ = true;
     ++beeps;
@@ -32,6 +39,7 @@ class FakeMessageBoxes : public MessageBoxes {
   }
   std::vector<ShownBox> shown;
   int beeps = 0;
+  bool answerYes = false;  // what every question is answered
   // Runs while the box is "open", e.g. to look at the window's state at that moment.
   std::function<void(const ShownBox&)> onShow;
 

@@ -84,4 +84,29 @@ Failure HttpTimedOut() {
   return HttpFailure(ERROR_WINHTTP_TIMEOUT);
 }
 
+Failure AfterSending(Failure failure, bool sendBegan) {
+  switch (failure.Code()) {
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case WSAHOST_NOT_FOUND:
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case WSAECONNREFUSED:
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_INVALID_URL:
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
+    case ERROR_WINHTTP_AUTO_PROXY_SERVICE_ERROR:
+    case ERROR_WINHTTP_BAD_AUTO_PROXY_SCRIPT:
+    case ERROR_WINHTTP_UNABLE_TO_DOWNLOAD_SCRIPT:
+    case ERROR_WINHTTP_AUTODETECTION_FAILED:
+    case ERROR_WINHTTP_REDIRECT_FAILED:
+    case kProxyLogonRefused:
+    case kTunnelClosedAtChallenge:
+    case kIpv6LiteralRefused:
+    case kWinHttpMissing:
+      return failure;
+    default:
+      return sendBegan ? failure.MarkMayHaveArrived() : failure;
+  }
+}
+
 }  // namespace platform::win32

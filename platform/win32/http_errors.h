@@ -27,4 +27,9 @@ Failure HttpFailure(std::uint32_t code);
 // The failure of a request that did not end within its deadline.
 Failure HttpTimedOut();
 
+// `failure` marked as one the server may have received the request before, when sending had
+// begun (`sendBegan`) and its code is not one of those raised before anything goes out: the
+// server's name, the connection, the secure channel, the proxy, Lumora's own refusals.
+Failure AfterSending(Failure failure, bool sendBegan);
+
 }  // namespace platform::win32

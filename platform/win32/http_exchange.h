@@ -25,6 +25,9 @@ struct HttpJob {
   std::optional<std::u16string> password;
   ULONGLONG deadline = 0;  // GetTickCount64 time
   std::atomic<bool> abandoned{false};
+  // Set as the request is first handed to WinHTTP to send: from then on a failure may come
+  // after the server has the request.
+  std::atomic<bool> sendBegan{false};
   DWORD secureFailureFlags = 0;  // set by the status callback on the worker thread
   // Set while the account's Authorization header is on a secure request through a proxy; the
   // status callback then takes it off again if the send opens a new tunnel.

@@ -101,6 +101,7 @@ class Exchanger {
     LimitToDeadline(job_, request_);
     void* data = !withBody_ || job_.body.empty() ? WINHTTP_NO_REQUEST_DATA : job_.body.data();
     DWORD size = withBody_ ? static_cast<DWORD>(job_.body.size()) : 0;
+    job_.sendBegan = true;
     if (WinHttpSendRequest(request_, WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, size, size,
                            reinterpret_cast<DWORD_PTR>(&job_)) &&
         WinHttpReceiveResponse(request_, nullptr)) {

@@ -39,11 +39,11 @@ DWORD WINAPI RunJob(void* parameter) {
   try {
     PerformHttpJob(job);
   } catch (const Failure& failure) {
-    job.failure = failure;
+    job.failure = AfterSending(failure, job.sendBegan);
   } catch (const std::bad_alloc&) {
-    job.failure = Failure(ERROR_NOT_ENOUGH_MEMORY, DescribeHttpError(ERROR_NOT_ENOUGH_MEMORY));
+    job.failure = AfterSending(HttpFailure(ERROR_NOT_ENOUGH_MEMORY), job.sendBegan);
   } catch (...) {
-    job.failure = HttpFailure(ERROR_WINHTTP_INTERNAL_ERROR);
+    job.failure = AfterSending(HttpFailure(ERROR_WINHTTP_INTERNAL_ERROR), job.sendBegan);
   }
   return 0;
 }
@@ -143,7 +143,7 @@ class WinHttpRequest final : public HttpRequest {
     if (waited != WAIT_OBJECT_0) {
       job->abandoned = true;
       ForgetPreparedProxies();
-      throw HttpTimedOut();
+      throw AfterSending(HttpTimedOut(), job->sendBegan);
     }
     if (job->failure) {
       ForgetPreparedProxies();

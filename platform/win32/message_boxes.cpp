@@ -14,6 +14,10 @@ class Win32MessageBoxes : public MessageBoxes {
     // MB_TOPMOST keeps an unowned box from hiding behind our own topmost window.
     MessageBoxW(GetActiveWindow(), Wide(text), Wide(title), MB_OK | iconStyle | MB_TOPMOST);
   }
+  bool Ask(const std::u16string& text, const std::u16string& title) override {
+    return MessageBoxW(GetActiveWindow(), Wide(text), Wide(title),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TOPMOST) == IDYES;
+  }
   void Beep() override { MessageBeep(MB_OK); }
 };
 

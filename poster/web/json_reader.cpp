@@ -116,6 +116,89 @@ bool IsJsonSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// The tokenizer takes `{"a" "b"}`, `{"a","b"}`, trailing commas and keys that are not strings,
+// and its work grows with the nesting; this reads the text once, as strict JSON, first.
+class StrictSyntax {
+ public:
+  explicit StrictSyntax(std::string_view text) : text_(text) {}
+
+  bool OneObject() {
+    SkipSpace();
+    if (!At('{') || !Value(0)) return false;
+    SkipSpace();
+    return at_ == text_.size();
+  }
+
+ private:
+  bool At(char c) const { return at_ < text_.size() && text_[at_] == c; }
+  bool Take(char c) {
+    if (!At(c)) return false;
+    ++at_;
+    return true;
+  }
+  static bool IsPrimitivePart(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
+           c == '+' || c == '.';
+  }
+  void SkipSpace() {
+    while (at_ < text_.size() && IsJsonSpace(text_[at_])) ++at_;
+  }
+
+  bool Value(int depth) {
+    SkipSpace();
+    if (At('"')) return String();
+    if (At('{') || At('[')) return depth < kDeepestJson && Container(depth + 1);
+    const std::size_t from = at_;
+    while (at_ < text_.size() && IsPrimitivePart(text_[at_])) ++at_;
+    return IsJsonPrimitive(text_.substr(from, at_ - from));
+  }
+
+  // An object or array: members separated by single commas, none after the last.
+  bool Container(int depth) {
+    const bool object = text_[at_++] == '{';
+    const char close = object ? '}' : ']';
+    SkipSpace();
+    if (Take(close)) return true;
+    for (;;) {
+      SkipSpace();
+      if (object) {
+        if (!At('"') || !String()) return false;
+        SkipSpace();
+        if (!Take(':')) return false;
+      }
+      if (!Value(depth)) return false;
+      SkipSpace();
+      if (Take(close)) return true;
+      if (!Take(',')) return false;
+    }
+  }
+
+  // A string with only JSON's escapes and no raw control characters.
+  bool String() {
+    for (++at_; at_ < text_.size(); ++at_) {
+      const char c = text_[at_];
+      if (c == '"') {
+        ++at_;
+        return true;
+      }
+      if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (c != '\\') continue;
+      if (++at_ == text_.size()) return false;
+      if (text_[at_] == 'u') {
+        for (int k = 0; k < 4; ++k) {
+          if (++at_ == text_.size() || HexValue(text_[at_]) < 0) return false;
+        }
+      } else if (std::string_view("\"\\/bfnrt").find(text_[at_]) == std::string_view::npos) {
+        return false;
+      }
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
 }  // namespace
 
 JsonObject::JsonObject(std::unique_ptr<Tokens> tokens) : tokens_(std::move(tokens)) {}
@@ -124,11 +207,11 @@ JsonObject& JsonObject::operator=(JsonObject&&) noexcept = default;
 JsonObject::~JsonObject() = default;
 
 std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
+  if (text.size() > kLongestJson) return std::nullopt;
   auto parsed = std::make_unique<Tokens>();
   parsed->utf8 = platform::EncodeUtf8(text);
   const std::string& utf8 = parsed->utf8;
-  // The tokenizer's positions are ints.
-  if (utf8.size() > 0x7FFFFFFF) return std::nullopt;
+  if (!StrictSyntax(utf8).OneObject()) return std::nullopt;
 
   jsmn_parser counter;
   jsmn_init(&counter);
@@ -138,24 +221,9 @@ std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
   jsmn_parser parser;
   jsmn_init(&parser);
   if (jsmn_parse(&parser, utf8.data(), utf8.size(), parsed->tokens.data(),
-                 static_cast<unsigned>(count)) != count) {
+                 static_cast<unsigned>(count)) != count ||
+      parsed->tokens[0].type != JSMN_OBJECT) {
     return std::nullopt;
-  }
-  const std::vector<jsmntok_t>& tokens = parsed->tokens;
-  if (tokens[0].type != JSMN_OBJECT) return std::nullopt;
-  // The tokenizer reads value after value; only one top-level object, then white space, is JSON.
-  for (std::size_t i = static_cast<std::size_t>(tokens[0].end); i < utf8.size(); ++i) {
-    if (!IsJsonSpace(utf8[i])) return std::nullopt;
-  }
-  for (std::size_t i = 0; i < static_cast<std::size_t>(tokens[0].start); ++i) {
-    if (!IsJsonSpace(utf8[i])) return std::nullopt;
-  }
-  // Every string and literal must be well formed wherever it is, not only where it is read.
-  for (const jsmntok_t& token : tokens) {
-    const std::string_view raw = std::string_view(utf8).substr(
-        static_cast<std::size_t>(token.start), static_cast<std::size_t>(token.end - token.start));
-    if (token.type == JSMN_STRING && !Unescaped(raw)) return std::nullopt;
-    if (token.type == JSMN_PRIMITIVE && !IsJsonPrimitive(raw)) return std::nullopt;
   }
   return JsonObject(std::move(parsed));
 }
@@ -170,6 +238,7 @@ int JsonObject::ValueAt(std::initializer_list<std::u16string_view> path) const {
     int found = -1;
     for (std::size_t i = static_cast<std::size_t>(object) + 1; i + 1 < tokens.size(); ++i) {
       const jsmntok_t& key = tokens[i];
+      if (key.start >= tokens[static_cast<std::size_t>(object)].end) break;
       if (key.parent != object || key.type != JSMN_STRING) continue;
       const std::string_view raw = utf8.substr(static_cast<std::size_t>(key.start),
                                                static_cast<std::size_t>(key.end - key.start));

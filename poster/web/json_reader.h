@@ -1,6 +1,7 @@
 // Reading the members of a JSON object that a web service sent, by their path of names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -10,10 +11,16 @@
 
 namespace poster::web {
 
+// The deepest nesting of objects and arrays read; a reply nested deeper is refused.
+inline constexpr int kDeepestJson = 32;
+// The longest text read, in code units: a reply holds at most its first MiB.
+inline constexpr std::size_t kLongestJson = std::size_t{1} << 20;
+
 class JsonObject {
  public:
-  // `text` read as one JSON object and nothing else but white space; nullopt when it is
-  // anything else (an array, a number, broken or truncated JSON, trailing text).
+  // `text` read as one JSON object (strict RFC 8259) and nothing else but white space; nullopt
+  // when it is anything else (an array, a number, broken, truncated or lax JSON, trailing text,
+  // nesting deeper than kDeepestJson, more than kLongestJson units). Linear in the text.
   static std::optional<JsonObject> Parse(std::u16string_view text);
 
   JsonObject(JsonObject&&) noexcept;

@@ -1,9 +1,40 @@
 #include "poster/web/mastodon_texts.h"
 
+#include <optional>
+
 #include "platform/common/text.h"
+#include "platform/common/web_url.h"
 #include "poster/web/form_post.h"
 
 namespace poster::web {
+namespace {
+
+bool IsPrintable(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+        platform::IsHiddenMark(c)) {
+      return false;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c > 0xDBFF || i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) {
+        return false;
+      }
+      ++i;
+    }
+  }
+  return true;
+}
+
+// Whether the server's "url" for the post may be shown as the post's address.
+bool IsShownPostAddress(std::u16string_view address, std::u16string_view server) {
+  if (address.size() > kLongestShownPostAddress || !IsPrintable(address)) return false;
+  const std::optional<platform::WebUrl> post = platform::ParseWebUrl(address);
+  const std::optional<platform::WebUrl> home = platform::ParseWebUrl(server);
+  return post && home && platform::AsciiLower(post->host) == platform::AsciiLower(home->host);
+}
+
+}  // namespace
 
 MastodonCaptions MastodonWindowCaptions() {
   return {u"User Name (not needed)", u"Your Access Token", u"SEND YOUR POST",
@@ -35,10 +66,11 @@ BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view stat
   return {};
 }
 
-BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName) {
+BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName,
+                           std::u16string_view server) {
   if (verdict.kind == MastodonVerdict::Kind::kPublished) {
     std::u16string text = u"Your post was published on " + std::u16string(statusName) + u".";
-    if (!verdict.text.empty()) text += u"\n\n" + verdict.text;
+    if (IsShownPostAddress(verdict.text, server)) text += u"\n\n" + verdict.text;
     return {u"Congratulations!", text};
   }
   std::u16string text =
@@ -51,6 +83,20 @@ BoxText MastodonUnsentBox(std::u16string_view reason) {
   return {u"Whoops!", u"Your post could not be sent: " + std::u16string(reason) +
                           u"\n\nNothing was posted. Your text is still here, so you can try "
                           u"again."};
+}
+
+BoxText MastodonMaybeSentBox(std::u16string_view reason, std::u16string_view server) {
+  return {u"Whoops!", u"No answer came after your post was sent: " + std::u16string(reason) +
+                          u"\n\nYour post may have arrived at " + std::u16string(server) +
+                          u". Look there before you send it again. Your text is still here; "
+                          u"sent again unchanged, it cannot be posted twice."};
+}
+
+BoxText MastodonEditedAfterMaybeSentQuestion(std::u16string_view server) {
+  return {u"Send as a new post?", u"Your earlier post may have arrived at " +
+                                      std::u16string(server) +
+                                      u". If it did, this edited text is posted as well.\n\nSend "
+                                      u"this edited text as a new post?"};
 }
 
 StatusRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,

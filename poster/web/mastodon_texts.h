@@ -39,11 +39,24 @@ struct BoxText {
 BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view status,
                              const StatusLimits& limits, std::u16string_view statusName);
 
-// The box for a verdict on the server's reply.
-BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName);
+// The longest published address a box shows, in code units.
+inline constexpr std::size_t kLongestShownPostAddress = 200;
+
+// The box for a verdict on the server's reply from `server` (the configured server address).
+// A published post's address is shown only when it is an http:// or https:// address on the
+// server's own host (ASCII case ignored), at most kLongestShownPostAddress code units of
+// printable characters; otherwise the box says the post was published, without it.
+BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName,
+                           std::u16string_view server);
 
 // The box for a post that never got an answer (`reason` is the transport's own description).
 BoxText MastodonUnsentBox(std::u16string_view reason);
+
+// The box for a post whose answer was lost after it went out to `server`: it may have arrived.
+BoxText MastodonMaybeSentBox(std::u16string_view reason, std::u16string_view server);
+
+// The question before an edited text is sent after a post to `server` that may have arrived.
+BoxText MastodonEditedAfterMaybeSentQuestion(std::u16string_view server);
 
 // The whole status request, ready for the HTTP seam.
 struct StatusRequest {

@@ -28,10 +28,8 @@ bool IsLoneSurrogate(std::u16string_view text, std::size_t at) {
 // Characters that take no room or move other text around, and the spaces: appended to a
 // status, any of them lets a link end in text that only seems to belong to the page.
 bool IsInvisibleOrSpace(char16_t c) {
-  return c == 0x0020 || c == 0x00A0 || c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x115F ||
-         c == 0x1160 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
-         (c >= 0x202A && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x3000 ||
-         c == 0x3164 || c == 0xFEFF || c == 0xFFA0 || (c >= 0xFFF9 && c <= 0xFFFB);
+  return platform::IsHiddenMark(c) || c == 0x0020 || c == 0x00A0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 // "http://" or "https://" followed by a host: the authority up to the path, query or fragment,

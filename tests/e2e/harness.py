@@ -36,6 +36,7 @@ REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 WS_EX_TOPMOST = 0x8
 IDOK = 1
+IDYES, IDNO = 6, 7
 # Texts longer than this go to the driver through a file instead of the command line.
 _INLINE_LIMIT = 4000
 _DRIVER_TIMEOUT = 60

@@ -33,8 +33,8 @@ def link(text=None, url=None):
 
 class LinkTest(LumoraCase):
     """The registration by Lumora's first start and the links through the shell in one method,
-    whose steps depend on each other; the key SetupLumora writes, and the status box a link
-    fills, in methods of their own that leave the user's key absent."""
+    whose steps depend on each other; the key SetupLumora writes, the status box a link fills
+    and the text a link gives, in methods of their own that leave the user's key absent."""
 
     required = (harness.lumora_exe(), harness.setup_exe())
     standin = "plain"
@@ -187,6 +187,17 @@ class LinkTest(LumoraCase):
         self.assertTrue(harness.wait_until(
             lambda: self.s.get_text(hwnd, YOUR_TWEET) == "first", 10, 0.1))
         self.assertEqual(self.service.requests, [], "nothing is sent without a button")
+
+    def test_the_text_shown_hides_no_lines_and_no_marks(self):
+        """Started with the link on its command line (no shell, no registration needed): the
+        box shows every line that is sent, and no mark turns text or address around."""
+        self.addCleanup(self.forget_key)
+        target = ("lumora:post?text=Nice%20article!%0A%0A%0A%0D%0A%0D%0D%0ABuy%20followers"
+                  "%20http%3A%2F%2Fspam.example%E2%80%AE&url=https://example.test/%E2%80%8Bexe.gpj")
+        self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace("%1", target))
+        self.assertEqual(self.shown_then_closed(self.s.wait_window(cls="LumoraMain", timeout=30)),
+                         ("Nice article!\r\n\r\nBuy followers http://spam.example",
+                          "https://example.test/exe.gpj"))
 
 
 if __name__ == "__main__":

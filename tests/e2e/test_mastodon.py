@@ -1,6 +1,7 @@
 """Lumora posting to a Mastodon-compatible server, imitated by the stand-in under Wine: the
 window's words, the limits the server publishes and the counter, a post with its token and
-key, every refusal, a second press after a time-out, and the token over TLS through the proxy.
+key, every refusal, a second press after a time-out, the question before an edited text after
+a lost answer, a mebibyte of nested JSON, and the token over TLS through the proxy.
 
 One Wine session and one TLS-capable stand-in for the suite, whose prefix trusts a test
 authority made for this run; the values are set with `reg add` before Lumora starts."""
@@ -151,7 +152,9 @@ class MastodonTest(LumoraCase):
         self.service.misbehave_next("stall", seconds=40)
         title, text = self.press(hwnd, SEND_TWEET_BUTTON, timeout=90)
         self.assertEqual(title, "Whoops!")
-        self.assertTrue(text.startswith("Your post could not be sent: "), text)
+        self.assertTrue(text.startswith("No answer came after your post was sent: "), text)
+        self.assertIn("may have arrived at " + SERVER, text)
+        self.assertNotIn("Nothing was posted", text)
         self.assertTrue(program.running())
         harness.wait_until(lambda: len(self.service.posts) == 1, timeout=30)
 
@@ -160,6 +163,33 @@ class MastodonTest(LumoraCase):
         self.assertEqual(len(posts), 2)
         self.assertEqual(posts[0]["idempotency_key"], posts[1]["idempotency_key"])
         self.assertEqual(len(self.service.posts), 1, "the server holds one post")
+
+    def test_an_edited_text_after_a_lost_answer_asks_before_it_goes(self):
+        _, hwnd = self.start("Lost on the way")
+        self.service.misbehave_next("reset")
+        self.assertIn("may have arrived", self.press(hwnd, SEND_TWEET_BUTTON)[1])
+        self.s.set_text(hwnd, YOUR_TWEET, "Lost on the way again")
+        sent = len(self.service.requests)
+        for answer in (harness.IDNO, harness.IDYES):
+            self.s.click(hwnd, SEND_TWEET_BUTTON)
+            box = self.wait_box(title="Send as a new post?")
+            self.s.dismiss_message_box(box[0], answer)
+            if answer == harness.IDNO:
+                self.assertTrue(self.s.no_message_box_within(2))
+                self.assertEqual(len(self.service.requests), sent, "sent after No")
+        self.assertEqual(self.wait_box()[1], "Congratulations!")
+        self.assertEqual([p["text"] for p in self.service.posts.values()],
+                         ["Lost on the way again"])
+
+    def test_a_mebibyte_of_nesting_ends_in_a_box_within_the_deadline(self):
+        program, hwnd = self.start("Nested reply")
+        self.service.mastodon_mode = "nested"
+        # The request's own deadline is 120 s; the box comes long before it.
+        title, text = self.press(hwnd, SEND_TWEET_BUTTON, timeout=120)
+        self.assertEqual(title, "Whoops!")
+        self.assertTrue(text.startswith("The post failed. " + NAME + ' advises:\n\n{"id":"1",'
+                                        '"a":[[['), text[:80])
+        self.assertTrue(program.running())
 
     def test_over_tls_through_the_proxy_the_token_goes_only_inside_the_tunnel(self):
         self.set_values(StatusAddress="https://" + tls_standin.STATUS_HOST)

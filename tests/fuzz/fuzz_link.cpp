@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/common/text.h"
 #include "poster/link_intake.h"
 #include "tests/fuzz/fuzz_text.h"
 
@@ -68,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(input.size() >= 11 && (input[0] | 0x20) == u'l', "only lumora: links");
     fuzz::Require(Clean(link->text, true), "text: no control character but line breaks");
     fuzz::Require(Clean(link->url, false), "url: no control character");
+    for (char16_t c : link->url) fuzz::Require(!platform::IsHiddenMark(c), "url: nothing hidden");
     const auto again = poster::ReadLink(u"lumora:post?url=" + Encoded(link->url) + u"&text=" +
                                         Encoded(link->text));
     fuzz::Require(again && again->text == link->text && again->url == link->url,
@@ -85,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       fuzz::Require(status.size() <= 140, "at most 140 code units");
     }
+    fuzz::Require(status.find(u"\r\n\r\n\r\n") == std::u16string::npos,
+                  "at most one empty line in a row");
     for (std::size_t i = 0; i < status.size(); ++i) {
       if (status[i] == u'\n') fuzz::Require(i > 0 && status[i - 1] == u'\r', "LF only after CR");
       if (status[i] == u'\r')

@@ -92,6 +92,20 @@ TEST(ReadLink, RefusesHostileLinks) {
   }
 }
 
+// Bidirectional controls and zero-width characters would show the text or the address as
+// something other than what is sent.
+TEST(ReadLink, RemovesHiddenMarksFromTextAndAddress) {
+  const auto link = ReadLink(
+      u"lumora:post?text=a%E2%80%AEb%E2%81%A6c%E2%80%8Bd%EF%BB%BFe%D8%9Cf%E2%80%8Dg"
+      u"&url=http://x.example/%E2%80%AEfdp.exe%E2%80%8F%E2%80%8D");
+  ASSERT_TRUE(link);
+  EXPECT_EQ(link->text, u"abcdefg");
+  EXPECT_EQ(link->url, u"http://x.example/fdp.exe");
+  // A joiner after a character outside ASCII shapes an emoji sequence or a script: it stays.
+  EXPECT_EQ(ReadLink(u"lumora:post?text=%F0%9F%91%A9%E2%80%8D%F0%9F%92%BB")->text,
+            u"\U0001F469\u200D\U0001F4BB");
+}
+
 TEST(ReadLink, RefusesALinkPastTheCommandLineLimit) {
   const std::u16string head = u"lumora:post?text=";
   EXPECT_TRUE(ReadLink(head + Repeat(u"a", kMaxLinkLength - head.size())));
@@ -106,6 +120,18 @@ TEST(LinkStatusText, MakesLineBreaksCrLfThenTrimsAndCutsLikeTheClipboard) {
   EXPECT_EQ(LinkStatusText(Repeat(u"x", 139) + u"\U0001F600"), Repeat(u"x", 139));
   EXPECT_EQ(LinkStatusText(Repeat(u"x", 139) + u"\ny"), Repeat(u"x", 139));
   EXPECT_EQ(LinkStatusText(u""), u"");
+}
+
+// Below a run of empty lines the box would show nothing of what is sent.
+TEST(LinkStatusText, KeepsAtMostOneEmptyLineInARow) {
+  const auto link = ReadLink(
+      u"lumora:post?text=Nice%20article!%0A%0A%0A%0A%0A%0A%0ABuy%20followers%20http%3A%2F%2Fspam."
+      u"example");
+  ASSERT_TRUE(link);
+  EXPECT_EQ(LinkStatusText(link->text), u"Nice article!\r\n\r\nBuy followers http://spam.example");
+  EXPECT_EQ(LinkStatusText(u"a\r\n\r\n \r\r\n\t\n\u3000\nb\n\nc"), u"a\r\n\r\nb\r\n\r\nc");
+  const web::StatusLimits limits{500, 23};
+  EXPECT_EQ(LinkStatusText(u"a\r\r\r\rb", &limits), u"a\r\n\r\nb");
 }
 
 TEST(LinkOpenCommand, QuotesThePathAndTheLink) {

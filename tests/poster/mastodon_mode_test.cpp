@@ -193,10 +193,10 @@ TEST_F(MastodonMode, ARefusalOrSilenceKeepsTheWindowAndTheSameTextKeepsItsKey) {
     EXPECT_TRUE(sendButton.Enabled());
     EXPECT_EQ(pointer.Current(), platform::Pointer::kDefault);
   }
-  EXPECT_TRUE(Send({u"", platform::Failure(12002, u"The operation timed out.")}));
+  EXPECT_TRUE(Send({u"", platform::Failure(12029, u"The connection to the server was refused.")}));
   EXPECT_EQ(boxes.shown.at(0).text,
-            u"Your post could not be sent: The operation timed out.\n\nNothing was posted. Your "
-            u"text is still here, so you can try again.");
+            u"Your post could not be sent: The connection to the server was refused.\n\nNothing "
+            u"was posted. Your text is still here, so you can try again.");
   EXPECT_EQ(tweet.Text(), u"hello");
   EXPECT_EQ(password.Text(), u"tok");
   EXPECT_EQ(process.ends, 0);
@@ -206,6 +206,41 @@ TEST_F(MastodonMode, ARefusalOrSilenceKeepsTheWindowAndTheSameTextKeepsItsKey) {
   tweet.SetText(u"hello again");
   EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
   EXPECT_NE(Header(sent, u"Idempotency-Key"), Header(0, u"Idempotency-Key"));
+}
+
+// A post whose answer was lost may be on the server: the same text goes again with the same
+// key, an edited one only once the user says so.
+TEST_F(MastodonMode, ALostAnswerMayHavePostedAndAnEditedTextAsksFirst) {
+  Start(u"hello");
+  password.SetText(u"tok");
+  const auto lost = [] {
+    return platform::Failure(12002, u"The server did not answer in time.").MarkMayHaveArrived();
+  };
+  EXPECT_TRUE(Send({u"", lost()}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"No answer came after your post was sent: The server did not answer in time.\n\nYour "
+            u"post may have arrived at https://social.example. Look there before you send it "
+            u"again. Your text is still here; sent again unchanged, it cannot be posted twice.");
+  EXPECT_TRUE(Send({u"", lost()}));
+  EXPECT_FALSE(boxes.shown.at(0).question);
+  EXPECT_EQ(Header(1, u"Idempotency-Key"), Header(0, u"Idempotency-Key"));
+
+  tweet.SetText(u"hello, edited");
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(boxes.shown[0].question);
+  EXPECT_EQ(boxes.shown[0].text,
+            u"Your earlier post may have arrived at https://social.example. If it did, this "
+            u"edited text is posted as well.\n\nSend this edited text as a new post?");
+  EXPECT_EQ(http.calls.size(), 2u);  // No: nothing sent
+  boxes.answerYes = true;
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  EXPECT_EQ(boxes.shown.size(), 2u);  // the question, then the server's answer
+  EXPECT_EQ(http.calls.size(), 3u);
+  tweet.SetText(u"hello, edited twice");
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  EXPECT_FALSE(boxes.shown.at(0).question);
 }
 
 TEST_F(MastodonMode, WhatCannotBeSentIsRefusedBeforeAnyRequest) {

@@ -82,7 +82,9 @@ MASTODON_MODES = {
     "server_error": (500, "An unexpected error occurred"),
     "unavailable": (503, "Service Unavailable"),
     "not_json": (502, None),
+    "nested": (200, None),  # a whole MiB of JSON nested as deep as it can go
 }
+NESTED_REPLY_BYTES = 1 << 20
 # Which instance description the server publishes: both, only the older one, or neither.
 INSTANCE_MODES = ("v2", "v1", "none")
 RATE_LIMIT_RESET = "2026-12-07T20:05:00.000Z"
@@ -395,6 +397,9 @@ class StandIn:
         code, error = MASTODON_MODES[self.mastodon_mode]
         if self.mastodon_mode == "not_json":
             return code, [("Content-Type", "text/html")], b"<html><body>Bad gateway</body></html>"
+        if self.mastodon_mode == "nested":
+            depth = (NESTED_REPLY_BYTES - len(b'{"id":"1","a":}')) // 2
+            return code, as_json, b'{"id":"1","a":' + b"[" * depth + b"]" * depth + b"}"
         if error is not None:
             extra = []
             if code == 429 and self.rate_limit_reset:

@@ -34,6 +34,27 @@ TEST(JsonObject, ReadsOnlyOneWholeObject) {
   }
 }
 
+// The tokenizer's laxities, nesting past the reader's depth and a text past a reply's MiB.
+TEST(JsonObject, RefusesLaxJsonDeepNestingAndOversizedText) {
+  for (const char16_t* lax :
+       {u"{\"id\" \"1\"}", u"{\"id\",\"1\"}", u"{\"a\":1,}", u"{\"a\":[1,]}", u"{1:\"x\"}",
+        u"{\"a\":1,,\"b\":2}", u"{,\"a\":1}", u"{\"a\":[,1]}", u"{\"a\":{\"b\"}}",
+        u"{\"a\":[\"x\":1]}", u"{\"a\":\"x\ty\"}", u"{\"a\":[1}", u"{\"a\":{]}"}) {
+    EXPECT_FALSE(JsonObject::Parse(lax).has_value()) << std::u16string(lax).size();
+  }
+  const auto nested = [](std::size_t depth) {
+    return u"{\"id\":\"1\",\"a\":" + std::u16string(depth - 1, u'[') +
+           std::u16string(depth - 1, u']') + u"}";
+  };
+  EXPECT_EQ(JsonObject::Parse(nested(kDeepestJson))->StringAt({u"id"}), u"1");
+  EXPECT_FALSE(JsonObject::Parse(nested(kDeepestJson + 1)).has_value());
+  // A reply nested as deep as a MiB allows is an excerpt, not a success.
+  EXPECT_EQ(JudgeMastodonReply(200, nested(kLongestJson / 2 - 8), u"").kind, Kind::kOther);
+  const std::u16string longest = u"{\"id\":\"" + std::u16string(kLongestJson - 10, u'x') + u"\"}";
+  EXPECT_TRUE(JsonObject::Parse(longest).has_value());
+  EXPECT_FALSE(JsonObject::Parse(longest + u"  ").has_value());
+}
+
 TEST(Mastodon, TheProtocolSettingIsMastodonInAnyCaseOrClassic) {
   platform::fake::FakeSettings settings;
   EXPECT_EQ(ReadStatusProtocol(settings).protocol, StatusProtocol::kClassic);

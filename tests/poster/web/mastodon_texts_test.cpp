@@ -34,15 +34,31 @@ TEST(MastodonTexts, InputIsRefusedForNoTokenNoTextOrOverTheLimit) {
 }
 
 TEST(MastodonTexts, VerdictBoxesNameTheServerAndSayWhatItSaid) {
-  EXPECT_EQ(
-      MastodonVerdictBox({MastodonVerdict::Kind::kPublished, u"https://s.example/@a/1"}, u"Social"),
-      (BoxText{u"Congratulations!",
-               u"Your post was published on Social.\n\nhttps://s.example/@a/1"}));
-  EXPECT_EQ(MastodonVerdictBox({MastodonVerdict::Kind::kPublished, u""}, u"Social").text,
-            u"Your post was published on Social.");
+  constexpr char16_t kServer[] = u"https://S.example/";
+  EXPECT_EQ(MastodonVerdictBox({MastodonVerdict::Kind::kPublished, u"https://s.example/@a/1"},
+                               u"Social", kServer),
+            (BoxText{u"Congratulations!",
+                     u"Your post was published on Social.\n\nhttps://s.example/@a/1"}));
+  EXPECT_EQ(MastodonVerdictBox({MastodonVerdict::Kind::kPublished, u"http://S.EXAMPLE:8080/1"},
+                               u"Social", kServer)
+                .text,
+            u"Your post was published on Social.\n\nhttp://S.EXAMPLE:8080/1");
+  // Another host, another scheme, too long, or anything that does not show as itself.
+  for (const std::u16string& address :
+       {std::u16string(), std::u16string(u"https://evil.example/@a/1"),
+        std::u16string(u"https://s.example.evil.example/1"), std::u16string(u"javascript:alert(1)"),
+        std::u16string(u"https://s.example/") + std::u16string(183, u'a'),
+        std::u16string(u"https://s.example/a\nb"), std::u16string(u"https://s.example/\u202Egpj"),
+        std::u16string(u"https://s.example/a\u200Bb"),
+        std::u16string(u"https://s.example/\xD800")}) {
+    EXPECT_EQ(
+        MastodonVerdictBox({MastodonVerdict::Kind::kPublished, address}, u"Social", kServer).text,
+        u"Your post was published on Social.")
+        << address.size();
+  }
   EXPECT_EQ(MastodonVerdictBox({MastodonVerdict::Kind::kRefused, u"Too many requests",
                                 u"Try again after 20:05 UTC on 2026-12-07."},
-                               u"Social"),
+                               u"Social", kServer),
             (BoxText{u"Whoops!",
                      u"The post failed. Social advises:\n\nToo many requests\n\nTry again "
                      u"after 20:05 UTC on 2026-12-07."}));
