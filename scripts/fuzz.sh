@@ -10,7 +10,18 @@ runs=${1:-2000000}
 out=build/fuzz
 mkdir -p "$out"
 cxx=${CXX_FUZZ:-clang++}
-flags=(-std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+flags=(-std=c++20 -O1 -g -I. -I"$out/generated" -fsanitize=fuzzer,address,undefined
+  -fno-sanitize-recover=all)
+
+# The grapheme cluster table, made from the Unicode data as the CMake build makes it.
+tables=platform/common/make_grapheme_tables.py
+unicode=${LUMORA_UNICODE_DIR:-/usr/share/unicode}
+mkdir -p "$out/generated"
+runs_table="$out/generated/grapheme_runs.inc"
+if [ ! -s "$runs_table" ] || [ "$tables" -nt "$runs_table" ]; then
+  python3 "$tables" "$unicode/auxiliary/GraphemeBreakProperty.txt" "$unicode/emoji/emoji-data.txt" \
+    "$runs_table"
+fi
 
 # The targets and their sources, as tests/fuzz/targets.cmake lists them ("target: sources").
 declare -A sources=()
@@ -41,8 +52,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$work.corpus"
   log="$out/$target-$runs.log"
   start=$(date +%s%N)
-  if ! (cd "$out" && "./$target" -runs="$runs" -seed=1 -max_len=4096 -rss_limit_mb=2048 \
-      -timeout="${FUZZ_TIMEOUT:-5}" \
+  # A target may set its own options (a longer input, a time bound) in tests/fuzz/<target>.options.
+  options=(-max_len=4096 -timeout="${FUZZ_TIMEOUT:-5}")
+  [ ! -f "tests/fuzz/$target.options" ] || read -ra options <"tests/fuzz/$target.options"
+  if ! (cd "$out" && "./$target" -runs="$runs" -seed=1 "${options[@]}" -rss_limit_mb=2048 \
       -artifact_prefix="$target-" "$target.corpus" >"$target-$runs.log" 2>&1); then
     echo "$target found a fault; see $log and $out/$target-*" >&2
     tail -30 "$log" >&2

@@ -176,7 +176,9 @@ std::string EncodeUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
-    char32_t c = CodePointAt(text, i, units);
+    const CodePoint point = CodePointAt(text, i);
+    char32_t c = point.value;
+    units = point.units;
     if (IsSurrogate(c)) c = 0xFFFD;
     if (c < 0x80) {
       out += static_cast<char>(c);

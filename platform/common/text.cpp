@@ -47,10 +47,10 @@ bool IsLoneSurrogate(std::u16string_view text, std::size_t at) {
   return false;
 }
 
-char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& units) {
-  units = PairStartsAt(text, at) ? 2 : 1;
-  if (units == 1) return text[at];
-  return 0x10000 + ((static_cast<char32_t>(text[at]) - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+CodePoint CodePointAt(std::u16string_view text, std::size_t at) {
+  if (!PairStartsAt(text, at)) return {text[at], 1};
+  return {0x10000 + ((static_cast<char32_t>(text[at]) - 0xD800) << 10) + (text[at + 1] - 0xDC00),
+          2};
 }
 
 void AppendCodePoint(std::u16string& out, char32_t c) {

@@ -37,9 +37,15 @@ bool PairStartsAt(std::u16string_view text, std::size_t at);
 // Whether the code unit at `at` is half of a surrogate pair without its other half.
 bool IsLoneSurrogate(std::u16string_view text, std::size_t at);
 
-// The code point starting at `at` (inside `text`), a lone surrogate as itself; `units` gets
-// how many code units it takes (1 or 2).
-char32_t CodePointAt(std::u16string_view text, std::size_t at, std::size_t& units);
+// One code point of UTF-16 text and how many code units it takes.
+struct CodePoint {
+  char32_t value = 0;
+  std::size_t units = 1;
+};
+
+// The code point starting at `at` (< text.size()): a surrogate pair as one code point of two
+// units; a lone surrogate as a code point of its own, one unit.
+CodePoint CodePointAt(std::u16string_view text, std::size_t at);
 
 // Appends code point `c` (at most U+10FFFF) as one code unit, or as a surrogate pair above
 // U+FFFF.

@@ -1,5 +1,6 @@
 #include "poster/mastodon/mastodon.h"
 
+#include "platform/common/graphemes.h"
 #include "platform/common/text.h"
 #include "poster/text_rules.h"
 #include "poster/web/json_reader.h"
@@ -7,11 +8,6 @@
 
 namespace poster::web {
 namespace {
-
-// 2 where a surrogate pair starts at `at`, else 1.
-std::size_t CodePointUnits(std::u16string_view text, std::size_t at) {
-  return platform::PairStartsAt(text, at) ? 2 : 1;
-}
 
 bool IsWhiteSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 ||
@@ -29,7 +25,8 @@ bool IsTrailingPunctuation(char16_t c) {
   return std::u16string_view(u".,:;!?'\"").find(c) != std::u16string_view::npos;
 }
 
-// The length of the link starting at `at`, or 0 when no link starts there.
+// The length of the link starting at `at`, or 0 when no link starts there. The work is bounded
+// by the link's own length, so that a walk over a text stays linear.
 std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   if (at > 0 && IsAsciiAlphanumeric(text[at - 1])) return 0;
   const std::u16string_view rest = text.substr(at);
@@ -41,6 +38,8 @@ std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   } else {
     return 0;
   }
+  // A scheme with nothing after it is text, not a link.
+  if (scheme == rest.size() || !IsAsciiAlphanumeric(rest[scheme])) return 0;
   std::size_t end = scheme;
   while (end < rest.size() && !IsWhiteSpace(rest[end])) ++end;
   std::size_t opened = 0;
@@ -50,15 +49,25 @@ std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
     closed += rest[i] == u')';
   }
   // A closing bracket belongs to the link only while it matches one the link opened.
-  while (end > scheme &&
-         (IsTrailingPunctuation(rest[end - 1]) || (rest[end - 1] == u')' && closed > opened))) {
+  while (IsTrailingPunctuation(rest[end - 1]) || (rest[end - 1] == u')' && closed > opened)) {
     closed -= rest[end - 1] == u')';
     --end;
   }
-  // A scheme with nothing after it is text, not a link.
-  if (end == scheme || !IsAsciiAlphanumeric(rest[scheme])) return 0;
   return end;
 }
+
+// The server's count, kept while walking a text: it counts clusters in the text with every link
+// replaced by `perUrl` letters.
+struct ServerCount {
+  std::size_t perUrl = 0;
+  std::size_t count = 0;
+  platform::GraphemeBreaker breaker;
+
+  void AddCodePoint(char32_t codePoint) { count += breaker.StartsCluster(codePoint); }
+  void AddLink() {
+    if (perUrl > 0) count += breaker.StartsCluster(u'x') + perUrl - 1;
+  }
+};
 
 std::u16string Hex(std::uint64_t value) {
   std::u16string out(16, u'0');
@@ -129,42 +138,49 @@ std::optional<StatusLimits> LimitsFromInstanceV1(std::u16string_view reply) {
 }
 
 std::size_t MastodonLength(std::u16string_view text, std::size_t charactersPerUrl) {
-  std::size_t length = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (const std::size_t link = LinkLengthAt(text, i)) {
-      length += charactersPerUrl;
-      i += link;
+  ServerCount server{charactersPerUrl};
+  for (std::size_t at = 0; at < text.size();) {
+    if (const std::size_t link = LinkLengthAt(text, at)) {
+      server.AddLink();
+      at += link;
       continue;
     }
-    i += CodePointUnits(text, i);
-    ++length;
+    const platform::CodePoint point = platform::CodePointAt(text, at);
+    server.AddCodePoint(point.value);
+    at += point.units;
   }
-  return length;
+  return server.count;
 }
 
 std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits) {
-  // Whole links and characters as the count takes them: a link counts less than it is long,
-  // so it may fit where its characters would not.
-  std::size_t whole = 0;
-  for (std::size_t i = 0, count = 0; i < text.size();) {
-    const std::size_t link = LinkLengthAt(text, i);
-    count += link ? limits.charactersPerUrl : 1;
-    if (count > limits.maxCharacters) break;
-    i += link ? link : CodePointUnits(text, i);
-    whole = i;
+  // One walk: the count only grows outside links, so the first place it is over ends the walk.
+  ServerCount server{limits.charactersPerUrl};
+  platform::GraphemeBreaker shown;  // the text's own clusters, which a cut never splits
+  std::size_t cut = 0;
+  std::size_t linkEnd = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const platform::CodePoint point = platform::CodePointAt(text, at);
+    const bool boundary = shown.StartsCluster(point.value);
+    if (at >= linkEnd) {
+      if (server.count > limits.maxCharacters) return std::u16string(text.substr(0, cut));
+      if (boundary) cut = at;
+      if (const std::size_t link = LinkLengthAt(text, at)) {
+        // Cut inside the link, what is left of it is its scheme's start, counted as text.
+        ServerCount asText = server;
+        const std::size_t scheme = text[at + 4] == u':' ? 7 : 8;
+        for (std::size_t i = at; i < at + scheme; ++i) {
+          asText.AddCodePoint(text[i]);
+          if (asText.count <= limits.maxCharacters) cut = i + 1;
+        }
+        server.AddLink();
+        linkEnd = at + link;
+      } else {
+        server.AddCodePoint(point.value);
+      }
+    }
+    at += point.units;
   }
-  // Code points: the start of a link too long to fit may still fit as text.
-  std::size_t end = 0;
-  for (std::size_t points = 0; end < text.size() && points < limits.maxCharacters; ++points) {
-    end += CodePointUnits(text, end);
-  }
-  // A short link counts more than it is long; give up characters until the count fits.
-  while (end > 0 &&
-         MastodonLength(text.substr(0, end), limits.charactersPerUrl) > limits.maxCharacters) {
-    end -= end >= 2 && platform::PairStartsAt(text, end - 2) ? 2 : 1;
-  }
-  return std::u16string(text.substr(0, end > whole ? end : whole));
+  return std::u16string(server.count > limits.maxCharacters ? text.substr(0, cut) : text);
 }
 
 std::u16string IdempotencyKey(std::uint64_t runSeed, std::u16string_view text) {

@@ -34,13 +34,14 @@ std::optional<StatusLimits> LimitsFromInstanceV2(std::u16string_view reply);
 // The limit in a reply to GET /api/v1/instance (max_toot_chars, links 23); nullopt likewise.
 std::optional<StatusLimits> LimitsFromInstanceV1(std::u16string_view reply);
 
-// The length the server counts for `text`: Unicode code points (a lone surrogate counts one),
-// every http:// or https:// link (any case, up to white space, less trailing punctuation)
-// counting `charactersPerUrl` whatever its own length.
+// The length the server counts for `text`: Unicode extended grapheme clusters (an emoji with its
+// skin tone, or e with a combining accent, is one; a lone surrogate is a code point of its own),
+// where every http:// or https:// link (any case, up to white space, less trailing punctuation)
+// stands as `charactersPerUrl` letters whatever its own length. Linear in the text.
 std::size_t MastodonLength(std::u16string_view text, std::size_t charactersPerUrl);
 
-// The longest start of `text` that MastodonLength counts within `limits`, never ending inside
-// a surrogate pair.
+// The longest start of `text` that MastodonLength counts within `limits`, ending where a
+// grapheme cluster of `text` ends (never inside a cluster or a surrogate pair). Linear.
 std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits);
 
 // The Idempotency-Key for posting `text` in the run identified by `runSeed`: the same for the

@@ -136,6 +136,16 @@ class MastodonTest(LumoraCase):
         self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "c" * 500)
         self.assert_token_only_in_posts()
 
+    def test_an_emoji_with_its_skin_tone_and_a_family_count_one_each(self):
+        # 15 code points, 8 characters as the server counts them: within its limit of 8.
+        family = "\U0001F468\u200d\U0001F469\u200d\U0001F467\u200d\U0001F466"
+        text = "Nice \U0001F44D\U0001F3FD " + family
+        self.service.max_characters = 8
+        program, hwnd = self.start(text)
+        self.counter_shows(hwnd, "8 Characters.")
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), text)
+        program.kill()
+
     def test_a_second_press_after_a_time_out_posts_once(self):
         program, hwnd = self.start("Only once, please")
         # The server takes the post but answers after Lumora has stopped waiting (30 s).

@@ -60,7 +60,7 @@ TEST(Mastodon, LimitsComeFromEitherInstanceReplyOrNowhere) {
   EXPECT_EQ(LimitsFromInstanceV1(u"{\"version\":\"4.2\"}"), std::nullopt);
 }
 
-TEST(Mastodon, TheCounterCountsCodePointsAndLinksAsReserved) {
+TEST(Mastodon, TheCounterCountsCharactersAndLinksAsReserved) {
   EXPECT_EQ(MastodonLength(u"", 23), 0u);
   EXPECT_EQ(MastodonLength(u"caf\u00e9 \U0001F600", 23), 6u);
   EXPECT_EQ(MastodonLength(u"\xD800x", 23), 2u);  // a lone surrogate is one
@@ -94,6 +94,34 @@ TEST(Mastodon, TheCutKeepsTheLongestStartWithinTheLimit) {
   const std::u16string linked = u"Read https://example.com/" + std::u16string(60, u'a') + u" now";
   EXPECT_EQ(CutToLimit(linked, {40, 23}), linked);
   EXPECT_EQ(CutToLimit(linked, {30, 23}), linked.substr(0, linked.size() - 2));
+}
+
+// What a reader sees as one character the server counts as one.
+constexpr char16_t kThumbsUp[] = u"\U0001F44D\U0001F3FD";  // with a skin tone
+constexpr char16_t kFamily[] = u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466";
+constexpr char16_t kFlags[] = u"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA";  // two flags
+
+TEST(Mastodon, TheCounterCountsClustersAroundLinks) {
+  EXPECT_EQ(MastodonLength(kThumbsUp, 23), 1u);
+  EXPECT_EQ(MastodonLength(kFamily, 23), 1u);
+  EXPECT_EQ(MastodonLength(u"e\u0301te\u0301", 23), 3u);
+  EXPECT_EQ(MastodonLength(kFlags, 23), 2u);
+  EXPECT_EQ(MastodonLength(u"\U0001F1EB\U0001F1F7\U0001F1E9", 23), 2u);  // a flag and a half
+  // A mark after the link's end joins the space or stop there; one inside it is the link's.
+  EXPECT_EQ(MastodonLength(u"http://a.example/x \u0301.\u0301", 23), 23u + 2);
+  EXPECT_EQ(MastodonLength(u"http://a.example/x.\u0301 ok", 23), 23u + 3);
+  // The server counts the letters standing for a link: a prefix mark joins the first.
+  EXPECT_EQ(MastodonLength(u"\u0600http://a.example", 23), 23u);
+}
+
+TEST(Mastodon, TheCutEndsBetweenClusters) {
+  const std::u16string thumbs = kThumbsUp;
+  EXPECT_EQ(CutToLimit(u"ab" + thumbs + u"cd", {3, 23}), u"ab" + thumbs);
+  EXPECT_EQ(CutToLimit(thumbs + kFamily + thumbs, {2, 23}), thumbs + kFamily);
+  EXPECT_EQ(CutToLimit(u"e\u0301e\u0301", {1, 23}), u"e\u0301");
+  EXPECT_EQ(CutToLimit(kFlags, {1, 23}), u"\U0001F1EB\U0001F1F7");
+  EXPECT_EQ(CutToLimit(u"e\u0301 http://a.co", {5, 23}), u"e\u0301 htt");
+  EXPECT_EQ(CutToLimit(u"x http://a.co \u0301y", {26, 23}), u"x http://a.co \u0301");
 }
 
 TEST(Mastodon, TheIdempotencyKeyFollowsTheTextWithinARun) {

@@ -14,6 +14,10 @@ TEST(MastodonTexts, TheCounterCountsAsTheServerAndNamesItsLimit) {
   const CounterLook over = MastodonCounterFor(u"\U0001F600\U0001F600\U0001F600", {2, 23});
   EXPECT_EQ(over.caption, u"3 Characters.( Over the limit of 2: shorten it before you send )");
   EXPECT_EQ(over.color, kCounterDarkRed);
+  // An emoji with its skin tone and a family emoji are one character each.
+  const std::u16string emoji =
+      u"\U0001F44D\U0001F3FD\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466";
+  EXPECT_EQ(MastodonCounterFor(emoji, {2, 23}).caption, u"2 Characters.");
 }
 
 TEST(MastodonTexts, InputIsRefusedForNoTokenNoTextOrOverTheLimit) {
