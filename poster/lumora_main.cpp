@@ -73,8 +73,9 @@ void LumoraMain::Initiation() {
 }
 
 void LumoraMain::ApplyStatusProtocol() {
+  retired_.push_back(std::move(service_));
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
-  const std::optional<WindowWords> words = service_->Words();
+  const std::optional<WindowWords>& words = service_->Words();
   // A service without words of its own leaves the window exactly as designed.
   if (std::exchange(ownWords_, words.has_value()) || words) {
     ShowWords(words.value_or(WindowWords{kUserNameCaption, kPasswordCaption, kSendButtonCaption,
@@ -117,7 +118,8 @@ void LumoraMain::TakeClipboard() {
 }
 
 void LumoraMain::LearnLimits() {
-  service_->LearnLimits(s_.background, [this] {
+  service_->LearnLimits(s_.background, [this, asking = service_.get()] {
+    if (asking != service_.get()) return;  // the settings changed meanwhile
     // The intake was cut to the limits known then; the server's own may cut it otherwise.
     if (!draft_.CutAgain(*service_) && !c_.yourTweet.Text().empty()) YourTweet_Change();
   });

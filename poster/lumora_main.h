@@ -151,7 +151,10 @@ class LumoraMain {
   web::ServiceAddresses addresses_;
   std::u16string dataFolder_;
   std::optional<LinkContent> link_;
-  std::shared_ptr<StatusService> service_;
+  std::unique_ptr<StatusService> service_;
+  // Services the settings replaced: each stays until the program ends, as a question it asked
+  // may still be answered (a settings change is rare).
+  std::vector<std::unique_ptr<StatusService>> retired_;
   Draft draft_;
   StoredCredentials credentials_;
   bool shown_ = false;     // the first tick has come: the window is on screen

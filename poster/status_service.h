@@ -28,12 +28,6 @@ struct WindowWords {
   std::size_t statusMaxLength = 0;
 };
 
-// A message box's title and text.
-struct Notice {
-  std::u16string title;
-  std::u16string text;
-};
-
 // What the user entered when they clicked send, each box's text trimmed.
 struct PostInput {
   std::u16string userName;
@@ -64,24 +58,25 @@ class StatusService {
   virtual ~StatusService() = default;
 
   // The window's words for this service; nullopt for the window exactly as designed.
-  virtual std::optional<WindowWords> Words() const = 0;
+  const std::optional<WindowWords>& Words() const { return words_; }
+  // The address whose connection is worth preparing before the first click; empty for none.
+  const std::u16string& PreparedAddress() const { return preparedAddress_; }
+  // Why nothing can be sent with the settings as they are (a "Whoops!" text); empty when they
+  // can be used.
+  const std::u16string& SettingsProblem() const { return settingsProblem_; }
+
   // The status text taken in from `raw` (the clipboard's text, or a link's when `fromLink`):
   // trimmed and cut as this service counts. Never throws.
   virtual std::u16string Intake(std::u16string_view raw, bool fromLink) const = 0;
   // The counter label for the status box holding `text`.
   virtual CounterLook Counter(std::u16string_view text) const = 0;
   // Asks the service what it needs to know to count (its limits) through `background`, when it
-  // has anything to ask. `learned` runs on the window's thread once the answer is taken, and
-  // never when this service is gone by then. Does nothing by default.
+  // has anything to ask; `learned` runs on the window's thread once the answer is taken. The
+  // caller keeps this service alive until then. Does nothing by default.
   virtual void LearnLimits(platform::Background& /*background*/,
                            std::function<void()> /*learned*/) {}
-  // The address whose connection is worth preparing before the first click; empty for none.
-  virtual std::u16string PreparedAddress() const = 0;
   // Why `input` cannot be sent as it stands (shown after a beep), nullopt when it can.
   virtual std::optional<Notice> Refusal(const PostInput& input) = 0;
-  // Why nothing can be sent with the settings as they are (a "Whoops!" text); empty when they
-  // can be used.
-  virtual std::u16string SettingsProblem() const = 0;
   // A question the user answers before `input` is sent (Yes sends it, No sends nothing);
   // nullopt when there is none to ask. None by default.
   virtual std::optional<Notice> Question(const PostInput& /*input*/) const { return std::nullopt; }
@@ -90,6 +85,12 @@ class StatusService {
   virtual SendOutcome Send(const PostInput& input) = 0;
   // The outcome of sending `input` when `failure` came instead of a reply.
   virtual SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) = 0;
+
+ protected:
+  // What the getters above give, set by each service's constructor.
+  std::optional<WindowWords> words_;
+  std::u16string preparedAddress_;
+  std::u16string settingsProblem_;
 };
 
 }  // namespace poster

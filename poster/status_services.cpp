@@ -12,13 +12,13 @@ namespace poster {
 namespace {
 
 template <typename Service>
-std::shared_ptr<StatusService> Make(const StatusServiceParts& parts) {
-  return std::make_shared<Service>(parts);
+std::unique_ptr<StatusService> Make(const StatusServiceParts& parts) {
+  return std::make_unique<Service>(parts);
 }
 
 struct KnownService {
   std::u16string_view protocol;  // the StatusProtocol value that chooses it, in lower case
-  std::shared_ptr<StatusService> (*make)(const StatusServiceParts& parts);
+  std::unique_ptr<StatusService> (*make)(const StatusServiceParts& parts);
 };
 
 // Every status service; the first is the one an absent or empty setting chooses.
@@ -29,7 +29,7 @@ constexpr KnownService kServices[] = {
 
 }  // namespace
 
-std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
+std::unique_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
                                                 platform::HttpClient& http, RunSeed& runSeed) {
   const std::u16string location = settings.Location();

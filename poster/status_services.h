@@ -15,7 +15,7 @@ namespace poster {
 // classic one when the setting is absent, and also, holding the "Whoops!" text that names the
 // setting, when it cannot be read or names no protocol this program knows. `runSeed` tells
 // this run's requests from another run's. Never throws.
-std::shared_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
+std::unique_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
                                                 platform::HttpClient& http, RunSeed& runSeed);
 

@@ -19,6 +19,13 @@ std::u16string TrimSpaces(std::u16string_view text);
 // A cut never splits a surrogate pair; the character it would split is left out whole.
 std::u16string IntakeText(std::u16string_view clipboard);
 
+// A message box's title and text.
+struct Notice {
+  std::u16string title;
+  std::u16string text;
+  friend bool operator==(const Notice&, const Notice&) = default;
+};
+
 struct CounterLook {
   std::u16string caption;
   platform::Rgb color;

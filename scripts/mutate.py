@@ -306,10 +306,10 @@ MUTANTS = [
     # The window and its status service
     ("poster/draft.cpp", "if (raw_.empty() || box_.Text() != shown_) return false;",
      "if (raw_.empty()) return false;", "a late answer cuts the text the user edited"),
-    ("poster/mastodon/mastodon_service.cpp", "  if (!problem_.empty()) return;", "",
+    ("poster/mastodon/mastodon_service.cpp", "  if (!settingsProblem_.empty()) return;", "",
      "limits asked of a server whose address cannot be used"),
-    ("poster/mastodon/mastodon_service.cpp", "return {{box.title, box.text}, published, published};",
-     "return {{box.title, box.text}, published, true};", "a refused post ends the program"),
+    ("poster/mastodon/mastodon_service.cpp", "published, published};", "published, true};",
+     "a refused post ends the program"),
     ("poster/lumora_main.cpp", "if (std::exchange(ownWords_, words.has_value()) || words) {",
      "if (words) {", "the classic words not restored after a Mastodon server"),
     ("poster/status_services.cpp", "  parts.settingsProblem = web::StatusProtocolProblem(settings, protocol);\n",

@@ -9,12 +9,10 @@ namespace poster {
 ClassicService::ClassicService(const StatusServiceParts& parts)
     : address_(parts.addresses.status.address),
       name_(parts.addresses.statusName),
-      problem_(parts.settingsProblem.empty() ? parts.addresses.status.problem
-                                             : parts.settingsProblem),
-      http_(parts.http) {}
-
-std::optional<WindowWords> ClassicService::Words() const {
-  return std::nullopt;
+      http_(parts.http) {
+  preparedAddress_ = address_;
+  settingsProblem_ =
+      parts.settingsProblem.empty() ? parts.addresses.status.problem : parts.settingsProblem;
 }
 
 std::u16string ClassicService::Intake(std::u16string_view raw, bool fromLink) const {
@@ -23,10 +21,6 @@ std::u16string ClassicService::Intake(std::u16string_view raw, bool fromLink) co
 
 CounterLook ClassicService::Counter(std::u16string_view text) const {
   return CounterFor(text.size());
-}
-
-std::u16string ClassicService::PreparedAddress() const {
-  return address_;
 }
 
 std::optional<Notice> ClassicService::Refusal(const PostInput& input) {
@@ -44,10 +38,6 @@ std::optional<Notice> ClassicService::Refusal(const PostInput& input) {
                   u"Please adjust the text in your Tweet so that it is within 140 characters."};
   }
   return std::nullopt;
-}
-
-std::u16string ClassicService::SettingsProblem() const {
-  return problem_;
 }
 
 SendOutcome ClassicService::Send(const PostInput& input) {

@@ -14,19 +14,15 @@ class ClassicService : public StatusService {
   // Posts to the status address as the user named in the window.
   explicit ClassicService(const StatusServiceParts& parts);
 
-  std::optional<WindowWords> Words() const override;
   std::u16string Intake(std::u16string_view raw, bool fromLink) const override;
   CounterLook Counter(std::u16string_view text) const override;
-  std::u16string PreparedAddress() const override;
   std::optional<Notice> Refusal(const PostInput& input) override;
-  std::u16string SettingsProblem() const override;
   SendOutcome Send(const PostInput& input) override;
   SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) override;
 
  private:
   std::u16string address_;
   std::u16string name_;
-  std::u16string problem_;
   platform::HttpClient& http_;
 };
 

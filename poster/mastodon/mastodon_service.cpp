@@ -1,5 +1,6 @@
 #include "poster/mastodon/mastodon_service.h"
 
+#include <memory>
 #include <utility>
 
 #include "platform/common/web_url.h"
@@ -12,28 +13,26 @@ namespace poster {
 MastodonService::MastodonService(const StatusServiceParts& parts)
     : server_(parts.addresses.status.address),
       name_(parts.addresses.statusName),
-      problem_(parts.addresses.status.problem),
       http_(parts.http),
       runSeed_(parts.runSeed) {
   // The built-in address and name are the classic service's: the server needs its own
   // address, and its host names it better than that name.
   const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
   if (server_ == builtIn.status.address) {
-    problem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
-               parts.settingsLocation +
-               u" is empty, and a Mastodon-compatible server needs its address there, "
-               u"such as https://social.example.\n\nNothing was sent.";
+    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
+                       parts.settingsLocation +
+                       u" is empty, and a Mastodon-compatible server needs its address there, "
+                       u"such as https://social.example.\n\nNothing was sent.";
   }
   if (name_ == builtIn.statusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
-}
-
-std::optional<WindowWords> MastodonService::Words() const {
+  if (settingsProblem_.empty()) settingsProblem_ = parts.addresses.status.problem;
   const web::MastodonCaptions captions = web::MastodonWindowCaptions();
   // Links count less than they are long: the server's counter, not the box, sets the bound.
-  return WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,
-                     captions.shortLinkNote, 0};
+  words_ = WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,
+                       captions.shortLinkNote, 0};
+  if (!server_.empty()) preparedAddress_ = web::MastodonEndpoint(server_, web::kStatusesPath);
 }
 
 std::u16string MastodonService::Intake(std::u16string_view raw, bool fromLink) const {
@@ -46,43 +45,30 @@ CounterLook MastodonService::Counter(std::u16string_view text) const {
 }
 
 void MastodonService::LearnLimits(platform::Background& background, std::function<void()> learned) {
-  if (!problem_.empty()) return;
-  // The answer is shared by the work and its completion; the service may be gone by the time
-  // the completion runs, when the settings changed meanwhile.
-  auto fetched = std::make_shared<web::StatusLimits>();
+  if (!settingsProblem_.empty()) return;
+  // The completion owns the answer; dropped with the program when the program ends first.
+  auto* fetched = new web::StatusLimits;
   background.Run(
       [fetched, server = server_, &http = http_] {
         web::HttpWebExchange exchange(http);
         *fetched = web::FetchStatusLimits(exchange, server);
       },
-      [fetched, self = weak_from_this(), learned = std::move(learned)] {
-        const auto service = self.lock();
-        if (!service) return;
-        service->limits_ = *fetched;
+      [this, fetched, learned = std::move(learned)] {
+        limits_ = *std::unique_ptr<web::StatusLimits>(fetched);
         learned();
       });
 }
 
-std::u16string MastodonService::PreparedAddress() const {
-  return server_.empty() ? server_ : web::MastodonEndpoint(server_, web::kStatusesPath);
-}
-
 std::optional<Notice> MastodonService::Refusal(const PostInput& input) {
-  const web::BoxText refusal =
-      web::MastodonInputProblem(input.password, input.status, limits_, name_);
+  Notice refusal = web::MastodonInputProblem(input.password, input.status, limits_, name_);
   if (refusal.title.empty()) return std::nullopt;
-  return Notice{refusal.title, refusal.text};
-}
-
-std::u16string MastodonService::SettingsProblem() const {
-  return problem_;
+  return refusal;
 }
 
 std::optional<Notice> MastodonService::Question(const PostInput& input) const {
   // The same text goes with the same key, which the server takes once; another text would not.
   if (maybeSent_.empty() || input.status == maybeSent_) return std::nullopt;
-  const web::BoxText question = web::MastodonEditedAfterMaybeSentQuestion(server_);
-  return Notice{question.title, question.text};
+  return web::MastodonEditedAfterMaybeSentQuestion(server_);
 }
 
 SendOutcome MastodonService::Send(const PostInput& input) {
@@ -93,17 +79,14 @@ SendOutcome MastodonService::Send(const PostInput& input) {
       web::PostStatus(exchange, server_, input.password, input.status, seed);
   maybeSent_.clear();
   const bool published = verdict.kind == web::MastodonVerdict::Kind::kPublished;
-  const web::BoxText box = web::MastodonVerdictBox(verdict, name_, server_);
   // A refused post leaves the window as it was, to change and send again.
-  return {{box.title, box.text}, published, published};
+  return {web::MastodonVerdictBox(verdict, name_, server_), published, published};
 }
 
 SendOutcome MastodonService::Unsent(const PostInput& input, const platform::Failure& failure) {
   if (failure.MayHaveArrived()) maybeSent_ = input.status;
-  const web::BoxText box = failure.MayHaveArrived()
-                               ? web::MastodonMaybeSentBox(failure.Description(), server_)
-                               : web::MastodonUnsentBox(failure.Description());
-  return {{box.title, box.text}};
+  return {failure.MayHaveArrived() ? web::MastodonMaybeSentBox(failure.Description(), server_)
+                                   : web::MastodonUnsentBox(failure.Description())};
 }
 
 }  // namespace poster

@@ -15,16 +15,13 @@ namespace poster {
 
 class MastodonService : public StatusService, public std::enable_shared_from_this<MastodonService> {
  public:
-  // Posts to the server at the status address. Lives in a shared_ptr (LearnLimits needs one).
+  // Posts to the server at the status address.
   explicit MastodonService(const StatusServiceParts& parts);
 
-  std::optional<WindowWords> Words() const override;
   std::u16string Intake(std::u16string_view raw, bool fromLink) const override;
   CounterLook Counter(std::u16string_view text) const override;
   void LearnLimits(platform::Background& background, std::function<void()> learned) override;
-  std::u16string PreparedAddress() const override;
   std::optional<Notice> Refusal(const PostInput& input) override;
-  std::u16string SettingsProblem() const override;
   std::optional<Notice> Question(const PostInput& input) const override;
   SendOutcome Send(const PostInput& input) override;
   SendOutcome Unsent(const PostInput& input, const platform::Failure& failure) override;
@@ -32,7 +29,6 @@ class MastodonService : public StatusService, public std::enable_shared_from_thi
  private:
   std::u16string server_;  // empty when the address cannot be used
   std::u16string name_;    // the server as the boxes name it
-  std::u16string problem_;
   web::StatusLimits limits_ = web::kDefaultStatusLimits;
   // The text of the last post that may have arrived without an answer; empty when none.
   std::u16string maybeSent_;

@@ -29,11 +29,7 @@ MastodonCaptions MastodonWindowCaptions();
 CounterLook MastodonCounterFor(std::u16string_view text, const StatusLimits& limits);
 
 // A message box's title and text.
-struct BoxText {
-  std::u16string title;
-  std::u16string text;
-  friend bool operator==(const BoxText&, const BoxText&) = default;
-};
+using BoxText = Notice;
 
 // Why a post cannot be sent as it stands, before anything is sent ("Whoops!" boxes, with a
 // beep); empty title when `token` and `status` (both trimmed) can be sent.
