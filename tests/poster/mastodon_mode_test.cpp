@@ -241,6 +241,13 @@ TEST_F(MastodonMode, ALostAnswerMayHavePostedAndAnEditedTextAsksFirst) {
   tweet.SetText(u"hello, edited twice");
   EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
   EXPECT_FALSE(boxes.shown.at(0).question);
+  // An answer to the same text, sent again, ends the doubt as well.
+  http.scripts.clear();  // the reply scripted for the press that sent nothing
+  EXPECT_TRUE(Send({u"", lost()}));
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  tweet.SetText(u"hello, edited thrice");
+  EXPECT_TRUE(Send({u"{}", {}, {}, 500}));
+  EXPECT_FALSE(boxes.shown.at(0).question);
 }
 
 TEST_F(MastodonMode, WhatCannotBeSentIsRefusedBeforeAnyRequest) {

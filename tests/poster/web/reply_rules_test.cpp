@@ -39,6 +39,7 @@ TEST(ReplyRules, OnlyTextThatLooksLikeALinkIsAShortLink) {
       u"http://sl.ks/abc and more words\t",
       u"http://sl.ks/abc\u00A0more\t",
       u"http://sl.ks/\u202Egnp.exe\t",
+      u"http://sl.ks/\u202Ax\t",
       u"http://sl.ks/\u2067x\t",
       u"http://sl.ks/a\u200Bb\t",
       u"http://sl.ks/a\u200Fb\t",
