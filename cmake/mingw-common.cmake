@@ -14,9 +14,10 @@ set(CMAKE_RANLIB ${LUMORA_MINGW_TRIPLET}-gcc-ranlib)
 # (binds_to_current_def_p) on virtual members of classes in anonymous namespaces.
 # --gc-sections then drops less than it might: the unwind tables, which the linker must keep,
 # refer to every function of an object; platform/win32/runtime/ keeps the standard exception
-# classes of the C++ runtime out.
+# classes of the C++ runtime out. Without run-time type information the type names of every
+# lambda kept in a std::function stay out too; exceptions keep the type records they need.
 set(CMAKE_CXX_FLAGS_INIT
-    "-Os -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
+    "-Os -fno-rtti -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
 set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -flto -flto-partition=none")
+    "-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -fno-rtti -flto -flto-partition=none")
 set(CMAKE_RC_FLAGS_INIT "-c65001")

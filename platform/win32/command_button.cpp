@@ -51,6 +51,7 @@ LRESULT CALLBACK EnterClicks(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 class Win32CommandButton : public NativeControl, public Button {
  public:
+  Button* AsButton() override { return this; }
   Win32CommandButton(const ControlDesign& design, const BuildContext& context)
       : NativeControl(design), gdi_(context.gdi) {
     DWORD style = design.graphical ? BS_OWNERDRAW : BS_PUSHBUTTON;

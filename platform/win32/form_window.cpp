@@ -1,5 +1,7 @@
 #include "platform/win32/form_window.h"
 
+#include <type_traits>
+
 #include "platform/common/failure.h"
 #include "platform/win32/handler_guard.h"
 #include "platform/win32/measure.h"
@@ -134,7 +136,12 @@ template <typename Kind>
 Kind& FormWindow::WithId(int id) const {
   for (const auto& control : controls_) {
     if (control->Design().id != id) continue;
-    if (auto* kind = dynamic_cast<Kind*>(control.get())) return *kind;
+    Kind* kind = nullptr;
+    if constexpr (std::is_same_v<Kind, TextBox>) kind = control->AsTextBox();
+    if constexpr (std::is_same_v<Kind, Label>) kind = control->AsLabel();
+    if constexpr (std::is_same_v<Kind, Button>) kind = control->AsButton();
+    if constexpr (std::is_same_v<Kind, Timer>) kind = control->AsTimer();
+    if (kind != nullptr) return *kind;
     throw ProgramError(ProgramError::Kind::kOutOfRange,
                        control->Design().name + " is another kind of control");
   }

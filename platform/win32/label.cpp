@@ -12,6 +12,7 @@ namespace {
 // A real STATIC control, so that screen readers and WM_GETTEXT see the caption.
 class Win32Label : public NativeControl, public Label {
  public:
+  Label* AsLabel() override { return this; }
   Win32Label(const ControlDesign& design, const BuildContext& context)
       : NativeControl(design),
         gdi_(context.gdi),

@@ -46,6 +46,12 @@ class NativeControl {
   virtual bool OnDrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
   // WM_TIMER on the form with this control's id.
   virtual void OnTimer() {}
+  // The control as the handlers see it, when it is of that kind; null otherwise. The programs
+  // are built without run-time type information, so these stand in for a cross-cast.
+  virtual TextBox* AsTextBox() { return nullptr; }
+  virtual Label* AsLabel() { return nullptr; }
+  virtual Button* AsButton() { return nullptr; }
+  virtual Timer* AsTimer() { return nullptr; }
   // The font the form gave the control's window (WM_GETFONT); null: the system's.
   HFONT ControlFont() const {
     return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));

@@ -14,6 +14,7 @@ namespace {
 
 class Win32TextBox : public NativeControl, public TextBox {
  public:
+  TextBox* AsTextBox() override { return this; }
   Win32TextBox(const ControlDesign& design, const BuildContext& context) : NativeControl(design) {
     DWORD style = ES_LEFT;
     // No ES_AUTOHSCROLL in the multi-line box: lines wrap at the box's edge (or its vertical

@@ -11,6 +11,7 @@ namespace {
 // A timer of the form window, identified by the control's id; it has no window of its own.
 class Win32Timer : public NativeControl, public Timer {
  public:
+  Timer* AsTimer() override { return this; }
   Win32Timer(const ControlDesign& design, const BuildContext& context)
       : NativeControl(design), form_(context.form), loaded_(context.loaded) {}
 
