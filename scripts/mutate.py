@@ -325,6 +325,20 @@ MUTANTS = [
     ("poster/mastodon/mastodon_service.cpp", "      web::PostStatus(exchange, server_, input.password, input.status, seed);\n  maybeSent_.clear();",
      "      web::PostStatus(exchange, server_, input.password, input.status, seed);",
      "an answer does not end the question after a lost one"),
+    # Grapheme clusters
+    ("platform/common/graphemes.cpp", "return (codePoint - 0xAC00) % 28 == 0 ? kLV : kLVT;",
+     "return (codePoint - 0xAC00) % 27 == 0 ? kLV : kLVT;", "Hangul syllables told apart wrongly"),
+    ("platform/common/graphemes.cpp", "if ((before == kLVT || before == kT) && after == kT) return true;",
+     "if (before == kLVT && after == kT) return true;", "a trailing jamo after another breaks"),
+    ("platform/common/graphemes.cpp", "joinsPictographic_ = pictographicRun_ && property == kZwj;",
+     "joinsPictographic_ = property == kZwj;", "any joiner glues a following emoji"),
+    ("platform/common/graphemes.cpp",
+     "oddIndicators_ = property == kRegionalIndicator && !(previous_ == property && oddIndicators_);",
+     "oddIndicators_ = property == kRegionalIndicator;", "a third regional indicator joins a flag"),
+    ("platform/common/graphemes.cpp", "return after == kExtend || after == kZwj || after == kSpacingMark || before == kPrepend;",
+     "return after == kExtend || after == kZwj || before == kPrepend;", "a spacing mark starts a cluster"),
+    ("platform/common/graphemes.cpp", "if (before == kCR && after == kLF) return true;",
+     "if (before == kCR && after == kLF) return false;", "CR LF split in two"),
 ]
 
 

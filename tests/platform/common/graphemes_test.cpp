@@ -76,5 +76,13 @@ TEST(Graphemes, LoneSurrogatesAreCodePointsOfTheirOwn) {
   EXPECT_EQ(CodePointAt(u"\xD83D\xDC4D", 1).units, 1u);
 }
 
+// The break test's three syllables would pass with a wrong period too; a vowel joins a syllable
+// without a final consonant (every 28th from U+AC00) and not one with it.
+TEST(Graphemes, SyllablesAreToldApartAcrossTheWholeBlock) {
+  EXPECT_EQ(CountGraphemes(u"\uAC1C\u1161"), 1u);  // 28 after U+AC00: no final consonant
+  EXPECT_EQ(CountGraphemes(u"\uAC1B\u1161"), 2u);  // 27 after: with one
+  EXPECT_EQ(CountGraphemes(u"\uD7A3\u1161"), 2u);  // the block's last syllable has one
+}
+
 }  // namespace
 }  // namespace platform
