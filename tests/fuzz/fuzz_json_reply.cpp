@@ -7,9 +7,9 @@
 
 #include "platform/common/reply_text.h"
 #include "platform/common/text.h"
-#include "poster/web/json_reader.h"
 #include "poster/mastodon/mastodon.h"
 #include "poster/mastodon/mastodon_texts.h"
+#include "poster/web/json_reader.h"
 #include "tests/fuzz/fuzz_text.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "poster/web/json_reader.h"
 #include "poster/mastodon/mastodon.h"
+#include "poster/web/json_reader.h"
 #include "poster/web/reply_rules.h"
 #include "tests/fuzz/fuzz_text.h"
 
