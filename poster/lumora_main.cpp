@@ -36,6 +36,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       addresses_(std::move(addresses)),
       draft_(c_.yourTweet),
       credentials_(s_.textFiles, s_.ansi, dataFolder_),
+      secretOwner_(s_.settings),
       runSeed_(s_.random) {
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
@@ -56,7 +57,9 @@ void LumoraMain::Form_Load() {
   RegisterLinkScheme();
   credentials_.Open();
   c_.yourUserName.SetText(credentials_.UserName());
-  c_.yourPassword.SetText(credentials_.Password());
+  // A secret made for another server stays in its file but is never shown, so never sent.
+  const std::u16string secret = credentials_.Password();
+  c_.yourPassword.SetText(secretOwner_.MayShow(!secret.empty()) ? secret : u"");
   ApplyStatusProtocol();
   c_.form.MakeTopmost();
   c_.timer1.SetEnabled(true);
@@ -161,6 +164,7 @@ void LumoraMain::SendTweetButton_Click() {
     return Warn(*unsaved);
   }
   const PostInput input = Entered();
+  if (!input.password.empty()) secretOwner_.Bind();
   if (const std::optional<Notice> refusal = service_->Refusal(input)) {
     s_.messageBoxes.Beep();
     return Warn(refusal->text, refusal->title);
@@ -242,6 +246,7 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
   // Also after a write that failed part way: what was stored is what applies.
   ReloadServiceSettings();
   ApplyStatusProtocol();
+  if (!secretOwner_.StillOwns()) c_.yourPassword.SetText(u"");
   if (shown_) PrepareRequests();
   return refused;
 }

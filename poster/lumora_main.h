@@ -27,6 +27,7 @@
 #include "poster/draft.h"
 #include "poster/link_intake.h"
 #include "poster/run_seed.h"
+#include "poster/secret_owner.h"
 #include "poster/status_service.h"
 #include "poster/stored_credentials.h"
 #include "poster/web/form_post.h"
@@ -157,8 +158,9 @@ class LumoraMain {
   std::vector<std::unique_ptr<StatusService>> retired_;
   Draft draft_;
   StoredCredentials credentials_;
-  bool shown_ = false;     // the first tick has come: the window is on screen
-  bool ownWords_ = false;  // the service's words replace the designed ones
+  SecretOwner secretOwner_;  // the server the password box belongs to
+  bool shown_ = false;       // the first tick has come: the window is on screen
+  bool ownWords_ = false;    // the service's words replace the designed ones
   RunSeed runSeed_;
 };
 

@@ -36,6 +36,9 @@ struct HttpJob {
   // status callback then takes it off again if the send opens a new tunnel.
   bool guardTunnel = false;
   bool newTunnelWithAccount = false;  // the callback did so
+  // The caller's own "Authorization: ...\r\n" line, which the callback puts back once a new
+  // tunnel is up; empty when the request has none or needs no guard.
+  std::wstring tunnelToken;
 
   std::vector<std::uint8_t> reply;
   std::wstring contentType;

@@ -61,9 +61,10 @@ class Exchanger {
         withBody_(withBody),
         token_(AuthorizationLine(job.headers)) {
     // A token the caller put in the request's own headers is kept out of a new tunnel's
-    // CONNECT as the account is; it goes again, once, inside the tunnel the refusal came
-    // through.
+    // CONNECT as the account is, and put back for the first request inside it. Where that
+    // did not happen and the server refused, it goes again, once, inside the same tunnel.
     job_.guardTunnel = !token_.empty() && at_.secure && throughProxy_;
+    if (job_.guardTunnel) job_.tunnelToken = token_;
   }
 
   Exchanged Run() {

@@ -28,6 +28,11 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
   if (settingsProblem_.empty()) settingsProblem_ = parts.addresses.status.problem;
+  if (settingsProblem_.empty() && web::IsPlainHttp(server_)) {
+    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
+                       parts.settingsLocation + u" is \"" + server_ + u"\", an http:// address. " +
+                       web::kHttpsOnlyRule + u"\n\nNothing was sent. Change it to https://.";
+  }
   const web::MastodonCaptions captions = web::MastodonWindowCaptions();
   // Links count less than they are long: the server's counter, not the box, sets the bound.
   words_ = WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,

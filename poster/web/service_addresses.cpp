@@ -45,6 +45,10 @@ std::u16string AddressRule(bool shortLink) {
                    : u"It may have a port and a path, but no ?, #, spaces or user name.";
 }
 
+bool IsPlainHttp(std::u16string_view address) {
+  return address.starts_with(u"http://");
+}
+
 std::optional<std::u16string> ShortLinkAddress(std::u16string_view text) {
   return IsSimpleShortenerAddress(text) ? SimpleShortenerAddress(text) : WebAddress(text);
 }

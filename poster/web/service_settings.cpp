@@ -58,6 +58,11 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
                                       u"\" is not an http:// or https:// address. " +
                                       AddressRule(false)};
   }
+  if (values.mastodon && IsPlainHttp(*WebAddress(status))) {
+    return ServiceSettingsProblem{
+        Field::kStatusAddress,
+        u"The status address \"" + status + u"\" is an http:// address. " + kHttpsOnlyRule};
+  }
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
   if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {
     return ServiceSettingsProblem{Field::kSightlinkAddress,

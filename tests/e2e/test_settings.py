@@ -1,5 +1,7 @@
 """The "Service settings" dialog of Lumora's system menu under Wine: what it shows, what OK and
-Cancel write under Lumora's key, and that the running Lumora uses new values at once.
+Cancel write under Lumora's key, that the running Lumora uses new values at once, and that a
+stored password stays with the server it was made for, whether the dialog or a merged .reg file
+names another.
 
 One Wine session and one stand-in for the suite; each test starts from an empty key."""
 
@@ -8,8 +10,9 @@ import re
 import unittest
 
 import harness
-from fixture import (CREATE_TINY_URL_BUTTON, FRIENDICA_ADDRESS, PASSWORD, SEND_TWEET_BUTTON,
-                     SETTINGS_KEY, SHORTENER_ADDRESS, THE_LONG_URL, USER, YOUR_TWEET, LumoraCase)
+from fixture import (CREATE_TINY_URL_BUTTON, DATA_FOLDER, FRIENDICA_ADDRESS, PASSWORD,
+                     SEND_TWEET_BUTTON, SETTINGS_KEY, SHORTENER_ADDRESS, THE_LONG_URL, USER,
+                     YOUR_PASSWORD, YOUR_TWEET, LumoraCase)
 
 
 def dialog_ids():
@@ -55,6 +58,24 @@ class ServiceSettingsDialogTest(LumoraCase):
         closed = harness.wait_until(lambda: not self.s.is_visible(dialog), timeout=10)
         self.assertTrue(closed, "the dialog stayed open")
 
+    def refused_in_dialog(self, dialog, text, box_id):
+        """OK is refused with a "Whoops!" box holding `text`; the dialog stays, focus on the box."""
+        self.s.click(dialog, harness.IDOK)
+        box = self.wait_box(10, title="Whoops!")
+        self.assertIn(text, box[2])
+        self.s.dismiss_message_box(box[0])
+        self.assertTrue(self.s.is_visible(dialog), "the dialog closed on a refused value")
+        self.assertTrue(harness.wait_until(
+            lambda: self.s.focused_control(dialog) == box_id, timeout=5))
+
+    def merge_reg(self, **values):
+        """Merges a .reg file that sets `values` under Lumora's key, as a user double-clicks one."""
+        lines = ["Windows Registry Editor Version 5.00", "", "[" + SETTINGS_KEY.replace(
+            "HKCU", "HKEY_CURRENT_USER") + "]"] + ['"%s"="%s"' % kv for kv in values.items()]
+        with open(self.s.unix_path("C:\\settings.reg"), "w", encoding="utf-16") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        self.s.wine("regedit", "C:\\settings.reg")
+
     def stored(self):
         return {name: data for name, (_, data) in (self.s.reg_query(SETTINGS_KEY) or {}).items()}
 
@@ -66,13 +87,8 @@ class ServiceSettingsDialogTest(LumoraCase):
         self.assertEqual(self.s.info(dialog)["pid"], program.pid)
 
         self.fill(dialog, "friendica.example/api", "Friendica", SHORTENER_ADDRESS)
-        self.s.click(dialog, harness.IDOK)
-        box = self.wait_box(10, title="Whoops!")
-        self.assertIn('The status address "friendica.example/api" is not an http://', box[2])
-        self.s.dismiss_message_box(box[0])
-        self.assertTrue(self.s.is_visible(dialog), "the dialog closed on a refused value")
-        self.assertTrue(harness.wait_until(
-            lambda: self.s.focused_control(dialog) == STATUS_ADDRESS, timeout=5))
+        self.refused_in_dialog(
+            dialog, 'The status address "friendica.example/api" is not an http://', STATUS_ADDRESS)
         self.assertEqual(self.stored(), {})
 
         self.s.set_text(dialog, STATUS_ADDRESS, FRIENDICA_ADDRESS)
@@ -126,6 +142,47 @@ class ServiceSettingsDialogTest(LumoraCase):
         self.close_with(dialog, harness.IDOK)
         self.assertEqual(self.stored(), {})
         self.assertTrue(self.s.no_message_box_within(0.5))
+
+    def test_a_stored_password_goes_only_to_its_own_server(self):
+        self.set_values(StatusAddress=FRIENDICA_ADDRESS)
+        program, hwnd = self.launch(user=USER, password=PASSWORD)
+        self.assertEqual(self.press(hwnd, SEND_TWEET_BUTTON)[0], "Congratulations!")
+        self.assert_ended(program)
+        pw_dat = os.path.join(self.s.unix_path(DATA_FOLDER), "PW.DAT")
+        with open(pw_dat, "rb") as f:
+            stored = f.read()
+
+        # In the dialog, a Mastodon-compatible server at http:// is refused; at https:// the
+        # password box empties, and the file keeps the password for its own server.
+        program, hwnd = self.launch()
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), PASSWORD)
+        dialog = self.open_dialog(hwnd)
+        self.s.click(dialog, MASTODON)
+        self.s.set_text(dialog, STATUS_ADDRESS, "http://social.example")
+        self.refused_in_dialog(
+            dialog, 'The status address "http://social.example" is an http:// address.',
+            STATUS_ADDRESS)
+        self.s.set_text(dialog, STATUS_ADDRESS, "https://social.example")
+        self.close_with(dialog, harness.IDOK)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), "")
+        program.kill()
+
+        # Between runs, a merged .reg file: the server the password was made for shows it again,
+        # another does not, and an http:// one is refused at SEND with the text kept.
+        self.merge_reg(StatusProtocol="", StatusAddress=FRIENDICA_ADDRESS)
+        program, hwnd = self.launch()
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), PASSWORD)
+        program.kill()
+        self.merge_reg(StatusProtocol="mastodon", StatusAddress="http://social.example/")
+        program, hwnd = self.launch()
+        self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), "")
+        with open(pw_dat, "rb") as f:
+            self.assertEqual(f.read(), stored)
+        self.set_boxes(hwnd, password="a-token")
+        sent = self.endpoints()
+        self.assert_refused_and_kept(program, hwnd, SEND_TWEET_BUTTON,
+                                     'StatusAddress in HKEY_CURRENT_USER', "an http:// address")
+        self.assertEqual(self.endpoints(), sent, "nothing was sent")
 
 
 if __name__ == "__main__":

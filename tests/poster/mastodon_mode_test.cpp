@@ -283,6 +283,22 @@ TEST_F(MastodonMode, WithoutItsAddressNothingIsAskedOrSent) {
   EXPECT_TRUE(http.calls.empty());
 }
 
+TEST_F(MastodonMode, AnHttpAddressSetInTheRegistryIsRefusedAtSend) {
+  settings.values[u"StatusAddress"] = addresses.status.address = u"http://social.example";
+  clipboard.text = u"hello";
+  ASSERT_TRUE(Load());
+  timer.Elapse();
+  background.RunAll();
+  password.SetText(u"tok");
+  EXPECT_TRUE(Run([this] { sendButton.Click(); }));
+  EXPECT_TRUE(http.calls.empty()) << "neither the limits nor the post";
+  EXPECT_EQ(tweet.Text(), u"hello");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find(u"is \"http://social.example\", an http:// address. " +
+                                     std::u16string(web::kHttpsOnlyRule)),
+            std::u16string::npos);
+}
+
 TEST_F(MastodonMode, ChangedSettingsTakeEffectAtOnceAndALateAnswerIsIgnored) {
   clipboard.text = u"hello";
   ASSERT_TRUE(Load());

@@ -202,6 +202,9 @@ class StandIn:
         self.mastodon_hosts = set(DEFAULT_MASTODON_HOSTS)
         self.mastodon_tokens = set()
         self.mastodon_mode = "ok"
+        # What a post without a token gets: 401 as Mastodon answers, or 403 as Pleroma and
+        # Akkoma do (no challenge to answer, so the token must be on the first request).
+        self.missing_token_status = 401
         self.instance_mode = "v2"
         self.max_characters = 500
         self.characters_reserved_per_url = 23
@@ -391,6 +394,8 @@ class StandIn:
         token = authorization[7:] if authorization.startswith("Bearer ") else None
         record["token"] = token
         record["idempotency_key"] = headers.get("Idempotency-Key")
+        if token is None and self.missing_token_status == 403:
+            return 403, as_json, b'{"error":"Invalid credentials."}'
         if token is None or token not in self.mastodon_tokens:
             return 401, as_json, b'{"error":"The access token is invalid"}'
         record["authorized"] = True

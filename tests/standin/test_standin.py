@@ -57,6 +57,9 @@ class MastodonStandInTest(unittest.TestCase):
     def test_a_post_needs_the_token_and_a_key_posts_once(self):
         self.assertEqual(self.post("x", token=None)[0], 401)
         self.assertEqual(self.post("x", token="other")[0], 401)
+        self.service.missing_token_status = 403  # as Pleroma and Akkoma answer
+        self.assertEqual(self.post("x", token=None)[0], 403)
+        self.assertEqual(self.post("x", token="other")[0], 401)
         status, _, first = self.post("hello+there", key="k1")
         self.assertEqual(status, 200)
         self.assertIsInstance(first["id"], str)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/fake/fake_settings.h"
+#include "poster/web/service_addresses.h"
 
 namespace poster::web {
 namespace {
@@ -42,6 +43,14 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
   EXPECT_EQ(badStatus->text,
             u"The status address \"social.example\" is not an http:// or https:// address. It may "
             u"have a port and a path, but no ?, #, spaces or user name.");
+
+  // A Mastodon-compatible server's token never goes in clear; the classic service may.
+  EXPECT_FALSE(CheckServiceSettings({false, u"http://friendica.example/api", u"", u""}));
+  const auto plain = CheckServiceSettings({true, u" HTTP://social.example ", u"", u""});
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(plain->field, Field::kStatusAddress);
+  EXPECT_EQ(plain->text, u"The status address \"HTTP://social.example\" is an http:// address. " +
+                             std::u16string(kHttpsOnlyRule));
 
   for (const char16_t* link : {u"https://is.gd/create.php?url=x", u"https://is.gd/{url}#x"}) {
     const auto badLink = CheckServiceSettings({false, u"", u"", link});
