@@ -1,5 +1,7 @@
 #include "poster/secret_owner.h"
 
+#include <utility>
+
 #include "platform/common/failure.h"
 #include "platform/common/text.h"
 #include "platform/common/web_url.h"
@@ -9,37 +11,36 @@
 namespace poster {
 
 std::u16string SecretOwner::Named() const {
-  std::u16string protocol =
-      platform::AsciiLower(web::ReadSetting(settings_, web::kStatusProtocolSetting).text);
-  const auto status = platform::ParseWebUrl(web::ServiceAddresses::Read(settings_).status.address);
-  return (protocol.empty() ? u"classic" : protocol) + u' ' +
-         (status ? platform::AsciiLower(platform::SpellOrigin(*status)) : u"");
-}
-
-void SecretOwner::Record(const std::u16string& server) {
-  try {
-    settings_.SetText(kSecretServerSetting, server);
-  } catch (const platform::Failure&) {
+  // The built-in address (none set) is named by the protocol alone; an address that cannot be
+  // used names no origin, as nothing is sent to it.
+  std::u16string named = web::ReadSetting(settings_, web::kStatusProtocolSetting).text;
+  if (named.empty()) named = u"classic";
+  const std::u16string address = web::ReadSetting(settings_, web::kStatusAddressSetting).text;
+  if (const auto url = platform::ParseWebUrl(address)) {
+    named += u' ';
+    named += platform::SpellOrigin(*url);
   }
+  return platform::AsciiLower(named);
 }
 
 bool SecretOwner::MayShow(bool hasSecret) {
   owner_ = Named();
   const std::u16string recorded = web::ReadSetting(settings_, kSecretServerSetting).text;
-  if (recorded.empty() && hasSecret) Record(owner_);
+  if (recorded.empty() && hasSecret) Bind();
   return recorded.empty() || recorded == owner_;
 }
 
 bool SecretOwner::StillOwns() {
   const std::u16string named = Named();
-  if (named == owner_) return true;
-  owner_ = named;
-  return false;
+  return named == std::exchange(owner_, named);
 }
 
 void SecretOwner::Bind() {
   owner_ = Named();
-  if (web::ReadSetting(settings_, kSecretServerSetting).text != owner_) Record(owner_);
+  try {
+    settings_.SetText(kSecretServerSetting, owner_);
+  } catch (const platform::Failure&) {
+  }
 }
 
 }  // namespace poster

@@ -8,7 +8,8 @@
 namespace poster {
 
 // The protocol and origin the stored secret belongs to, kept beside the settings (it is no
-// secret), as "<protocol> <scheme>://<host>:<port>/".
+// secret), as "<protocol> <scheme>://<host>:<port>/" in lower case; the protocol alone for the
+// built-in address.
 inline constexpr char16_t kSecretServerSetting[] = u"SecretServer";
 
 class SecretOwner {
@@ -29,7 +30,6 @@ class SecretOwner {
 
  private:
   std::u16string Named() const;
-  void Record(const std::u16string& server);
 
   platform::Settings& settings_;
   std::u16string owner_;

@@ -54,17 +54,12 @@ void LimitToDeadline(const HttpJob& job, HINTERNET request) {
 class Exchanger {
  public:
   Exchanger(HttpJob& job, bool throughProxy, HINTERNET request, const WebUrl& at, bool withBody)
-      : job_(job),
-        throughProxy_(throughProxy),
-        request_(request),
-        at_(at),
-        withBody_(withBody),
-        token_(AuthorizationLine(job.headers)) {
+      : job_(job), throughProxy_(throughProxy), request_(request), at_(at), withBody_(withBody) {
     // A token the caller put in the request's own headers is kept out of a new tunnel's
-    // CONNECT as the account is, and put back for the first request inside it. Where that
-    // did not happen and the server refused, it goes again, once, inside the same tunnel.
-    job_.guardTunnel = !token_.empty() && at_.secure && throughProxy_;
-    if (job_.guardTunnel) job_.tunnelToken = token_;
+    // CONNECT as the account is, and put back for the first request inside it: a server that
+    // answers a missing token with 403 asks for nothing.
+    if (at_.secure && throughProxy_) job_.tunnelToken = AuthorizationLine(job.headers);
+    job_.guardTunnel = !job_.tunnelToken.empty();
   }
 
   Exchanged Run() {
@@ -80,10 +75,8 @@ class Exchanger {
       // The Windows logon goes to the chosen proxy for the one send that answers it.
       SetLogonPolicy(request_, WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
       const DWORD status = StatusCode();
-      if (accountTakenOff && status == HTTP_STATUS_DENIED) {
-        if (ResendTokenInTunnel()) continue;
-        return {0, true, true};
-      }
+      // The account's challenge was answered into a new tunnel without it: start over.
+      if (accountTakenOff && status == HTTP_STATUS_DENIED) return {0, true, true};
       if (status == HTTP_STATUS_DENIED && !serverAnswered_ && job_.user &&
           SameOrigin(at_, job_.origin)) {
         if (AnswerServer()) continue;
@@ -133,21 +126,6 @@ class Exchanger {
     return status;
   }
 
-  // The answer went without the account into a new tunnel and was refused, and WinHTTP will
-  // not offer the account twice on one request: the exchange starts over on a new one.
-  // (Where the account did go inside the new tunnel, as on Windows, the reply stands.)
-  bool ResendTokenInTunnel() {
-    if (token_.empty() || tokenResent_ || !ConnectionKept(request_)) return false;
-    tokenResent_ = true;
-    if (!WinHttpAddRequestHeaders(request_, token_.c_str(), static_cast<DWORD>(token_.size()),
-                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
-      FailRequest(job_, GetLastError());
-    }
-    onKeptConnection_ = true;
-    job_.guardTunnel = true;
-    return true;
-  }
-
   bool AnswerServer() {
     serverAnswered_ = true;
     const bool kept = ConnectionKept(request_);
@@ -183,11 +161,9 @@ class Exchanger {
   const HINTERNET request_;
   const WebUrl& at_;
   const bool withBody_;
-  const std::wstring token_;
   bool serverAnswered_ = false;
   bool proxyAnswered_ = false;
   bool onKeptConnection_ = false;
-  bool tokenResent_ = false;
   int resends_ = 0;
 };
 

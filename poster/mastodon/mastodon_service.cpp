@@ -16,22 +16,19 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
       http_(parts.http),
       runSeed_(parts.runSeed) {
   // The built-in address and name are the classic service's: the server needs its own
-  // address, and its host names it better than that name.
+  // address, and its host names it better than that name. The built-in address is an http://
+  // one, as no address that carries the token may be.
   const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
-  if (server_ == builtIn.status.address) {
+  settingsProblem_ = parts.addresses.status.problem;
+  if (web::IsPlainHttp(server_)) {
     settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
                        parts.settingsLocation +
-                       u" is empty, and a Mastodon-compatible server needs its address there, "
-                       u"such as https://social.example.\n\nNothing was sent.";
+                       (server_ == builtIn.status.address ? std::u16string(u" is empty")
+                                                          : u" is \"" + server_ + u'"') +
+                       web::kHttpsOnlyRule + u"\n\nNothing was sent.";
   }
   if (name_ == builtIn.statusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
-  }
-  if (settingsProblem_.empty()) settingsProblem_ = parts.addresses.status.problem;
-  if (settingsProblem_.empty() && web::IsPlainHttp(server_)) {
-    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
-                       parts.settingsLocation + u" is \"" + server_ + u"\", an http:// address. " +
-                       web::kHttpsOnlyRule + u"\n\nNothing was sent. Change it to https://.";
   }
   const web::MastodonCaptions captions = web::MastodonWindowCaptions();
   // Links count less than they are long: the server's counter, not the box, sets the bound.

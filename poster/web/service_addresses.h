@@ -47,11 +47,10 @@ std::optional<std::u16string> WebAddress(std::u16string_view text);
 // value ends its reason with: a web address (WebAddress), or a short-link address.
 std::u16string AddressRule(bool shortLink);
 
-// The sentence that ends every box refusing an http:// address for a Mastodon-compatible
+// What follows the value in every box that refuses an http:// address for a Mastodon-compatible
 // server, whose token must not cross the network in clear.
 inline constexpr char16_t kHttpsOnlyRule[] =
-    u"A Mastodon-compatible server is reached over https:// only, so that your access token "
-    u"never crosses the network in clear.";
+    u", but a Mastodon-compatible server needs https://: a token must never go in clear.";
 
 // True for an address (as WebAddress gives it) that a Mastodon-compatible server cannot have.
 bool IsPlainHttp(std::u16string_view address);

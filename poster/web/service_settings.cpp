@@ -60,8 +60,7 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
   }
   if (values.mastodon && IsPlainHttp(*WebAddress(status))) {
     return ServiceSettingsProblem{
-        Field::kStatusAddress,
-        u"The status address \"" + status + u"\" is an http:// address. " + kHttpsOnlyRule};
+        Field::kStatusAddress, u"The status address box holds \"" + status + u'"' + kHttpsOnlyRule};
   }
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
   if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {

@@ -160,8 +160,8 @@ class ServiceSettingsDialogTest(LumoraCase):
         self.s.click(dialog, MASTODON)
         self.s.set_text(dialog, STATUS_ADDRESS, "http://social.example")
         self.refused_in_dialog(
-            dialog, 'The status address "http://social.example" is an http:// address.',
-            STATUS_ADDRESS)
+            dialog, 'The status address box holds "http://social.example", but a '
+            'Mastodon-compatible server needs https://', STATUS_ADDRESS)
         self.s.set_text(dialog, STATUS_ADDRESS, "https://social.example")
         self.close_with(dialog, harness.IDOK)
         self.assertEqual(self.s.get_text(hwnd, YOUR_PASSWORD), "")
@@ -181,7 +181,7 @@ class ServiceSettingsDialogTest(LumoraCase):
         self.set_boxes(hwnd, password="a-token")
         sent = self.endpoints()
         self.assert_refused_and_kept(program, hwnd, SEND_TWEET_BUTTON,
-                                     'StatusAddress in HKEY_CURRENT_USER', "an http:// address")
+                                     'StatusAddress in HKEY_CURRENT_USER', "needs https://")
         self.assertEqual(self.endpoints(), sent, "nothing was sent")
 
 

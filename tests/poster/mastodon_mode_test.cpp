@@ -294,7 +294,7 @@ TEST_F(MastodonMode, AnHttpAddressSetInTheRegistryIsRefusedAtSend) {
   EXPECT_TRUE(http.calls.empty()) << "neither the limits nor the post";
   EXPECT_EQ(tweet.Text(), u"hello");
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_NE(boxes.shown[0].text.find(u"is \"http://social.example\", an http:// address. " +
+  EXPECT_NE(boxes.shown[0].text.find(u"is \"http://social.example\"" +
                                      std::u16string(web::kHttpsOnlyRule)),
             std::u16string::npos);
 }

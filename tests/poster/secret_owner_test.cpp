@@ -85,9 +85,12 @@ TEST_F(SecretOwnership, TheDialogEmptiesThePasswordBoxWhenTheServerChanges) {
   EXPECT_EQ(password.Text(), u"");
 }
 
-TEST_F(SecretOwnership, WithoutASecretNothingIsRecorded) {
+TEST_F(SecretOwnership, WithNothingSetOnlyASecretIsRecordedAndItKeepsShowing) {
   EXPECT_EQ(Start(""), u"");
   EXPECT_TRUE(settings.values.empty());
+  EXPECT_EQ(Start("pw"), u"pw");
+  EXPECT_EQ(Recorded(), u"classic");
+  EXPECT_EQ(Start("pw"), u"pw");
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
   const auto plain = CheckServiceSettings({true, u" HTTP://social.example ", u"", u""});
   ASSERT_TRUE(plain.has_value());
   EXPECT_EQ(plain->field, Field::kStatusAddress);
-  EXPECT_EQ(plain->text, u"The status address \"HTTP://social.example\" is an http:// address. " +
+  EXPECT_EQ(plain->text, u"The status address box holds \"HTTP://social.example\"" +
                              std::u16string(kHttpsOnlyRule));
 
   for (const char16_t* link : {u"https://is.gd/create.php?url=x", u"https://is.gd/{url}#x"}) {
