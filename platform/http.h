@@ -21,7 +21,8 @@ class HttpRequest {
                     const std::optional<std::u16string>& user = std::nullopt,
                     const std::optional<std::u16string>& password = std::nullopt) = 0;
   // Adds one request header; only printable ASCII (0x20 to 0x7E) of the name and the value
-  // reaches the wire.
+  // reaches the wire. An Authorization header goes on the first request; for an https:// address
+  // through a proxy, inside the tunnel only, never in its CONNECT.
   virtual void SetRequestHeader(const std::u16string& name, const std::u16string& value) = 0;
   // Sends `body` and returns when the whole response has arrived, or its first mebibyte (the
   // rest is dropped). A redirect is followed only within the address's own scheme, host and
