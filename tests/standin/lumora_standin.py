@@ -647,7 +647,8 @@ class StandIn:
                 elif path == "/__control" and self.command == "POST":
                     settings = json.loads(body or b"{}")
                     for name in ("status_mode", "account_modes", "accounts", "mastodon_mode",
-                                 "instance_mode", "max_characters", "shortener_reply"):
+                                 "instance_mode", "max_characters", "shortener_reply",
+                                 "missing_token_status"):
                         if name in settings:
                             setattr(service, name, settings[name])
                     if "mastodon_tokens" in settings:
@@ -724,6 +725,8 @@ def main(argv=None):
     parser.add_argument("--token", action="append", default=[], metavar="TOKEN",
                         help="an access token the Mastodon-compatible server accepts (repeatable)")
     parser.add_argument("--mastodon-mode", choices=sorted(MASTODON_MODES), default="ok")
+    parser.add_argument("--missing-token-status", type=int, choices=(401, 403), default=401,
+                        help="the answer to a post without a token (403: as Pleroma and Akkoma)")
     parser.add_argument("--instance-mode", choices=INSTANCE_MODES, default="v2")
     parser.add_argument("--max-characters", type=int, default=500)
     parser.add_argument("--log", metavar="FILE", help="append every request as a JSON line")
@@ -750,6 +753,7 @@ def main(argv=None):
     service.mastodon_tokens = set(args.token)
     service.mastodon_mode, service.instance_mode = args.mastodon_mode, args.instance_mode
     service.max_characters = args.max_characters
+    service.missing_token_status = args.missing_token_status
     if args.misbehave:
         service.misbehave_next(args.misbehave, args.misbehave_count, args.stall_seconds)
     print(f"Lumora stand-in listening on {service.proxy_url}; status hosts "
