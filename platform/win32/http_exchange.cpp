@@ -42,11 +42,10 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* 
   // Wine reports the connection after the tunnel's CONNECT has gone out and before it writes
   // the request: the caller's token goes back on, so that the first request inside the tunnel
   // carries it. A server that answers a missing token with 403 (not 401) asks for nothing.
-  if (status == WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER && job.newTunnelWithAccount &&
-      !job.tunnelToken.empty() &&
-      WinHttpAddRequestHeaders(handle, job.tunnelToken.c_str(),
-                               static_cast<DWORD>(job.tunnelToken.size()),
-                               WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+  if (status == WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER && !job.tunnelToken.empty()) {
+    WinHttpAddRequestHeaders(handle, job.tunnelToken.c_str(),
+                             static_cast<DWORD>(job.tunnelToken.size()),
+                             WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
     job.newTunnelWithAccount = false;
   }
 }

@@ -46,7 +46,7 @@ std::u16string AddressRule(bool shortLink) {
 }
 
 bool IsPlainHttp(std::u16string_view address) {
-  return address.starts_with(u"http://");
+  return platform::StartsWithAsciiNoCase(address, u"http://");
 }
 
 std::optional<std::u16string> ShortLinkAddress(std::u16string_view text) {

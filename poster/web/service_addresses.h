@@ -50,9 +50,9 @@ std::u16string AddressRule(bool shortLink);
 // What follows the value in every box that refuses an http:// address for a Mastodon-compatible
 // server, whose token must not cross the network in clear.
 inline constexpr char16_t kHttpsOnlyRule[] =
-    u", but a Mastodon-compatible server needs https://: a token must never go in clear.";
+    u", but a Mastodon-compatible server needs https://: no token goes in clear.";
 
-// True for an address (as WebAddress gives it) that a Mastodon-compatible server cannot have.
+// True for an http:// address (any case), which a Mastodon-compatible server cannot have.
 bool IsPlainHttp(std::u16string_view address);
 
 // `text` as a short-link address: a simple shortening API's address (SimpleShortenerAddress)

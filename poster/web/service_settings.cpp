@@ -58,7 +58,7 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
                                       u"\" is not an http:// or https:// address. " +
                                       AddressRule(false)};
   }
-  if (values.mastodon && IsPlainHttp(*WebAddress(status))) {
+  if (values.mastodon && IsPlainHttp(status)) {
     return ServiceSettingsProblem{
         Field::kStatusAddress, u"The status address box holds \"" + status + u'"' + kHttpsOnlyRule};
   }
