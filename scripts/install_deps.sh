@@ -36,3 +36,6 @@ browser_dir="$(dirname "$0")/../tests/browser"
 if [ ! -d "$browser_dir/node_modules/puppeteer-core" ]; then
   (cd "$browser_dir" && npm ci --no-audit --no-fund --loglevel=error)
 fi
+
+# The reference Bluesky PDS and its Node, at the versions of their committed lock files.
+"$(dirname "$0")/install_pds.sh"
