@@ -25,8 +25,8 @@ bool IsTrailingPunctuation(char16_t c) {
   return std::u16string_view(u".,:;!?'\"").find(c) != std::u16string_view::npos;
 }
 
-// The length of the link starting at `at`, or 0 when no link starts there. The work is bounded
-// by the link's own length, so that a walk over a text stays linear.
+}  // namespace
+
 std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   if (at > 0 && IsAsciiAlphanumeric(text[at - 1])) return 0;
   const std::u16string_view rest = text.substr(at);
@@ -55,6 +55,8 @@ std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   }
   return end;
 }
+
+namespace {
 
 // The server's count, kept while walking a text: it counts clusters in the text with every link
 // replaced by `perUrl` letters.

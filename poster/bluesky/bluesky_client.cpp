@@ -1,0 +1,110 @@
+#include "poster/bluesky/bluesky_client.h"
+
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
+#include "platform/common/web_url.h"
+#include "poster/web/form_encoding.h"
+#include "poster/web/json_reader.h"
+#include "poster/web/json_writer.h"
+
+namespace poster::web {
+namespace {
+
+std::u16string Xrpc(std::u16string_view server, std::u16string_view method) {
+  while (server.ends_with(u'/')) server.remove_suffix(1);
+  return std::u16string(server) + u"/xrpc/" + std::u16string(method);
+}
+
+WebRequest JsonPost(std::u16string_view pds, std::u16string_view method, std::u16string_view token,
+                    const std::string& body) {
+  WebRequest request{u"POST", Xrpc(pds, method), {}, {body.begin(), body.end()}};
+  if (!token.empty())
+    request.headers.push_back({u"Authorization", u"Bearer " + std::u16string(token)});
+  if (!body.empty()) request.headers.push_back({u"Content-Type", u"application/json"});
+  return request;
+}
+
+SessionAnswer Answer(WebReply reply) {
+  SessionAnswer answer{std::nullopt, std::move(reply)};
+  const std::optional<JsonObject> json = JsonObject::Parse(answer.reply.body);
+  if (answer.reply.status != 200 || !json) return answer;
+  BlueskySession session;
+  std::u16string BlueskySession::*const fields[] = {&BlueskySession::accessJwt,
+                                                    &BlueskySession::refreshJwt,
+                                                    &BlueskySession::handle, &BlueskySession::did};
+  const char16_t* const names[] = {u"accessJwt", u"refreshJwt", u"handle", u"did"};
+  for (int i = 0; i < 4; ++i) {
+    session.*fields[i] = json->StringAt({names[i]}).value_or(u"");
+    if ((session.*fields[i]).empty()) return answer;
+  }
+  answer.session = std::move(session);
+  return answer;
+}
+
+std::optional<std::u16string> StringIn(WebExchange& exchange, const std::u16string& url,
+                                       std::u16string_view name) {
+  const WebReply reply = exchange.Exchange({u"GET", url, {}, {}});
+  const std::optional<JsonObject> json = JsonObject::Parse(reply.body);
+  if (reply.status != 200 || !json) return std::nullopt;
+  if (name.empty())
+    return json->StringInList(u"service", u"id", u"#atproto_pds", u"serviceEndpoint");
+  return json->StringAt({name});
+}
+
+}  // namespace
+
+SessionAnswer CreateSession(WebExchange& exchange, std::u16string_view pds,
+                            std::u16string_view handle, std::u16string_view password) {
+  if (handle.starts_with(u'@')) handle.remove_prefix(1);
+  JsonWriter json;
+  json.Open(u'{').Member(u"identifier", handle).Member(u"password", password).Close(u'}');
+  return Answer(
+      exchange.Exchange(JsonPost(pds, u"com.atproto.server.createSession", {}, json.Utf8())));
+}
+
+SessionAnswer RefreshSession(WebExchange& exchange, std::u16string_view pds,
+                             std::u16string_view refreshJwt) {
+  return Answer(
+      exchange.Exchange(JsonPost(pds, u"com.atproto.server.refreshSession", refreshJwt, {})));
+}
+
+WebReply CreateRecord(WebExchange& exchange, std::u16string_view pds, std::u16string_view accessJwt,
+                      const std::string& body) {
+  return exchange.Exchange(JsonPost(pds, u"com.atproto.repo.createRecord", accessJwt, body));
+}
+
+WebReply GetPost(WebExchange& exchange, std::u16string_view pds, std::u16string_view did,
+                 std::u16string_view rkey) {
+  return exchange.Exchange({u"GET",
+                            Xrpc(pds, u"com.atproto.repo.getRecord?repo=") + FormEncode(did) +
+                                u"&collection=app.bsky.feed.post&rkey=" + FormEncode(rkey),
+                            {},
+                            {}});
+}
+
+std::u16string FindPds(WebExchange& exchange, std::u16string_view entryway,
+                       std::u16string_view handle) {
+  if (handle.starts_with(u'@')) handle.remove_prefix(1);
+  try {
+    const std::optional<std::u16string> did = StringIn(
+        exchange,
+        Xrpc(entryway, u"com.atproto.identity.resolveHandle?handle=") + FormEncode(handle), u"did");
+    std::u16string document;
+    if (did && did->starts_with(u"did:plc:")) document = u"https://plc.directory/" + *did;
+    if (did && did->starts_with(u"did:web:")) {
+      document = u"https://" + did->substr(8) + u"/.well-known/did.json";
+    }
+    const auto url = document.empty() ? std::nullopt : platform::ParseWebUrl(document);
+    if (!url || url->explicitPort) return std::u16string(entryway);
+    const std::optional<std::u16string> pds = StringIn(exchange, document, {});
+    // The tokens go only where https:// takes them.
+    if (pds && platform::StartsWithAsciiNoCase(*pds, u"https://") && platform::ParseWebUrl(*pds)) {
+      return *pds;
+    }
+  } catch (const platform::Failure&) {
+    // The entryway itself then: it knows the accounts it hosts.
+  }
+  return std::u16string(entryway);
+}
+
+}  // namespace poster::web

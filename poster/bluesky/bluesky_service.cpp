@@ -1,0 +1,242 @@
+#include "poster/bluesky/bluesky_service.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/common/reply_text.h"
+#include "platform/common/text.h"
+#include "poster/bluesky/bluesky.h"
+#include "poster/link_intake.h"
+#include "poster/mastodon/mastodon_texts.h"
+#include "poster/short_link/link_shortening.h"
+#include "poster/web/json_reader.h"
+#include "poster/web/service_settings.h"
+
+namespace poster {
+namespace {
+
+constexpr char16_t kNothingSent[] = u"\n\nNothing was sent; your text is still here.";
+
+std::u16string Handle(std::u16string_view typed) {
+  if (typed.starts_with(u'@')) typed.remove_prefix(1);
+  return platform::AsciiLower(typed);
+}
+
+std::optional<platform::StoredSecret> FindSecret(platform::SecretStore& secrets,
+                                                 const std::u16string& target) {
+  try {
+    return secrets.Find(target);
+  } catch (const platform::Failure&) {
+    return std::nullopt;  // as if none were kept: the app password signs in anew
+  }
+}
+
+Notice SignInRefused(const web::WebReply& reply, std::u16string_view handle) {
+  if (web::XrpcErrorName(reply.body) == u"AuthFactorTokenRequired") {
+    return {u"Whoops!",
+            u"Bluesky asked for a code from your e-mail, as it does when you sign in with your "
+            u"account password. Sign in with an app password instead: make one in Bluesky under "
+            u"Settings > Privacy and security > App passwords." +
+                std::u16string(kNothingSent)};
+  }
+  return {u"Whoops!", u"Bluesky did not sign you in as @" + std::u16string(handle) +
+                          u". It advises:\n\n" + web::XrpcErrorText(reply.body) +
+                          u"\n\nCheck your handle and app password." + kNothingSent};
+}
+
+}  // namespace
+
+BlueskyService::BlueskyService(const StatusServiceParts& parts)
+    : pds_(parts.addresses.status.address),
+      name_(parts.addresses.statusName),
+      http_(parts.http),
+      runSeed_(parts.runSeed),
+      clock_(parts.clock),
+      environment_(parts.environment),
+      secrets_(parts.secrets) {
+  const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
+  if (name_ == builtIn.statusName) name_ = u"Bluesky";
+  if (pds_ != builtIn.status.address) server_ = pds_;
+  settingsProblem_ = parts.addresses.status.problem;
+  if (!server_.empty() && settingsProblem_.empty() &&
+      !platform::StartsWithAsciiNoCase(pds_, u"https://")) {
+    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
+                       parts.settingsLocation + u" is \"" + pds_ +
+                       u"\", and a Bluesky server's address begins with https://.\n\nNothing was "
+                       u"sent.";
+  }
+  const web::MastodonCaptions captions = web::MastodonWindowCaptions();
+  words_ = WindowWords{
+      u"Your Handle", u"Your App Password", captions.sendButton, captions.shortLinkNote, 0, false};
+  preparedAddress_ =
+      (server_.empty() ? std::u16string(web::kBlueskyEntryway) : server_) + u"/xrpc/";
+}
+
+std::u16string BlueskyService::Intake(std::u16string_view raw, bool fromLink) const {
+  // A link's text is only made tidy there; the cut is this service's.
+  constexpr web::StatusLimits kUncut{web::kHighestStatusLimit, 0};
+  return web::CutToBlueskyLimits(fromLink ? LinkStatusText(raw, &kUncut) : TrimSpaces(raw));
+}
+
+CounterLook BlueskyService::Counter(std::u16string_view text) const {
+  const web::BlueskyLength length = web::MeasureBluesky(text);
+  CounterLook look{platform::DecimalText(length.graphemes) + u" Characters.", kCounterYellow};
+  if (length.Over()) {
+    look.color = kCounterDarkRed;
+    look.caption += length.graphemes > web::kBlueskyMostGraphemes
+                        ? u"( Over the limit of 300: shorten it before you send )"
+                        : u"( Over the limit of 3000 bytes: shorten it before you send )";
+  }
+  return look;
+}
+
+std::optional<Notice> BlueskyService::Refusal(const PostInput& input) {
+  const std::u16string handle = Handle(input.userName);
+  if (handle.empty()) {
+    return Notice{u"Whoops!", u"Sorry, you need to enter your handle, such as alice.bsky.social."};
+  }
+  if (input.password.empty() && (session_.accessJwt.empty() || Handle(session_.handle) != handle) &&
+      !FindSecret(secrets_, Target(handle))) {
+    return Notice{u"Whoops!", u"Sorry, you need to enter your app password."};
+  }
+  if (input.status.empty()) {
+    return Notice{u"Whoops!", u"Sorry, a post may be between 1 and 300 characters in length."};
+  }
+  if (web::MeasureBluesky(input.status).Over()) {
+    return Notice{u"Your post exceeds the maximum length allowed by " + name_,
+                  u"Please adjust the text in your post so that it is within 300 characters "
+                  u"and 3000 bytes."};
+  }
+  return std::nullopt;
+}
+
+std::optional<Notice> BlueskyService::Question(const PostInput& input) const {
+  if (maybeSent_.empty() || input.status == maybeSent_) return std::nullopt;
+  return web::MastodonEditedAfterMaybeSentQuestion(name_);
+}
+
+std::u16string BlueskyService::Target(std::u16string_view handle) const {
+  return u"Lumora:Bluesky:" + server_ + u":" + std::u16string(handle);
+}
+
+void BlueskyService::Adopt(const web::BlueskySession& session) {
+  session_ = session;
+  try {
+    secrets_.Keep(target_, {session.did, platform::EncodeUtf8(pds_ + u"\n" + session.refreshJwt)});
+  } catch (const platform::Failure&) {
+    // Kept in memory for this run; the next run signs in with the app password.
+  }
+}
+
+void BlueskyService::ForgetSession() {
+  session_ = {};
+  try {
+    secrets_.Forget(target_);
+  } catch (const platform::Failure&) {
+    // A refused token stays refused; the next sign-in replaces it.
+  }
+}
+
+std::optional<Notice> BlueskyService::SignIn(web::WebExchange& exchange, const PostInput& input) {
+  const std::u16string handle = Handle(input.userName);
+  if (!session_.accessJwt.empty() && Handle(session_.handle) == handle) return std::nullopt;
+  target_ = Target(handle);
+  if (const auto kept = FindSecret(secrets_, target_)) {
+    const std::u16string value = platform::DecodeUtf8(kept->secret);
+    const std::size_t newline = value.find(u'\n');
+    if (newline != std::u16string::npos) {
+      pds_ = value.substr(0, newline);
+      const web::SessionAnswer answer =
+          web::RefreshSession(exchange, pds_, value.substr(newline + 1));
+      if (answer.session && answer.session->did == kept->account) {
+        Adopt(*answer.session);
+        return std::nullopt;
+      }
+    }
+    ForgetSession();
+    if (input.password.empty()) {
+      return Notice{u"Whoops!",
+                    u"Your Bluesky sign-in has ended. Type your app password and send "
+                    u"again to sign in." +
+                        std::u16string(kNothingSent)};
+    }
+  }
+  pds_ = server_.empty() ? web::FindPds(exchange, web::kBlueskyEntryway, handle) : server_;
+  const web::SessionAnswer answer = web::CreateSession(exchange, pds_, handle, input.password);
+  if (!answer.session) return SignInRefused(answer.reply, handle);
+  Adopt(*answer.session);
+  return std::nullopt;
+}
+
+std::optional<Notice> BlueskyService::Renew(web::WebExchange& exchange) {
+  const web::SessionAnswer answer = web::RefreshSession(exchange, pds_, session_.refreshJwt);
+  if (answer.session && answer.session->did == session_.did) {
+    Adopt(*answer.session);
+    return std::nullopt;
+  }
+  ForgetSession();
+  return Notice{u"Whoops!", u"Your Bluesky sign-in has ended, and Bluesky advises:\n\n" +
+                                web::XrpcErrorText(answer.reply.body) +
+                                u"\n\nType your app password and send again to sign in." +
+                                kNothingSent};
+}
+
+const std::u16string& BlueskyService::KeyFor(const std::u16string& status) {
+  if (key_.empty() || status != keyText_) {
+    // Later than every key this run chose, whatever the clock did meanwhile.
+    lastMicroseconds_ = std::max(clock_.UtcMilliseconds() * 1000, lastMicroseconds_ + 1);
+    key_ = web::Tid(lastMicroseconds_, static_cast<std::uint32_t>(runSeed_.Value()));
+    keyText_ = status;
+  }
+  return key_;
+}
+
+SendOutcome BlueskyService::Verdict(const web::WebReply& reply) const {
+  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
+  if (reply.status == 200 && json) {
+    std::u16string text =
+        u"Signed in as @" + session_.handle + u".\n\nYour post was published on " + name_ + u".";
+    const auto address =
+        web::PostWebAddress(session_.handle, json->StringAt({u"uri"}).value_or(u""));
+    if (address) text += u"\n\n" + *address;
+    return {{u"Congratulations!", text}, true, true};
+  }
+  web::MastodonVerdict verdict{web::MastodonVerdict::Kind::kRefused,
+                               web::XrpcErrorText(reply.body)};
+  if (reply.status == 429) {
+    const auto when = web::ResetSecondsText(reply.rateLimitReset);
+    verdict.retry =
+        when ? u"Try again after " + *when + u"." : u"Wait a few minutes before you try again.";
+  }
+  return {web::MastodonVerdictBox(verdict, name_, pds_)};
+}
+
+SendOutcome BlueskyService::Send(const PostInput& input) {
+  web::HttpWebExchange exchange(http_);
+  if (const std::optional<Notice> refused = SignIn(exchange, input)) return {*refused};
+  const std::u16string& key = KeyFor(input.status);
+  if (maybeSent_ == input.status) {
+    // The earlier post may be there already: a second record with its key would fail.
+    const web::WebReply found = web::GetPost(exchange, pds_, session_.did, key);
+    if (found.status == 200) return Verdict(found);
+  }
+  maybeSent_.clear();
+  const web::BlueskyPost post{
+      input.status, web::IsoUtcTime(clock_.UtcMilliseconds()), environment_.UserLanguage(),
+      input.pageAddress.empty() ? u"" : web::WithWebScheme(input.pageAddress), input.pageTitle};
+  const std::string body = web::PostRecordBody(session_.did, key, post);
+  web::WebReply reply = web::CreateRecord(exchange, pds_, session_.accessJwt, body);
+  if (reply.status == 400 && web::XrpcErrorName(reply.body) == u"ExpiredToken") {
+    if (const std::optional<Notice> refused = Renew(exchange)) return {*refused};
+    reply = web::CreateRecord(exchange, pds_, session_.accessJwt, body);
+  }
+  return Verdict(reply);
+}
+
+SendOutcome BlueskyService::Unsent(const PostInput& input, const platform::Failure& failure) {
+  if (failure.MayHaveArrived() && input.status == keyText_) maybeSent_ = input.status;
+  return {failure.MayHaveArrived() ? web::MastodonMaybeSentBox(failure.Description(), name_)
+                                   : web::MastodonUnsentBox(failure.Description())};
+}
+
+}  // namespace poster
