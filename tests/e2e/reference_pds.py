@@ -21,7 +21,6 @@ import socket
 import subprocess
 import tempfile
 import threading
-import time
 import urllib.parse
 
 import harness
@@ -48,14 +47,13 @@ def _unb64url(text):
 
 
 class ReferencePds:
-    """The PDS process. After start(): port (the PDS's), plc_port (the directory's), did, handle, password (the account's),
-    app_password, jwt_secret, start_seconds (from launch until the account exists)."""
+    """The PDS process. After start(): port (the PDS's), plc_port (the directory's), did,
+    handle, password (the account's), app_password and jwt_secret."""
 
     def __init__(self):
         self._process = None
 
     def start(self, timeout=60):
-        began = time.monotonic()
         self._errors = tempfile.TemporaryFile()
         self._process = subprocess.Popen(
             [NODE, os.path.join(PDS_DIR, "start_pds.mjs")], cwd=PDS_DIR, stdin=subprocess.PIPE,
@@ -66,7 +64,6 @@ class ReferencePds:
         if not harness.wait_until(lambda: ready or not self._reader.is_alive(),
                                   harness.scaled(timeout), 0.05) or not ready:
             raise harness.HarnessError("the PDS did not start: %s" % self._stop_process())
-        self.start_seconds = time.monotonic() - began
         self.port, self.plc_port = ready[0]["pdsPort"], ready[0]["plcPort"]
         self.did, self.handle = ready[0]["did"], ready[0]["handle"]
         self.password, self.app_password = ready[0]["password"], ready[0]["appPassword"]
