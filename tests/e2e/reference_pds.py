@@ -303,23 +303,10 @@ class PdsFront(real_servers._Server):
         return "https://%s:%d" % (HOST, self.port)
 
     def start(self):
-        for name in ("client", "proxy", "fastcgi", "uwsgi", "scgi"):
-            os.makedirs(self.path(name + "_temp"), exist_ok=True)
         values = {"folder": self.folder, "port": self.port, "relay": self.relay_port,
                   "host": HOST, "chain": self.authority.chain_for(HOST),
                   "key": self.authority.server_key}
-        config = """
-daemon off;
-master_process off;
-pid %(folder)s/nginx.pid;
-error_log %(folder)s/error.log info;
-events { worker_connections 64; }
-http {
-    client_body_temp_path %(folder)s/client_temp;
-    proxy_temp_path %(folder)s/proxy_temp;
-    fastcgi_temp_path %(folder)s/fastcgi_temp;
-    uwsgi_temp_path %(folder)s/uwsgi_temp;
-    scgi_temp_path %(folder)s/scgi_temp;
+        self._start_nginx("""
     access_log %(folder)s/access.log;
     server {
         listen 127.0.0.1:%(port)d ssl;
@@ -337,12 +324,7 @@ http {
             return 444;
         }
     }
-}
-""" % values
-        with open(self.path("nginx.conf"), "w") as f:
-            f.write(config)
-        self._start([real_servers.NGINX, "-c", self.path("nginx.conf"), "-p", self.folder],
-                    self.port, "nginx")
+""" % values, self.port)
         return self
 
 
