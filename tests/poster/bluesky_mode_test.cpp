@@ -121,6 +121,23 @@ TEST_F(BlueskyMode, SignsInWithTheAppPasswordPostsTheRecordAndKeepsOnlyTheRefres
   EXPECT_EQ(tweet.Text(), u"Again");
 }
 
+TEST_F(BlueskyMode, ALinksTitleNamesTheCardOfItsOwnPageOnly) {
+  process.startedWith =
+      u"Lumora.exe lumora:post?text=Look&url=https%3A%2F%2Fa.example%2Fp&"
+      u"title=A%20page%20%22quoted%22";
+  Start(u"");
+  EXPECT_EQ(tweet.Text(), u"Look");
+  EXPECT_FALSE(Send({Session(u"A1", u"R1"), kCreated}));
+  EXPECT_NE(Body(1).find("\"external\":{\"uri\":\"https://a.example/p\",\"title\":"
+                         "\"A page \\\"quoted\\\"\",\"description\":\"\"}"),
+            std::string::npos);
+  NewRun();
+  Start(u"");
+  longUrl.SetText(u"https://b.example/q");
+  EXPECT_FALSE(Send({Session(u"A1", u"R1"), kCreated}));
+  EXPECT_NE(Body(1).find("\"title\":\"b.example\""), std::string::npos) << "another page";
+}
+
 TEST_F(BlueskyMode, RefusalsShowTheServersWordsAndKeepTheText) {
   Start(u"Hello");
   EXPECT_TRUE(Send({Refused(401, u"AuthenticationRequired", u"Invalid identifier or password")}));
