@@ -144,14 +144,13 @@ std::u16string IsoUtcTime(std::uint64_t unixMilliseconds) {
   const std::uint64_t inDay = unixMilliseconds % 86400000;
   const std::uint64_t fields[] = {
       year, month, day, inDay / 3600000, inDay / 60000 % 60, inDay / 1000 % 60, inDay % 1000};
-  constexpr char16_t kAfter[] = u"--T::.Z";
-  std::u16string out;
+  char16_t out[] = u"0000-00-00T00:00:00.000Z";
+  constexpr int kEnds[] = {4, 7, 10, 13, 16, 19, 23};  // where each field's digits end
   for (int i = 0; i < 7; ++i) {
-    const std::u16string digits = platform::DecimalText(fields[i]);
-    const std::size_t width = i == 0 ? 4 : i == 6 ? 3 : 2;
-    if (digits.size() < width) out.append(width - digits.size(), u'0');
-    out += digits;
-    out += kAfter[i];
+    std::uint64_t value = fields[i];
+    for (int at = kEnds[i]; at-- > kEnds[i] - (i == 0 ? 4 : i == 6 ? 3 : 2); value /= 10) {
+      out[at] = static_cast<char16_t>(u'0' + value % 10);
+    }
   }
   return out;
 }

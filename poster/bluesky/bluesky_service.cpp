@@ -34,9 +34,9 @@ std::optional<platform::StoredSecret> FindSecret(platform::SecretStore& secrets,
 Notice SignInRefused(const web::WebReply& reply, std::u16string_view handle) {
   if (web::XrpcErrorName(reply.body) == u"AuthFactorTokenRequired") {
     return {u"Whoops!",
-            u"Bluesky asked for a code from your e-mail, as it does when you sign in with your "
-            u"account password. Sign in with an app password instead: make one in Bluesky under "
-            u"Settings > Privacy and security > App passwords." +
+            u"Bluesky asks for an e-mail code when you sign in with your account password. Use "
+            u"an app password: make one in Bluesky under Settings > Privacy and security > App "
+            u"passwords." +
                 std::u16string(kNothingSent)};
   }
   return {u"Whoops!", u"Bluesky did not sign you in as @" + std::u16string(handle) +
@@ -83,9 +83,10 @@ CounterLook BlueskyService::Counter(std::u16string_view text) const {
   CounterLook look{platform::DecimalText(length.graphemes) + u" Characters.", kCounterYellow};
   if (length.Over()) {
     look.color = kCounterDarkRed;
-    look.caption += length.graphemes > web::kBlueskyMostGraphemes
-                        ? u"( Over the limit of 300: shorten it before you send )"
-                        : u"( Over the limit of 3000 bytes: shorten it before you send )";
+    look.caption +=
+        u"( Over the limit of " +
+        std::u16string(length.graphemes > web::kBlueskyMostGraphemes ? u"300" : u"3000 bytes") +
+        u": shorten it before you send )";
   }
   return look;
 }
@@ -146,19 +147,10 @@ std::optional<Notice> BlueskyService::SignIn(web::WebExchange& exchange, const P
     const std::size_t newline = value.find(u'\n');
     if (newline != std::u16string::npos) {
       pds_ = value.substr(0, newline);
-      const web::SessionAnswer answer =
-          web::RefreshSession(exchange, pds_, value.substr(newline + 1));
-      if (answer.session && answer.session->did == kept->account) {
-        Adopt(*answer.session);
-        return std::nullopt;
-      }
-    }
-    ForgetSession();
-    if (input.password.empty()) {
-      return Notice{u"Whoops!",
-                    u"Your Bluesky sign-in has ended. Type your app password and send "
-                    u"again to sign in." +
-                        std::u16string(kNothingSent)};
+      session_.did = kept->account;
+      session_.refreshJwt = value.substr(newline + 1);
+      const std::optional<Notice> ended = Renew(exchange);
+      if (!ended || input.password.empty()) return ended;
     }
   }
   pds_ = server_.empty() ? web::FindPds(exchange, web::kBlueskyEntryway, handle) : server_;
@@ -175,7 +167,7 @@ std::optional<Notice> BlueskyService::Renew(web::WebExchange& exchange) {
     return std::nullopt;
   }
   ForgetSession();
-  return Notice{u"Whoops!", u"Your Bluesky sign-in has ended, and Bluesky advises:\n\n" +
+  return Notice{u"Whoops!", u"Your Bluesky sign-in has ended. Bluesky advises:\n\n" +
                                 web::XrpcErrorText(answer.reply.body) +
                                 u"\n\nType your app password and send again to sign in." +
                                 kNothingSent};

@@ -37,6 +37,12 @@ TEST(StatusServices, TheProtocolSettingChoosesMastodonInAnyCaseOrTheClassicServi
 
   settings.values[u"StatusProtocol"] = u"Bluesky";
   EXPECT_EQ(chosen()->Words().value_or(WindowWords{}).passwordLabel, u"Your App Password");
+  addresses.status.address = u"http://pds.example";
+  EXPECT_NE(chosen()->SettingsProblem().find(u"is \"http://pds.example\", and a Bluesky server's "
+                                             u"address begins with https://"),
+            std::u16string::npos)
+      << "the tokens never go in the clear";
+  addresses.status.address = u"https://social.example";
 
   settings.values[u"StatusProtocol"] = u"Twitter";
   EXPECT_FALSE(chosen()->Words());
