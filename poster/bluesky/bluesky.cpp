@@ -131,23 +131,24 @@ std::u16string Tid(std::uint64_t microseconds, std::uint32_t clockId) {
 
 std::u16string IsoUtcTime(std::uint64_t unixMilliseconds) {
   // Days to a civil date, counted in 400-year eras from 0000-03-01 (H. Hinnant's method).
-  const std::uint64_t days = unixMilliseconds / 86400000 + 719468;
-  const std::uint64_t era = days / 146097;
-  const std::uint64_t dayOfEra = days - era * 146097;
-  const std::uint64_t yearOfEra =
+  // 32-bit arithmetic past the first division: the 64-bit kind is a library call on x86.
+  const auto days = static_cast<std::uint32_t>(unixMilliseconds / 86400000 + 719468);
+  const auto inDay = static_cast<std::uint32_t>(unixMilliseconds % 86400000);
+  const std::uint32_t era = days / 146097;
+  const std::uint32_t dayOfEra = days - era * 146097;
+  const std::uint32_t yearOfEra =
       (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::uint64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::uint64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  const std::uint64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-  const std::uint64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-  const std::uint64_t year = yearOfEra + era * 400 + (month <= 2);
-  const std::uint64_t inDay = unixMilliseconds % 86400000;
-  const std::uint64_t fields[] = {
+  const std::uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::uint32_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const std::uint32_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const std::uint32_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const std::uint32_t year = yearOfEra + era * 400 + (month <= 2);
+  const std::uint32_t fields[] = {
       year, month, day, inDay / 3600000, inDay / 60000 % 60, inDay / 1000 % 60, inDay % 1000};
   char16_t out[] = u"0000-00-00T00:00:00.000Z";
   constexpr int kEnds[] = {4, 7, 10, 13, 16, 19, 23};  // where each field's digits end
   for (int i = 0; i < 7; ++i) {
-    std::uint64_t value = fields[i];
+    std::uint32_t value = fields[i];
     for (int at = kEnds[i]; at-- > kEnds[i] - (i == 0 ? 4 : i == 6 ? 3 : 2); value /= 10) {
       out[at] = static_cast<char16_t>(u'0' + value % 10);
     }
