@@ -1,6 +1,7 @@
 #include "poster/bluesky/bluesky.h"
 
 #include "platform/common/graphemes.h"
+#include "platform/common/reply_text.h"
 #include "platform/common/text.h"
 #include "platform/common/web_url.h"
 #include "poster/mastodon/mastodon.h"
@@ -58,24 +59,29 @@ bool IsKeyText(std::u16string_view text) {
   return !text.empty();
 }
 
-void WriteFacets(JsonWriter& json, const std::vector<LinkFacet>& facets) {
-  json.Key(u"facets").Open(u'[');
+void WriteFacets(std::string& body, const std::vector<LinkFacet>& facets) {
+  body += ",\"facets\":[";
   for (const LinkFacet& facet : facets) {
-    json.Open(u'{').Key(u"index").Open(u'{');
-    json.Member(u"byteStart", facet.byteStart).Member(u"byteEnd", facet.byteEnd).Close(u'}');
-    json.Key(u"features").Open(u'[').Open(u'{').Member(u"$type", u"app.bsky.richtext.facet#link");
-    json.Member(u"uri", facet.uri).Close(u'}').Close(u']').Close(u'}');
+    if (&facet != &facets.front()) body += ',';
+    body += "{\"index\":{\"byteStart\":";
+    AppendJsonNumber(body, facet.byteStart);
+    body += ",\"byteEnd\":";
+    AppendJsonNumber(body, facet.byteEnd);
+    AppendJson(body, {{"},\"features\":[{\"$type\":\"app.bsky.richtext.facet#link\",\"uri\":",
+                       facet.uri}});
+    body += "}]}";
   }
-  json.Close(u']');
+  body += ']';
 }
 
-void WriteCard(JsonWriter& json, const BlueskyPost& post) {
+void WriteCard(std::string& body, const BlueskyPost& post) {
   const std::optional<platform::WebUrl> page = platform::ParseWebUrl(post.cardUri);
   if (!page) return;
-  json.Key(u"embed").Open(u'{').Member(u"$type", u"app.bsky.embed.external");
-  json.Key(u"external").Open(u'{').Member(u"uri", post.cardUri);
-  json.Member(u"title", post.cardTitle.empty() ? page->host : post.cardTitle);
-  json.Member(u"description", u"").Close(u'}').Close(u'}');
+  AppendJson(
+      body,
+      {{",\"embed\":{\"$type\":\"app.bsky.embed.external\",\"external\":{\"uri\":", post.cardUri},
+       {",\"title\":", post.cardTitle.empty() ? std::u16string_view(page->host) : post.cardTitle}});
+  body += ",\"description\":\"\"}}";
 }
 
 }  // namespace
@@ -159,17 +165,21 @@ std::u16string IsoUtcTime(std::uint64_t unixMilliseconds) {
 std::string PostRecordBody(std::u16string_view did, std::u16string_view rkey,
                            const BlueskyPost& post) {
   const std::u16string text = BlueskyText(post.text);
-  JsonWriter json;
-  json.Open(u'{').Member(u"repo", did).Member(u"collection", u"app.bsky.feed.post");
-  json.Member(u"rkey", rkey).Key(u"record").Open(u'{').Member(u"$type", u"app.bsky.feed.post");
-  json.Member(u"text", text).Member(u"createdAt", post.createdAt);
-  if (!post.language.empty()) json.Key(u"langs").Open(u'[').String(post.language).Close(u']');
-  if (const std::vector<LinkFacet> facets = LinkFacets(text); !facets.empty()) {
-    WriteFacets(json, facets);
+  std::string body;
+  AppendJson(body, {{"{\"repo\":", did},
+                    {",\"collection\":\"app.bsky.feed.post\",\"rkey\":", rkey},
+                    {",\"record\":{\"$type\":\"app.bsky.feed.post\",\"text\":", text},
+                    {",\"createdAt\":", post.createdAt}});
+  if (!post.language.empty()) {
+    AppendJson(body, {{",\"langs\":[", post.language}});
+    body += ']';
   }
-  if (!post.cardUri.empty()) WriteCard(json, post);
-  json.Close(u'}').Close(u'}');
-  return json.Utf8();
+  if (const std::vector<LinkFacet> facets = LinkFacets(text); !facets.empty()) {
+    WriteFacets(body, facets);
+  }
+  if (!post.cardUri.empty()) WriteCard(body, post);
+  body += "}}";
+  return body;
 }
 
 std::optional<std::u16string> PostWebAddress(std::u16string_view handle, std::u16string_view uri) {
@@ -178,30 +188,29 @@ std::optional<std::u16string> PostWebAddress(std::u16string_view handle, std::u1
   if (!uri.starts_with(u"at://") || at == std::u16string_view::npos) return std::nullopt;
   const std::u16string_view key = uri.substr(at + kCollection.size());
   if (!IsKeyText(handle) || !IsKeyText(key)) return std::nullopt;
-  return u"https://bsky.app/profile/" + std::u16string(handle) + u"/post/" + std::u16string(key);
+  return platform::Joined({u"https://bsky.app/profile/", handle, u"/post/", key});
+}
+
+std::u16string ReplyString(std::u16string_view body, std::u16string_view name) {
+  const std::optional<JsonObject> json = JsonObject::Parse(body);
+  return json ? json->StringAt({name}).value_or(u"") : u"";
 }
 
 std::u16string XrpcErrorText(std::u16string_view body) {
-  const std::optional<JsonObject> json = JsonObject::Parse(body);
-  const std::u16string error = json ? json->StringAt({u"error"}).value_or(u"") : u"";
-  const std::u16string message = json ? json->StringAt({u"message"}).value_or(u"") : u"";
+  const std::u16string error = ReplyString(body, u"error");
+  const std::u16string message = ReplyString(body, u"message");
   if (error.empty() && message.empty()) return ReplyExcerpt(body);
-  return ReplyExcerpt(error.empty() || message.empty() ? error + message : error + u": " + message);
+  const std::u16string_view colon = error.empty() || message.empty() ? u"" : u": ";
+  return ReplyExcerpt(platform::Joined({error, colon, message}));
 }
 
-std::u16string XrpcErrorName(std::u16string_view body) {
-  const std::optional<JsonObject> json = JsonObject::Parse(body);
-  return json ? json->StringAt({u"error"}).value_or(u"") : u"";
-}
-
-std::optional<std::u16string> ResetSecondsText(std::u16string_view seconds) {
+std::u16string ResetSecondsTime(std::u16string_view seconds) {
   std::uint64_t value = 0;
   for (char16_t c : seconds) {
-    if (c < u'0' || c > u'9' || value > 100000000000) return std::nullopt;
+    if (c < u'0' || c > u'9' || value > 100000000000) return {};
     value = value * 10 + (c - u'0');
   }
-  if (seconds.empty()) return std::nullopt;
-  return ResetTimeText(IsoUtcTime(value * 1000));
+  return seconds.empty() ? std::u16string() : IsoUtcTime(value * 1000);
 }
 
 }  // namespace poster::web

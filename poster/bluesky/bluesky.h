@@ -50,12 +50,13 @@ std::u16string Tid(std::uint64_t microseconds, std::uint32_t clockId);
 std::u16string IsoUtcTime(std::uint64_t unixMilliseconds);
 
 // What one post holds besides its text.
+// The texts are the caller's, which outlive the post.
 struct BlueskyPost {
-  std::u16string text;       // as the user wrote it (BlueskyText makes what is sent)
-  std::u16string createdAt;  // IsoUtcTime of the click
-  std::u16string language;   // a BCP-47 tag; empty for none
-  std::u16string cardUri;    // the page's address for a link card; empty for no card
-  std::u16string cardTitle;  // the card's title; the address's host when empty
+  std::u16string_view text;       // as the user wrote it (BlueskyText makes what is sent)
+  std::u16string_view createdAt;  // IsoUtcTime of the click
+  std::u16string_view language;   // a BCP-47 tag; empty for none
+  std::u16string_view cardUri;    // the page's address for a link card; empty for no card
+  std::u16string_view cardTitle;  // the card's title; the address's host when empty
 };
 
 // The body of com.atproto.repo.createRecord: an app.bsky.feed.post record in the repo of
@@ -71,11 +72,12 @@ std::optional<std::u16string> PostWebAddress(std::u16string_view handle, std::u1
 // An XRPC error reply's "error" and "message", as one line "Error: message" (or either alone),
 // bounded like an excerpt; the reply's excerpt when it has neither.
 std::u16string XrpcErrorText(std::u16string_view body);
-// The reply's "error" name; empty when it has none.
-std::u16string XrpcErrorName(std::u16string_view body);
+// The string member `name` of the JSON object `body` (e.g. an error reply's "error");
+// empty when there is none or `body` is no JSON object.
+std::u16string ReplyString(std::u16string_view body, std::u16string_view name);
 
-// A RateLimit-Reset value (whole seconds since 1970) as ResetTimeText gives it; nullopt when
-// it is not such a number.
-std::optional<std::u16string> ResetSecondsText(std::u16string_view seconds);
+// A RateLimit-Reset value (whole seconds since 1970) as IsoUtcTime gives it; empty when it is
+// not such a number.
+std::u16string ResetSecondsTime(std::u16string_view seconds);
 
 }  // namespace poster::web

@@ -3,6 +3,7 @@
 #include "platform/common/failure.h"
 #include "platform/common/text.h"
 #include "platform/common/web_url.h"
+#include "poster/bluesky/bluesky.h"
 #include "poster/web/form_encoding.h"
 #include "poster/web/json_reader.h"
 #include "poster/web/json_writer.h"
@@ -12,29 +13,28 @@ namespace {
 
 std::u16string Xrpc(std::u16string_view server, std::u16string_view method) {
   while (server.ends_with(u'/')) server.remove_suffix(1);
-  return std::u16string(server) + u"/xrpc/" + std::u16string(method);
+  return platform::Joined({server, u"/xrpc/", method});
 }
 
 WebRequest JsonPost(std::u16string_view pds, std::u16string_view method, std::u16string_view token,
                     const std::string& body) {
   WebRequest request{u"POST", Xrpc(pds, method), {}, {body.begin(), body.end()}};
   if (!token.empty())
-    request.headers.push_back({u"Authorization", u"Bearer " + std::u16string(token)});
+    request.headers.push_back({u"Authorization", platform::Joined({u"Bearer ", token})});
   if (!body.empty()) request.headers.push_back({u"Content-Type", u"application/json"});
   return request;
 }
 
 SessionAnswer Answer(WebReply reply) {
   SessionAnswer answer{std::nullopt, std::move(reply)};
-  const std::optional<JsonObject> json = JsonObject::Parse(answer.reply.body);
-  if (answer.reply.status != 200 || !json) return answer;
+  if (answer.reply.status != 200) return answer;
   BlueskySession session;
   std::u16string BlueskySession::*const fields[] = {&BlueskySession::accessJwt,
                                                     &BlueskySession::refreshJwt,
                                                     &BlueskySession::handle, &BlueskySession::did};
   const char16_t* const names[] = {u"accessJwt", u"refreshJwt", u"handle", u"did"};
   for (int i = 0; i < 4; ++i) {
-    session.*fields[i] = json->StringAt({names[i]}).value_or(u"");
+    session.*fields[i] = ReplyString(answer.reply.body, names[i]);
     if ((session.*fields[i]).empty()) return answer;
   }
   answer.session = std::move(session);
@@ -56,10 +56,10 @@ std::optional<std::u16string> StringIn(WebExchange& exchange, const std::u16stri
 SessionAnswer CreateSession(WebExchange& exchange, std::u16string_view pds,
                             std::u16string_view handle, std::u16string_view password) {
   if (handle.starts_with(u'@')) handle.remove_prefix(1);
-  JsonWriter json;
-  json.Open(u'{').Member(u"identifier", handle).Member(u"password", password).Close(u'}');
-  return Answer(
-      exchange.Exchange(JsonPost(pds, u"com.atproto.server.createSession", {}, json.Utf8())));
+  std::string body;
+  AppendJson(body, {{"{\"identifier\":", handle}, {",\"password\":", password}});
+  body += '}';
+  return Answer(exchange.Exchange(JsonPost(pds, u"com.atproto.server.createSession", {}, body)));
 }
 
 SessionAnswer RefreshSession(WebExchange& exchange, std::u16string_view pds,
@@ -75,24 +75,24 @@ WebReply CreateRecord(WebExchange& exchange, std::u16string_view pds, std::u16st
 
 WebReply GetPost(WebExchange& exchange, std::u16string_view pds, std::u16string_view did,
                  std::u16string_view rkey) {
-  return exchange.Exchange({u"GET",
-                            Xrpc(pds, u"com.atproto.repo.getRecord?repo=") + FormEncode(did) +
-                                u"&collection=app.bsky.feed.post&rkey=" + FormEncode(rkey),
-                            {},
-                            {}});
+  const std::u16string url =
+      platform::Joined({Xrpc(pds, u"com.atproto.repo.getRecord?repo="), FormEncode(did),
+                        u"&collection=app.bsky.feed.post&rkey=", FormEncode(rkey)});
+  return exchange.Exchange({u"GET", url, {}, {}});
 }
 
 std::u16string FindPds(WebExchange& exchange, std::u16string_view entryway,
                        std::u16string_view handle) {
   if (handle.starts_with(u'@')) handle.remove_prefix(1);
   try {
-    const std::optional<std::u16string> did = StringIn(
-        exchange,
-        Xrpc(entryway, u"com.atproto.identity.resolveHandle?handle=") + FormEncode(handle), u"did");
+    const std::u16string resolve = platform::Joined(
+        {Xrpc(entryway, u"com.atproto.identity.resolveHandle?handle="), FormEncode(handle)});
+    const std::u16string did = StringIn(exchange, resolve, u"did").value_or(u"");
     std::u16string document;
-    if (did && did->starts_with(u"did:plc:")) document = u"https://plc.directory/" + *did;
-    if (did && did->starts_with(u"did:web:")) {
-      document = u"https://" + did->substr(8) + u"/.well-known/did.json";
+    if (did.starts_with(u"did:plc:")) document = platform::Joined({u"https://plc.directory/", did});
+    if (did.starts_with(u"did:web:")) {
+      document = platform::Joined(
+          {u"https://", std::u16string_view(did).substr(8), u"/.well-known/did.json"});
     }
     const auto url = document.empty() ? std::nullopt : platform::ParseWebUrl(document);
     if (!url || url->explicitPort) return std::u16string(entryway);

@@ -22,6 +22,10 @@ std::u16string Handle(std::u16string_view typed) {
   return platform::AsciiLower(typed);
 }
 
+Notice Whoops(std::u16string text) {
+  return {u"Whoops!", std::move(text)};
+}
+
 std::optional<platform::StoredSecret> FindSecret(platform::SecretStore& secrets,
                                                  const std::u16string& target) {
   try {
@@ -32,16 +36,16 @@ std::optional<platform::StoredSecret> FindSecret(platform::SecretStore& secrets,
 }
 
 Notice SignInRefused(const web::WebReply& reply, std::u16string_view handle) {
-  if (web::XrpcErrorName(reply.body) == u"AuthFactorTokenRequired") {
-    return {u"Whoops!",
-            u"Bluesky asks for an e-mail code when you sign in with your account password. Use "
-            u"an app password: make one in Bluesky under Settings > Privacy and security > App "
-            u"passwords." +
-                std::u16string(kNothingSent)};
+  if (web::ReplyString(reply.body, u"error") == u"AuthFactorTokenRequired") {
+    return Whoops(
+        platform::Joined({u"Bluesky asks for an e-mail code when you sign in with your account "
+                          u"password. Use an app password: make one in Bluesky under "
+                          u"Settings > Privacy and security > App passwords.",
+                          kNothingSent}));
   }
-  return {u"Whoops!", u"Bluesky did not sign you in as @" + std::u16string(handle) +
-                          u". It advises:\n\n" + web::XrpcErrorText(reply.body) +
-                          u"\n\nCheck your handle and app password." + kNothingSent};
+  return Whoops(platform::Joined({u"Bluesky did not sign you in as @", handle, u". It advises:\n\n",
+                                  web::XrpcErrorText(reply.body),
+                                  u"\n\nCheck your handle and app password.", kNothingSent}));
 }
 
 }  // namespace
@@ -60,16 +64,16 @@ BlueskyService::BlueskyService(const StatusServiceParts& parts)
   settingsProblem_ = parts.addresses.status.problem;
   if (!server_.empty() && settingsProblem_.empty() &&
       !platform::StartsWithAsciiNoCase(pds_, u"https://")) {
-    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
-                       parts.settingsLocation + u" is \"" + pds_ +
-                       u"\", and a Bluesky server's address begins with https://.\n\nNothing was "
-                       u"sent.";
+    settingsProblem_ = platform::Joined(
+        {u"The setting ", web::kStatusAddressSetting, u" in ", parts.settingsLocation, u" is \"",
+         pds_, u"\", and a Bluesky server's address begins with https://.\n\nNothing was sent."});
   }
-  const web::MastodonCaptions captions = web::MastodonWindowCaptions();
-  words_ = WindowWords{
-      u"Your Handle", u"Your App Password", captions.sendButton, captions.shortLinkNote, 0, false};
+  words_ = web::MastodonWindowWords();
+  words_->userNameLabel = u"Your Handle";
+  words_->passwordLabel = u"Your App Password";
+  words_->keepsPassword = false;
   preparedAddress_ =
-      (server_.empty() ? std::u16string(web::kBlueskyEntryway) : server_) + u"/xrpc/";
+      platform::Joined({server_.empty() ? web::kBlueskyEntryway : server_, u"/xrpc/"});
 }
 
 std::u16string BlueskyService::Intake(std::u16string_view raw, bool fromLink) const {
@@ -80,33 +84,23 @@ std::u16string BlueskyService::Intake(std::u16string_view raw, bool fromLink) co
 
 CounterLook BlueskyService::Counter(std::u16string_view text) const {
   const web::BlueskyLength length = web::MeasureBluesky(text);
-  CounterLook look{platform::DecimalText(length.graphemes) + u" Characters.", kCounterYellow};
-  if (length.Over()) {
-    look.color = kCounterDarkRed;
-    look.caption +=
-        u"( Over the limit of " +
-        std::u16string(length.graphemes > web::kBlueskyMostGraphemes ? u"300" : u"3000 bytes") +
-        u": shorten it before you send )";
-  }
-  return look;
+  return web::CounterLookFor(
+      length.graphemes, length.Over(),
+      length.graphemes > web::kBlueskyMostGraphemes ? u"300" : u"3000 bytes");
 }
 
 std::optional<Notice> BlueskyService::Refusal(const PostInput& input) {
   const std::u16string handle = Handle(input.userName);
   if (handle.empty()) {
-    return Notice{u"Whoops!", u"Sorry, you need to enter your handle, such as alice.bsky.social."};
+    return Whoops(u"Sorry, you need to enter your handle, such as alice.bsky.social.");
   }
   if (input.password.empty() && (session_.accessJwt.empty() || Handle(session_.handle) != handle) &&
       !FindSecret(secrets_, Target(handle))) {
-    return Notice{u"Whoops!", u"Sorry, you need to enter your app password."};
+    return Whoops(u"Sorry, you need to enter your app password.");
   }
-  if (input.status.empty()) {
-    return Notice{u"Whoops!", u"Sorry, a post may be between 1 and 300 characters in length."};
-  }
+  if (input.status.empty()) return web::EmptyPostBox(u"300");
   if (web::MeasureBluesky(input.status).Over()) {
-    return Notice{u"Your post exceeds the maximum length allowed by " + name_,
-                  u"Please adjust the text in your post so that it is within 300 characters "
-                  u"and 3000 bytes."};
+    return web::TooLongPostBox(u"300 characters and 3000 bytes", name_);
   }
   return std::nullopt;
 }
@@ -117,13 +111,15 @@ std::optional<Notice> BlueskyService::Question(const PostInput& input) const {
 }
 
 std::u16string BlueskyService::Target(std::u16string_view handle) const {
-  return u"Lumora:Bluesky:" + server_ + u":" + std::u16string(handle);
+  return platform::Joined({u"Lumora:Bluesky:", server_, u":", handle});
 }
 
-void BlueskyService::Adopt(const web::BlueskySession& session) {
-  session_ = session;
+void BlueskyService::Adopt(web::BlueskySession session) {
+  session_ = std::move(session);
   try {
-    secrets_.Keep(target_, {session.did, platform::EncodeUtf8(pds_ + u"\n" + session.refreshJwt)});
+    secrets_.Keep(
+        target_,
+        {session_.did, platform::EncodeUtf8(platform::Joined({pds_, u"\n", session_.refreshJwt}))});
   } catch (const platform::Failure&) {
     // Kept in memory for this run; the next run signs in with the app password.
   }
@@ -154,23 +150,23 @@ std::optional<Notice> BlueskyService::SignIn(web::WebExchange& exchange, const P
     }
   }
   pds_ = server_.empty() ? web::FindPds(exchange, web::kBlueskyEntryway, handle) : server_;
-  const web::SessionAnswer answer = web::CreateSession(exchange, pds_, handle, input.password);
+  web::SessionAnswer answer = web::CreateSession(exchange, pds_, handle, input.password);
   if (!answer.session) return SignInRefused(answer.reply, handle);
-  Adopt(*answer.session);
+  Adopt(std::move(*answer.session));
   return std::nullopt;
 }
 
 std::optional<Notice> BlueskyService::Renew(web::WebExchange& exchange) {
-  const web::SessionAnswer answer = web::RefreshSession(exchange, pds_, session_.refreshJwt);
+  web::SessionAnswer answer = web::RefreshSession(exchange, pds_, session_.refreshJwt);
   if (answer.session && answer.session->did == session_.did) {
-    Adopt(*answer.session);
+    Adopt(std::move(*answer.session));
     return std::nullopt;
   }
   ForgetSession();
-  return Notice{u"Whoops!", u"Your Bluesky sign-in has ended. Bluesky advises:\n\n" +
-                                web::XrpcErrorText(answer.reply.body) +
-                                u"\n\nType your app password and send again to sign in." +
-                                kNothingSent};
+  return Whoops(
+      platform::Joined({u"Your Bluesky sign-in has ended. Bluesky advises:\n\n",
+                        web::XrpcErrorText(answer.reply.body),
+                        u"\n\nType your app password and send again to sign in.", kNothingSent}));
 }
 
 const std::u16string& BlueskyService::KeyFor(const std::u16string& status) {
@@ -184,28 +180,25 @@ const std::u16string& BlueskyService::KeyFor(const std::u16string& status) {
 }
 
 SendOutcome BlueskyService::Verdict(const web::WebReply& reply) const {
-  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
-  if (reply.status == 200 && json) {
-    std::u16string text =
-        u"Signed in as @" + session_.handle + u".\n\nYour post was published on " + name_ + u".";
-    const auto address =
-        web::PostWebAddress(session_.handle, json->StringAt({u"uri"}).value_or(u""));
-    if (address) text += u"\n\n" + *address;
-    return {{u"Congratulations!", text}, true, true};
+  if (reply.status == 200 && web::JsonObject::Parse(reply.body)) {
+    const auto address = web::PostWebAddress(session_.handle, web::ReplyString(reply.body, u"uri"));
+    const std::u16string_view addressLine = address ? std::u16string_view(*address) : u"";
+    return {{u"Congratulations!", platform::Joined({u"Signed in as @", session_.handle,
+                                                    u".\n\nYour post was published on ", name_,
+                                                    u".", address ? u"\n\n" : u"", addressLine})},
+            true,
+            true};
   }
-  web::MastodonVerdict verdict{web::MastodonVerdict::Kind::kRefused,
-                               web::XrpcErrorText(reply.body)};
-  if (reply.status == 429) {
-    const auto when = web::ResetSecondsText(reply.rateLimitReset);
-    verdict.retry =
-        when ? u"Try again after " + *when + u"." : u"Wait a few minutes before you try again.";
-  }
+  const web::MastodonVerdict verdict{
+      web::MastodonVerdict::Kind::kRefused, web::XrpcErrorText(reply.body),
+      reply.status == 429 ? web::RetrySentence(web::ResetSecondsTime(reply.rateLimitReset))
+                          : std::u16string()};
   return {web::MastodonVerdictBox(verdict, name_, pds_)};
 }
 
 SendOutcome BlueskyService::Send(const PostInput& input) {
   web::HttpWebExchange exchange(http_);
-  if (const std::optional<Notice> refused = SignIn(exchange, input)) return {*refused};
+  if (std::optional<Notice> refused = SignIn(exchange, input)) return {std::move(*refused)};
   const std::u16string& key = KeyFor(input.status);
   if (maybeSent_ == input.status) {
     // The earlier post may be there already: a second record with its key would fail.
@@ -213,13 +206,15 @@ SendOutcome BlueskyService::Send(const PostInput& input) {
     if (found.status == 200) return Verdict(found);
   }
   maybeSent_.clear();
-  const web::BlueskyPost post{
-      input.status, web::IsoUtcTime(clock_.UtcMilliseconds()), environment_.UserLanguage(),
-      input.pageAddress.empty() ? u"" : web::WithWebScheme(input.pageAddress), input.pageTitle};
-  const std::string body = web::PostRecordBody(session_.did, key, post);
+  const std::u16string createdAt = web::IsoUtcTime(clock_.UtcMilliseconds());
+  const std::u16string language = environment_.UserLanguage();
+  const std::u16string page =
+      input.pageAddress.empty() ? std::u16string() : web::WithWebScheme(input.pageAddress);
+  const std::string body = web::PostRecordBody(
+      session_.did, key, {input.status, createdAt, language, page, input.pageTitle});
   web::WebReply reply = web::CreateRecord(exchange, pds_, session_.accessJwt, body);
-  if (reply.status == 400 && web::XrpcErrorName(reply.body) == u"ExpiredToken") {
-    if (const std::optional<Notice> refused = Renew(exchange)) return {*refused};
+  if (reply.status == 400 && web::ReplyString(reply.body, u"error") == u"ExpiredToken") {
+    if (std::optional<Notice> refused = Renew(exchange)) return {std::move(*refused)};
     reply = web::CreateRecord(exchange, pds_, session_.accessJwt, body);
   }
   return Verdict(reply);

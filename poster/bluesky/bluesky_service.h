@@ -30,7 +30,7 @@ class BlueskyService : public StatusService {
   // password); the box that says why not when that fails.
   std::optional<Notice> SignIn(web::WebExchange& exchange, const PostInput& input);
   // Takes a fresh session: kept in memory, its refresh token in the secret store.
-  void Adopt(const web::BlueskySession& session);
+  void Adopt(web::BlueskySession session);
   // A new session from the refresh token after the access token expired; the box that asks the
   // user to sign in again when it is refused.
   std::optional<Notice> Renew(web::WebExchange& exchange);

@@ -97,11 +97,6 @@ bool AllDigits(std::u16string_view text) {
   return !text.empty();
 }
 
-std::u16string RetrySentence(std::u16string_view rateLimitReset) {
-  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
-  return u"Wait a few minutes before you try again.";
-}
-
 bool IsRefusalStatus(int status) {
   return status == 401 || status == 403 || status == 422 || status == 429 ||
          (status >= 500 && status <= 599);
@@ -229,6 +224,11 @@ std::optional<std::u16string> ResetTimeText(std::u16string_view text) {
     return std::nullopt;
   }
   return std::u16string(value.substr(11, 5)) + u" UTC on " + std::u16string(value.substr(0, 10));
+}
+
+std::u16string RetrySentence(std::u16string_view rateLimitReset) {
+  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
+  return u"Wait a few minutes before you try again.";
 }
 
 }  // namespace poster::web

@@ -76,5 +76,7 @@ MastodonVerdict JudgeMastodonReply(int status, std::u16string_view body,
 // The ISO 8601 time in an X-RateLimit-Reset value ("2026-12-07T20:05:00.000Z") as
 // "20:05 UTC on 2026-12-07"; nullopt when the value is not such a time in UTC.
 std::optional<std::u16string> ResetTimeText(std::u16string_view rateLimitReset);
+// When to try again after a 429, as MastodonVerdict::retry says it, from such a value.
+std::u16string RetrySentence(std::u16string_view rateLimitReset);
 
 }  // namespace poster::web

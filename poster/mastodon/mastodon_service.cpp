@@ -28,10 +28,8 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
   if (settingsProblem_.empty()) settingsProblem_ = parts.addresses.status.problem;
-  const web::MastodonCaptions captions = web::MastodonWindowCaptions();
   // Links count less than they are long: the server's counter, not the box, sets the bound.
-  words_ = WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,
-                       captions.shortLinkNote, 0};
+  words_ = web::MastodonWindowWords();
   if (!server_.empty()) preparedAddress_ = web::MastodonEndpoint(server_, web::kStatusesPath);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "poster/mastodon/mastodon.h"
 #include "poster/web/json_writer.h"
 
 namespace poster::web {
@@ -57,21 +58,19 @@ TEST(Bluesky, TheRecordKeyIsATimestampIdentifierAndTheTimeIsIsoUtc) {
   EXPECT_EQ(IsoUtcTime(0), u"1970-01-01T00:00:00.000Z");
   EXPECT_EQ(IsoUtcTime(1796688000042), u"2026-12-08T00:00:00.042Z");
   EXPECT_EQ(IsoUtcTime(951825599999), u"2000-02-29T11:59:59.999Z");
-  EXPECT_EQ(ResetSecondsText(u"1796741100"), u"14:45 UTC on 2026-12-08");
-  EXPECT_FALSE(ResetSecondsText(u"soon"));
-  EXPECT_FALSE(ResetSecondsText(u""));
+  EXPECT_EQ(RetrySentence(ResetSecondsTime(u"1796741100")),
+            u"Try again after 14:45 UTC on 2026-12-08.");
+  EXPECT_EQ(ResetSecondsTime(u"soon"), u"");
+  EXPECT_EQ(ResetSecondsTime(u""), u"");
 }
 
-TEST(Bluesky, TheJsonWriterEscapesWhatJsonRequires) {
-  JsonWriter json;
-  json.Open(u'{').Member(u"a\"b", u"q\"\\/\n\t\x01\U0001F600\xD800").Key(u"n").Open(u'[');
-  json.Number(0).Number(18446744073709551615u).Open(u'{').Close(u'}').Close(u']').Close(u'}');
-  EXPECT_EQ(json.Text(),
-            u"{\"a\\\"b\":\"q\\\"\\\\/\\u000a\\u0009\\u0001\U0001F600\xD800\","
-            u"\"n\":[0,18446744073709551615,{}]}");
-  EXPECT_EQ(json.Utf8(),
-            "{\"a\\\"b\":\"q\\\"\\\\/\\u000a\\u0009\\u0001\xF0\x9F\x98\x80\xEF\xBF\xBD\","
-            "\"n\":[0,18446744073709551615,{}]}")
+TEST(Bluesky, JsonStringsEscapeWhatJsonRequires) {
+  std::string json = "[";
+  AppendJsonNumber(json, 18446744073709551615u);
+  AppendJson(json, {{",", u"q\"\\/\n\t\x01\U0001F600\xD800"}, {",", u""}});
+  EXPECT_EQ(
+      json,
+      "[18446744073709551615,\"q\\\"\\\\/\\u000a\\u0009\\u0001\xF0\x9F\x98\x80\xEF\xBF\xBD\",\"\"")
       << "a pair as one character, a lone half as U+FFFD";
 }
 
@@ -104,7 +103,8 @@ TEST(Bluesky, RepliesGiveThePostsAddressAndTheServersWords) {
             u"InvalidRequest: Invalid record");
   EXPECT_EQ(XrpcErrorText(u"{\"error\":\"ExpiredToken\"}"), u"ExpiredToken");
   EXPECT_EQ(XrpcErrorText(u"<html>Bad gateway</html>"), u"<html>Bad gateway</html>");
-  EXPECT_EQ(XrpcErrorName(u"{\"error\":\"ExpiredToken\"}"), u"ExpiredToken");
+  EXPECT_EQ(ReplyString(u"{\"error\":\"ExpiredToken\"}", u"error"), u"ExpiredToken");
+  EXPECT_EQ(ReplyString(u"<html>", u"error"), u"");
 }
 
 }  // namespace
