@@ -16,13 +16,17 @@ std::u16string Xrpc(std::u16string_view server, std::u16string_view method) {
   return platform::Joined({server, u"/xrpc/", method});
 }
 
-WebRequest JsonPost(std::u16string_view pds, std::u16string_view method, std::u16string_view token,
-                    const std::string& body) {
+WebReply Post(WebExchange& exchange, std::u16string_view pds, std::u16string_view method,
+              std::u16string_view token, const std::string& body) {
   WebRequest request{u"POST", Xrpc(pds, method), {}, {body.begin(), body.end()}};
   if (!token.empty())
     request.headers.push_back({u"Authorization", platform::Joined({u"Bearer ", token})});
   if (!body.empty()) request.headers.push_back({u"Content-Type", u"application/json"});
-  return request;
+  return exchange.Exchange(request);
+}
+
+WebReply Get(WebExchange& exchange, std::u16string url) {
+  return exchange.Exchange({u"GET", std::move(url), {}, {}});
 }
 
 SessionAnswer Answer(WebReply reply) {
@@ -41,16 +45,6 @@ SessionAnswer Answer(WebReply reply) {
   return answer;
 }
 
-std::optional<std::u16string> StringIn(WebExchange& exchange, const std::u16string& url,
-                                       std::u16string_view name) {
-  const WebReply reply = exchange.Exchange({u"GET", url, {}, {}});
-  const std::optional<JsonObject> json = JsonObject::Parse(reply.body);
-  if (reply.status != 200 || !json) return std::nullopt;
-  if (name.empty())
-    return json->StringInList(u"service", u"id", u"#atproto_pds", u"serviceEndpoint");
-  return json->StringAt({name});
-}
-
 }  // namespace
 
 SessionAnswer CreateSession(WebExchange& exchange, std::u16string_view pds,
@@ -59,35 +53,35 @@ SessionAnswer CreateSession(WebExchange& exchange, std::u16string_view pds,
   std::string body;
   AppendJson(body, {{"{\"identifier\":", handle}, {",\"password\":", password}});
   body += '}';
-  return Answer(exchange.Exchange(JsonPost(pds, u"com.atproto.server.createSession", {}, body)));
+  return Answer(Post(exchange, pds, u"com.atproto.server.createSession", {}, body));
 }
 
 SessionAnswer RefreshSession(WebExchange& exchange, std::u16string_view pds,
                              std::u16string_view refreshJwt) {
-  return Answer(
-      exchange.Exchange(JsonPost(pds, u"com.atproto.server.refreshSession", refreshJwt, {})));
+  return Answer(Post(exchange, pds, u"com.atproto.server.refreshSession", refreshJwt, {}));
 }
 
 WebReply CreateRecord(WebExchange& exchange, std::u16string_view pds, std::u16string_view accessJwt,
                       const std::string& body) {
-  return exchange.Exchange(JsonPost(pds, u"com.atproto.repo.createRecord", accessJwt, body));
+  return Post(exchange, pds, u"com.atproto.repo.createRecord", accessJwt, body);
 }
 
 WebReply GetPost(WebExchange& exchange, std::u16string_view pds, std::u16string_view did,
                  std::u16string_view rkey) {
-  const std::u16string url =
-      platform::Joined({Xrpc(pds, u"com.atproto.repo.getRecord?repo="), FormEncode(did),
-                        u"&collection=app.bsky.feed.post&rkey=", FormEncode(rkey)});
-  return exchange.Exchange({u"GET", url, {}, {}});
+  return Get(exchange,
+             platform::Joined({Xrpc(pds, u"com.atproto.repo.getRecord?repo="), FormEncode(did),
+                               u"&collection=app.bsky.feed.post&rkey=", FormEncode(rkey)}));
 }
 
 std::u16string FindPds(WebExchange& exchange, std::u16string_view entryway,
                        std::u16string_view handle) {
   if (handle.starts_with(u'@')) handle.remove_prefix(1);
   try {
-    const std::u16string resolve = platform::Joined(
-        {Xrpc(entryway, u"com.atproto.identity.resolveHandle?handle="), FormEncode(handle)});
-    const std::u16string did = StringIn(exchange, resolve, u"did").value_or(u"");
+    const WebReply resolved = Get(
+        exchange, platform::Joined({Xrpc(entryway, u"com.atproto.identity.resolveHandle?handle="),
+                                    FormEncode(handle)}));
+    const std::u16string did =
+        resolved.status == 200 ? ReplyString(resolved.body, u"did") : std::u16string();
     std::u16string document;
     if (did.starts_with(u"did:plc:")) document = platform::Joined({u"https://plc.directory/", did});
     if (did.starts_with(u"did:web:")) {
@@ -96,7 +90,12 @@ std::u16string FindPds(WebExchange& exchange, std::u16string_view entryway,
     }
     const auto url = document.empty() ? std::nullopt : platform::ParseWebUrl(document);
     if (!url || url->explicitPort) return std::u16string(entryway);
-    const std::optional<std::u16string> pds = StringIn(exchange, document, {});
+    const WebReply found = Get(exchange, document);
+    const std::optional<JsonObject> json = JsonObject::Parse(found.body);
+    const std::optional<std::u16string> pds =
+        found.status == 200 && json
+            ? json->StringInList(u"service", u"id", u"#atproto_pds", u"serviceEndpoint")
+            : std::nullopt;
     // The tokens go only where https:// takes them.
     if (pds && platform::StartsWithAsciiNoCase(*pds, u"https://") && platform::ParseWebUrl(*pds)) {
       return *pds;
