@@ -115,7 +115,7 @@ std::vector<LinkFacet> LinkFacets(std::u16string_view text) {
   for (std::size_t at = 0; at < text.size();) {
     if (const std::size_t link = LinkLengthAt(text, at)) {
       const std::u16string_view uri = text.substr(at, link);
-      facets.push_back({bytes, bytes + Utf8Length(uri), std::u16string(uri)});
+      facets.push_back({bytes, bytes + Utf8Length(uri), uri});
       bytes = facets.back().byteEnd;
       at += link;
       continue;

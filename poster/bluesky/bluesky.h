@@ -30,11 +30,12 @@ BlueskyLength MeasureBluesky(std::u16string_view status);
 // The longest start of `status` within both limits that ends where a cluster ends. Linear.
 std::u16string CutToBlueskyLimits(std::u16string_view status);
 
-// A link facet: the half-open range of UTF-8 bytes of the text that the address `uri` covers.
+// A link facet: the half-open range of UTF-8 bytes of the text that the address `uri` (a view
+// into that text) covers.
 struct LinkFacet {
   std::size_t byteStart = 0;
   std::size_t byteEnd = 0;
-  std::u16string uri;
+  std::u16string_view uri;
   friend bool operator==(const LinkFacet&, const LinkFacet&) = default;
 };
 // One facet for every http:// or https:// address in `text` (as LinkLengthAt finds them), in

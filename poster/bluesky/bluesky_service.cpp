@@ -94,8 +94,7 @@ std::optional<Notice> BlueskyService::Refusal(const PostInput& input) {
   if (handle.empty()) {
     return Whoops(u"Sorry, you need to enter your handle, such as alice.bsky.social.");
   }
-  if (input.password.empty() && (session_.accessJwt.empty() || Handle(session_.handle) != handle) &&
-      !FindSecret(secrets_, Target(handle))) {
+  if (input.password.empty() && !SignedInAs(handle) && !FindSecret(secrets_, Target(handle))) {
     return Whoops(u"Sorry, you need to enter your app password.");
   }
   if (input.status.empty()) return web::EmptyPostBox(u"300");
@@ -108,6 +107,10 @@ std::optional<Notice> BlueskyService::Refusal(const PostInput& input) {
 std::optional<Notice> BlueskyService::Question(const PostInput& input) const {
   if (maybeSent_.empty() || input.status == maybeSent_) return std::nullopt;
   return web::MastodonEditedAfterMaybeSentQuestion(name_);
+}
+
+bool BlueskyService::SignedInAs(std::u16string_view handle) const {
+  return !session_.accessJwt.empty() && Handle(session_.handle) == handle;
 }
 
 std::u16string BlueskyService::Target(std::u16string_view handle) const {
@@ -136,7 +139,7 @@ void BlueskyService::ForgetSession() {
 
 std::optional<Notice> BlueskyService::SignIn(web::WebExchange& exchange, const PostInput& input) {
   const std::u16string handle = Handle(input.userName);
-  if (!session_.accessJwt.empty() && Handle(session_.handle) == handle) return std::nullopt;
+  if (SignedInAs(handle)) return std::nullopt;
   target_ = Target(handle);
   if (const auto kept = FindSecret(secrets_, target_)) {
     const std::u16string value = platform::DecodeUtf8(kept->secret);

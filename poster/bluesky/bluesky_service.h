@@ -35,6 +35,8 @@ class BlueskyService : public StatusService {
   // user to sign in again when it is refused.
   std::optional<Notice> Renew(web::WebExchange& exchange);
   void ForgetSession();
+  // Whether this run holds a session for `handle` (as Handle gives it).
+  bool SignedInAs(std::u16string_view handle) const;
   // The secret store's name for the session of `handle` (lower case) with this server.
   std::u16string Target(std::u16string_view handle) const;
   // The record key for `status`: a new one for a text other than the last.
