@@ -36,7 +36,8 @@ std::u16string Bookmarklet() {
   // another site throws, which counts as nothing selected. Array.from splits by code point,
   // so the cut (a binary search on the encoded length) never halves a pair. Browsers write
   // "'" as %27 when they hand a link over, so E() does so itself and the length stays true;
-  // \x25 spells "%" without one.
+  // \x25 spells "%" without one. The page's title goes too, at most 100 characters, while the
+  // link has room for it with the address.
   return u"javascript:(function(){"
          u"var L=" +
          platform::DecimalText(kLinkLimit - 1) +
@@ -46,8 +47,10 @@ std::u16string Bookmarklet() {
          u"for(var i=0;!t&&i<w.frames.length;i++)t=g(w.frames[i])}catch(x){}return t}"
          u"var c=Array.from(g(window).replace(/\\t/g,' ')"
          u".replace(/[\\0-\\x08\\x0b\\x0c\\x0e-\\x1f\\x7f-\\x9f]/g,'').trim());"
-         u"if((h+'&url='+E(u)).length>L)u='';"
-         u"function f(n){return h+E(c.slice(0,n).join(''))+(u?'&url='+E(u):'')}"
+         u"var t=Array.from(document.title.replace(/[\\0-\\x1f\\x7f-\\x9f]/g,'').trim())"
+         u".slice(0,100).join('').trim(),k='&url='+E(u),j=t?k+'&title='+E(t):k;"
+         u"if((h+j).length>L)j=k;if((h+j).length>L)j='';"
+         u"function f(n){return h+E(c.slice(0,n).join(''))+j}"
          u"var a=0,b=c.length;while(a<b){var m=(a+b+1)>>1;if(f(m).length>L)b=m-1;else a=m}"
          u"location.href=f(a)})()";
 }

@@ -10,6 +10,9 @@ class Clock {
   virtual ~Clock() = default;
   // Milliseconds from an arbitrary start; never goes back, not reset at midnight.
   virtual std::uint64_t MonotonicMilliseconds() const = 0;
+  // The system's time of day in UTC, as milliseconds since 1970-01-01; may jump when the user or
+  // the network sets the clock.
+  virtual std::uint64_t UtcMilliseconds() const = 0;
 };
 
 class EventPump {

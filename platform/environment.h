@@ -24,6 +24,8 @@ class Environment {
   // Creates the last level of `path` (a trailing backslash is allowed). Returns false when the
   // folder exists, access is denied or the parent is missing; never throws.
   virtual bool CreateFolder(const std::u16string& path) = 0;
+  // The user's display language as a BCP-47 tag ("en-US"); empty when the system cannot say.
+  virtual std::u16string UserLanguage() const = 0;
 };
 
 // The running system's environment and file system paths; lives as long as the program.

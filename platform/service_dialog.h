@@ -9,7 +9,9 @@ namespace platform {
 
 // What the dialog shows and what the user leaves in it, each box's text exactly as typed.
 struct ServiceDialogValues {
-  bool mastodon = false;  // the Mastodon-compatible protocol chosen, rather than the classic one
+  // The protocol chosen, as StatusProtocol stores it: empty for the classic one, "mastodon" or
+  // "bluesky".
+  std::u16string protocol;
   std::u16string statusAddress;
   std::u16string statusName;
   std::u16string sightlinkAddress;

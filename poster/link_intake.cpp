@@ -139,7 +139,7 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
       question == std::u16string_view::npos ? std::u16string_view() : rest.substr(question + 1);
 
   LinkContent content;
-  bool haveText = false, haveUrl = false;
+  bool haveText = false, haveUrl = false, haveTitle = false;
   while (!query.empty()) {
     const std::size_t amp = query.find(u'&');
     const std::u16string_view part = query.substr(0, amp);
@@ -148,15 +148,19 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
     const std::u16string_view name = part.substr(0, equals);
     const std::u16string_view value =
         equals == std::u16string_view::npos ? std::u16string_view() : part.substr(equals + 1);
-    bool* seen = name == u"text" ? &haveText : name == u"url" ? &haveUrl : nullptr;
+    bool* seen = name == u"text"    ? &haveText
+                 : name == u"url"   ? &haveUrl
+                 : name == u"title" ? &haveTitle
+                                    : nullptr;
     if (!seen) continue;
     // Two values for one parameter leave no way to tell which the page meant.
     if (*seen) return std::nullopt;
     *seen = true;
     auto decoded = PercentDecoded(value);
     if (!decoded || !IsCleanText(*decoded, seen == &haveText)) return std::nullopt;
-    (seen == &haveText ? content.text : content.url) =
-        WithoutHiddenMarks(*decoded, seen == &haveText);
+    (seen == &haveText  ? content.text
+     : seen == &haveUrl ? content.url
+                        : content.title) = WithoutHiddenMarks(*decoded, seen == &haveText);
   }
   return content;
 }

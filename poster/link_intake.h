@@ -22,10 +22,12 @@ using kestrova::LinkOpenCommand;
 inline constexpr char16_t kLinkNotUnderstood[] =
     u"This program was started with a link it does not understand. Nothing was taken from it.";
 
-// What a link hands over: the status text and the long address, both decoded, either empty.
+// What a link hands over: the status text, the long address and the page's title, all decoded,
+// any empty.
 struct LinkContent {
   std::u16string text;
   std::u16string url;
+  std::u16string title;
 };
 
 // The program's one argument, taken raw from the whole command line `commandLine` (program
@@ -34,13 +36,13 @@ struct LinkContent {
 // so they cannot split the link into several arguments. nullopt when there is no argument.
 std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
 
-// Reads `link` as lumora:post?text=T&url=U (scheme in any case, parameters in any order, each
-// optional, others ignored, a "#" part ignored). Values are percent-decoded once as UTF-8.
+// Reads `link` as lumora:post?text=T&url=U&title=N (scheme in any case, parameters in any order,
+// each optional, others ignored, a "#" part ignored). Values are percent-decoded once as UTF-8.
 // nullopt for a link it does not understand: longer than kMaxLinkLength, another scheme or
 // action, a known parameter twice, a "%" without two hex digits, invalid or overlong UTF-8,
 // a control character (line breaks are allowed in `text` only) or an unpaired surrogate.
 // Bidirectional controls and zero-width characters (platform::IsHiddenMark) are removed from
-// both values; in `text` a joiner (U+200C, U+200D) after a character outside ASCII stays.
+// every value; in `text` a joiner (U+200C, U+200D) after a character outside ASCII stays.
 std::optional<LinkContent> ReadLink(std::u16string_view link);
 
 // The status text a link gives: line breaks made CR LF, as a typed Enter makes them, at most

@@ -38,7 +38,8 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       credentials_(s_.textFiles, s_.ansi, dataFolder_),
       secretOwner_(s_.settings),
       runSeed_(s_.random) {
-  service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
+  service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_, s_.clock, s_.environment,
+                              s_.secrets);
   c_.timer1.SetOnTick([this] { Timer1_Timer(); });
   c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
   c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
@@ -77,7 +78,8 @@ void LumoraMain::Initiation() {
 
 void LumoraMain::ApplyStatusProtocol() {
   retired_.push_back(std::move(service_));
-  service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
+  service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_, s_.clock, s_.environment,
+                              s_.secrets);
   const std::optional<WindowWords>& words = service_->Words();
   // A service without words of its own leaves the window exactly as designed.
   if (std::exchange(ownWords_, words.has_value()) || words) {
@@ -155,12 +157,18 @@ void LumoraMain::Busy(platform::Button& button, bool busy) {
 }
 
 PostInput LumoraMain::Entered() const {
-  return {TrimSpaces(c_.yourUserName.Text()), TrimSpaces(c_.yourPassword.Text()),
-          TrimSpaces(c_.yourTweet.Text())};
+  PostInput input{TrimSpaces(c_.yourUserName.Text()), TrimSpaces(c_.yourPassword.Text()),
+                  TrimSpaces(c_.yourTweet.Text()), TrimSpaces(c_.theLongUrl.Text())};
+  // The link's title names its own page only.
+  if (link_ && link_->url == input.pageAddress) input.pageTitle = link_->title;
+  return input;
 }
 
 void LumoraMain::SendTweetButton_Click() {
-  if (const auto unsaved = credentials_.Store(c_.yourUserName.Text(), c_.yourPassword.Text())) {
+  const std::optional<WindowWords>& words = service_->Words();
+  const std::u16string password =
+      !words || words->keepsPassword ? c_.yourPassword.Text() : credentials_.Password();
+  if (const auto unsaved = credentials_.Store(c_.yourUserName.Text(), password)) {
     return Warn(*unsaved);
   }
   const PostInput input = Entered();

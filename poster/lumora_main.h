@@ -20,6 +20,7 @@
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/random.h"
+#include "platform/secret_store.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "platform/text_files.h"
@@ -72,6 +73,7 @@ struct LumoraServices {
   platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
   platform::Random& random;
+  platform::SecretStore& secrets;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,

@@ -6,6 +6,7 @@
 #include "platform/form.h"
 #include "platform/library_search.h"
 #include "platform/random.h"
+#include "platform/secret_store.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "poster/lumora_design.h"
@@ -25,7 +26,7 @@ int main() {
                                SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
                                SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
                                SystemBackground(), SystemSettings(), SystemServiceDialog(),
-                               SystemClock(), SystemRandom()},
+                               SystemClock(), SystemRandom(), SystemSecretStore()},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

@@ -10,8 +10,11 @@
 #include <string_view>
 
 #include "platform/background.h"
+#include "platform/clock.h"
 #include "platform/common/failure.h"
+#include "platform/environment.h"
 #include "platform/http.h"
+#include "platform/secret_store.h"
 #include "poster/run_seed.h"
 #include "poster/text_rules.h"
 #include "poster/web/service_addresses.h"
@@ -26,6 +29,9 @@ struct WindowWords {
   std::u16string sendButton;
   std::u16string shortLinkNote;
   std::size_t statusMaxLength = 0;
+  // Whether the password box's text is kept between runs (PW.DAT); a service that keeps its own
+  // sign-in leaves the stored one as it was.
+  bool keepsPassword = true;
 };
 
 // What the user entered when they clicked send, each box's text trimmed.
@@ -33,6 +39,8 @@ struct PostInput {
   std::u16string userName;
   std::u16string password;
   std::u16string status;
+  std::u16string pageAddress;  // the long address box's text, trimmed
+  std::u16string pageTitle;    // the page's title a link gave with that address, else empty
 };
 
 // How one send ended: the box the user sees (information when `posted`, a warning otherwise)
@@ -49,6 +57,9 @@ struct StatusServiceParts {
   const std::u16string& settingsLocation;  // where the settings live, for boxes that name one
   platform::HttpClient& http;
   RunSeed& runSeed;  // tells this run's requests from another run's
+  platform::Clock& clock;
+  platform::Environment& environment;
+  platform::SecretStore& secrets;  // the sign-ins a service keeps between runs
   // Why the settings cannot be used, when the factory found out ("Whoops!" text), else empty.
   std::u16string settingsProblem;
 };

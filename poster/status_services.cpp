@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/common/text.h"
+#include "poster/bluesky/bluesky_service.h"
 #include "poster/classic/classic_service.h"
 #include "poster/mastodon/mastodon_service.h"
 #include "poster/web/service_settings.h"
@@ -25,15 +26,19 @@ struct KnownService {
 constexpr KnownService kServices[] = {
     {u"", Make<ClassicService>},
     {u"mastodon", Make<MastodonService>},
+    {web::kBlueskyProtocol, Make<BlueskyService>},
 };
 
 }  // namespace
 
 std::unique_ptr<StatusService> StatusServiceFor(const platform::Settings& settings,
                                                 const web::ServiceAddresses& addresses,
-                                                platform::HttpClient& http, RunSeed& runSeed) {
+                                                platform::HttpClient& http, RunSeed& runSeed,
+                                                platform::Clock& clock,
+                                                platform::Environment& environment,
+                                                platform::SecretStore& secrets) {
   const std::u16string location = settings.Location();
-  StatusServiceParts parts{addresses, location, http, runSeed, {}};
+  StatusServiceParts parts{addresses, location, http, runSeed, clock, environment, secrets, {}};
   const web::SettingText protocol = web::ReadSetting(settings, web::kStatusProtocolSetting);
   if (protocol.unreadable.empty()) {
     for (const KnownService& known : kServices) {

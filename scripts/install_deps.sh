@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev python3 curl clang-format openssl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 xvfb x11-utils fonts-liberation imagemagick
-  clang libclang-rt-14-dev chromium libjsmn-dev tinyproxy nginx-light unicode-data)
+  clang libclang-rt-14-dev chromium libjsmn-dev tinyproxy nginx-light unicode-data
+  locales)
 # Node runs the browser test's driver; a Node from elsewhere that brings its own npm is kept.
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)
@@ -36,3 +37,6 @@ browser_dir="$(dirname "$0")/../tests/browser"
 if [ ! -d "$browser_dir/node_modules/puppeteer-core" ]; then
   (cd "$browser_dir" && npm ci --no-audit --no-fund --loglevel=error)
 fi
+
+# The reference Bluesky PDS and its Node, at the versions of their committed lock files.
+"$(dirname "$0")/install_pds.sh"

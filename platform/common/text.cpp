@@ -11,6 +11,12 @@ std::u16string DecimalText(std::uint64_t n) {
   return digits;
 }
 
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text += part;
+  return text;
+}
+
 char16_t AsciiLower(char16_t c) {
   return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }

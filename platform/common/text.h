@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ namespace platform {
 
 // `n` in decimal digits, e.g. u"140"; no sign, no grouping.
 std::u16string DecimalText(std::uint64_t n);
+
+// The parts one after another: one allocation where a chain of `+` makes a temporary per part.
+std::u16string Joined(std::initializer_list<std::u16string_view> parts);
 
 // `c` lowered when it is A-Z; every other code unit as it is (no locale).
 char16_t AsciiLower(char16_t c);

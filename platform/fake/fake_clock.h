@@ -16,7 +16,9 @@ namespace platform::fake {
 class FakeClock : public Clock {
  public:
   std::uint64_t MonotonicMilliseconds() const override { return now; }
+  std::uint64_t UtcMilliseconds() const override { return utc; }
   std::uint64_t now = 0;
+  std::uint64_t utc = 1796688000042;  // 2026-12-08T00:00:00.042Z
 };
 
 // Events are scheduled at clock times. WaitForEvents advances the clock to the next due event

@@ -33,7 +33,9 @@ class FakeEnvironment : public Environment {
     createdFolders.push_back(path);
     return createSucceeds;
   }
+  std::u16string UserLanguage() const override { return userLanguage; }
   std::map<std::u16string, std::u16string> variables;
+  std::u16string userLanguage = u"en-GB";
   std::u16string currentFolder = u"C:\\Downloads\\";  // a full path ending in a backslash
   std::u16string windowsFolder = u"C:\\Windows";
   std::u16string programFilesFolder = u"C:\\Program Files (x86)";

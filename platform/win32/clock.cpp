@@ -9,6 +9,13 @@ class Win32Clock : public Clock {
  public:
   // GetTickCount64 counts from boot and never wraps, unlike the 49-day GetTickCount.
   std::uint64_t MonotonicMilliseconds() const override { return GetTickCount64(); }
+  std::uint64_t UtcMilliseconds() const override {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    // FILETIME counts 100 ns from 1601; 11,644,473,600 s lie between 1601 and 1970.
+    const std::uint64_t ticks = (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return ticks / 10000 - 11644473600000ULL;
+  }
 };
 
 class Win32EventPump : public EventPump {

@@ -83,6 +83,12 @@ class Win32Environment : public Environment {
     }
     return CreateDirectoryW(Wide(folder), nullptr) != FALSE;
   }
+  std::u16string UserLanguage() const override {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH];
+    const int length =
+        LCIDToLocaleName(GetUserDefaultUILanguage(), name, LOCALE_NAME_MAX_LENGTH, 0);
+    return length > 1 ? FromWide(name, length - 1) : std::u16string();
+  }
 };
 
 }  // namespace

@@ -19,6 +19,10 @@ constexpr std::u16string ServiceDialogValues::*kFields[] = {&ServiceDialogValues
 constexpr int kParts[] = {LUMORA_SERVICE_STATUS_ADDRESS, LUMORA_SERVICE_STATUS_NAME,
                           LUMORA_SERVICE_SIGHTLINK_ADDRESS, IDOK};
 
+// Each protocol's button with the value it stands for; the first is the classic one.
+constexpr int kRadios[] = {LUMORA_SERVICE_CLASSIC, LUMORA_SERVICE_MASTODON, LUMORA_SERVICE_BLUESKY};
+constexpr const char16_t* kProtocols[] = {u"", u"mastodon", u"bluesky"};
+
 struct Session {
   const ServiceDialogValues& values;
   const ServiceDialog::Accept& accept;
@@ -35,8 +39,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     const ServiceDialogValues& values = reinterpret_cast<const Session*>(lParam)->values;
-    CheckRadioButton(dialog, LUMORA_SERVICE_CLASSIC, LUMORA_SERVICE_MASTODON,
-                     values.mastodon ? LUMORA_SERVICE_MASTODON : LUMORA_SERVICE_CLASSIC);
+    int radio = LUMORA_SERVICE_CLASSIC;
+    for (int i = 1; i < 3; ++i) {
+      if (values.protocol == kProtocols[i]) radio = kRadios[i];
+    }
+    CheckDlgButton(dialog, radio, BST_CHECKED);
     for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
     return TRUE;  // the focus goes to the first tab stop
   }
@@ -49,7 +56,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   if (command != IDOK) return FALSE;
   const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
   ServiceDialogValues values;
-  values.mastodon = IsDlgButtonChecked(dialog, LUMORA_SERVICE_MASTODON) == BST_CHECKED;
+  for (int i = 1; i < 3; ++i) {
+    if (IsDlgButtonChecked(dialog, kRadios[i]) == BST_CHECKED) values.protocol = kProtocols[i];
+  }
   for (int i = 0; i < 3; ++i) values.*kFields[i] = BoxText(dialog, kBoxes[i]);
   std::optional<ServiceDialogPart> refused;
   RunHandler([&] { refused = session->accept(values); });

@@ -25,8 +25,8 @@ bool IsTrailingPunctuation(char16_t c) {
   return std::u16string_view(u".,:;!?'\"").find(c) != std::u16string_view::npos;
 }
 
-// The length of the link starting at `at`, or 0 when no link starts there. The work is bounded
-// by the link's own length, so that a walk over a text stays linear.
+}  // namespace
+
 std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   if (at > 0 && IsAsciiAlphanumeric(text[at - 1])) return 0;
   const std::u16string_view rest = text.substr(at);
@@ -55,6 +55,8 @@ std::size_t LinkLengthAt(std::u16string_view text, std::size_t at) {
   }
   return end;
 }
+
+namespace {
 
 // The server's count, kept while walking a text: it counts clusters in the text with every link
 // replaced by `perUrl` letters.
@@ -93,11 +95,6 @@ bool AllDigits(std::u16string_view text) {
     if (c < u'0' || c > u'9') return false;
   }
   return !text.empty();
-}
-
-std::u16string RetrySentence(std::u16string_view rateLimitReset) {
-  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
-  return u"Wait a few minutes before you try again.";
 }
 
 bool IsRefusalStatus(int status) {
@@ -227,6 +224,11 @@ std::optional<std::u16string> ResetTimeText(std::u16string_view text) {
     return std::nullopt;
   }
   return std::u16string(value.substr(11, 5)) + u" UTC on " + std::u16string(value.substr(0, 10));
+}
+
+std::u16string RetrySentence(std::u16string_view rateLimitReset) {
+  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
+  return u"Wait a few minutes before you try again.";
 }
 
 }  // namespace poster::web

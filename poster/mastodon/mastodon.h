@@ -34,6 +34,11 @@ std::optional<StatusLimits> LimitsFromInstanceV2(std::u16string_view reply);
 // The limit in a reply to GET /api/v1/instance (max_toot_chars, links 23); nullopt likewise.
 std::optional<StatusLimits> LimitsFromInstanceV1(std::u16string_view reply);
 
+// The length of the http:// or https:// link (any case, up to white space, less trailing
+// punctuation and unmatched closing brackets) starting at `at`, or 0 when none starts there.
+// The work is bounded by the link's own length, so that a walk over a text stays linear.
+std::size_t LinkLengthAt(std::u16string_view text, std::size_t at);
+
 // The length the server counts for `text`: Unicode extended grapheme clusters (an emoji with its
 // skin tone, or e with a combining accent, is one; a lone surrogate is a code point of its own),
 // where every http:// or https:// link (any case, up to white space, less trailing punctuation)
@@ -71,5 +76,7 @@ MastodonVerdict JudgeMastodonReply(int status, std::u16string_view body,
 // The ISO 8601 time in an X-RateLimit-Reset value ("2026-12-07T20:05:00.000Z") as
 // "20:05 UTC on 2026-12-07"; nullopt when the value is not such a time in UTC.
 std::optional<std::u16string> ResetTimeText(std::u16string_view rateLimitReset);
+// When to try again after a 429, as MastodonVerdict::retry says it, from such a value.
+std::u16string RetrySentence(std::u16string_view rateLimitReset);
 
 }  // namespace poster::web

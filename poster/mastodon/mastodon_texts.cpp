@@ -36,34 +36,45 @@ bool IsShownPostAddress(std::u16string_view address, std::u16string_view server)
 
 }  // namespace
 
-MastodonCaptions MastodonWindowCaptions() {
+WindowWords MastodonWindowWords() {
   return {u"User Name (not needed)", u"Your Access Token", u"SEND YOUR POST",
-          u"(Automatically adds the URL to your Post)"};
+          u"(Automatically adds the URL to your Post)", 0};
 }
 
 CounterLook MastodonCounterFor(std::u16string_view text, const StatusLimits& limits) {
   const std::size_t length = MastodonLength(text, limits.charactersPerUrl);
-  CounterLook look{platform::DecimalText(length) + u" Characters.", kCounterYellow};
-  if (length > limits.maxCharacters) {
-    look.color = kCounterDarkRed;
-    look.caption += u"( Over the limit of " + platform::DecimalText(limits.maxCharacters) +
-                    u": shorten it before you send )";
-  }
-  return look;
+  return CounterLookFor(length, length > limits.maxCharacters,
+                        platform::DecimalText(limits.maxCharacters));
+}
+
+CounterLook CounterLookFor(std::size_t count, bool over, std::u16string_view limit) {
+  const std::u16string counted = platform::DecimalText(count);
+  if (!over) return {platform::Joined({counted, u" Characters."}), kCounterYellow};
+  return {platform::Joined({counted, u" Characters.( Over the limit of ", limit,
+                            u": shorten it before you send )"}),
+          kCounterDarkRed};
 }
 
 BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view status,
                              const StatusLimits& limits, std::u16string_view statusName) {
   const std::u16string most = platform::DecimalText(limits.maxCharacters);
   if (token.empty()) return {u"Whoops!", u"Sorry, you need to enter your access token."};
-  if (status.empty()) {
-    return {u"Whoops!", u"Sorry, a post may be between 1 and " + most + u" characters in length."};
-  }
+  if (status.empty()) return EmptyPostBox(most);
   if (MastodonLength(status, limits.charactersPerUrl) > limits.maxCharacters) {
-    return {u"Your post exceeds the maximum length allowed by " + std::u16string(statusName),
-            u"Please adjust the text in your post so that it is within " + most + u" characters."};
+    return TooLongPostBox(platform::Joined({most, u" characters"}), statusName);
   }
   return {};
+}
+
+BoxText EmptyPostBox(std::u16string_view most) {
+  return {u"Whoops!", platform::Joined({u"Sorry, a post may be between 1 and ", most,
+                                        u" characters in length."})};
+}
+
+BoxText TooLongPostBox(std::u16string_view within, std::u16string_view statusName) {
+  return {platform::Joined({u"Your post exceeds the maximum length allowed by ", statusName}),
+          platform::Joined(
+              {u"Please adjust the text in your post so that it is within ", within, u"."})};
 }
 
 BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName,

@@ -10,23 +10,22 @@
 #include <vector>
 
 #include "poster/mastodon/mastodon.h"
+#include "poster/status_service.h"
 #include "poster/text_rules.h"
 #include "poster/web/web_exchange.h"
 
 namespace poster::web {
 
-// The captions that name Twitter, a tweet or a password in the classic window.
-struct MastodonCaptions {
-  std::u16string userNameLabel;
-  std::u16string passwordLabel;
-  std::u16string sendButton;
-  std::u16string shortLinkNote;
-};
-MastodonCaptions MastodonWindowCaptions();
+// The words that replace the classic window's captions naming Twitter, a tweet or a password;
+// no bound on typing (the server's counter sets it).
+WindowWords MastodonWindowWords();
 
 // The counter for `text` against the server's limits: its count, yellow; dark red past the
 // limit, with a note naming the limit.
 CounterLook MastodonCounterFor(std::u16string_view text, const StatusLimits& limits);
+// The counter for a text of `count` characters: yellow; dark red when `over`, with a note naming
+// the limit (`limit`, e.g. "500").
+CounterLook CounterLookFor(std::size_t count, bool over, std::u16string_view limit);
 
 // A message box's title and text.
 using BoxText = Notice;
@@ -35,6 +34,10 @@ using BoxText = Notice;
 // beep); empty title when `token` and `status` (both trimmed) can be sent.
 BoxText MastodonInputProblem(std::u16string_view token, std::u16string_view status,
                              const StatusLimits& limits, std::u16string_view statusName);
+// The boxes for an empty post, which may hold 1 to `most` characters ("500"), and for one past
+// `statusName`'s limit, which it must be within (`within`: "500 characters").
+BoxText EmptyPostBox(std::u16string_view most);
+BoxText TooLongPostBox(std::u16string_view within, std::u16string_view statusName);
 
 // The longest published address a box shows, in code units.
 inline constexpr std::size_t kLongestShownPostAddress = 200;

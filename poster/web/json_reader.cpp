@@ -197,40 +197,59 @@ std::optional<JsonObject> JsonObject::Parse(std::u16string_view text) {
   return JsonObject(std::move(parsed));
 }
 
-int JsonObject::ValueAt(std::initializer_list<std::u16string_view> path) const {
+int JsonObject::MemberOf(int object, std::u16string_view name) const {
   const std::vector<jsmntok_t>& tokens = tokens_->tokens;
   const std::string_view utf8 = tokens_->utf8;
-  int object = 0;
-  for (std::u16string_view name : path) {
-    if (tokens[static_cast<std::size_t>(object)].type != JSMN_OBJECT) return -1;
-    const std::string wanted = platform::EncodeUtf8(name);
-    int found = -1;
-    for (std::size_t i = static_cast<std::size_t>(object) + 1; i + 1 < tokens.size(); ++i) {
-      const jsmntok_t& key = tokens[i];
-      if (key.start >= tokens[static_cast<std::size_t>(object)].end) break;
-      if (key.parent != object || key.type != JSMN_STRING) continue;
-      const std::string_view raw = utf8.substr(static_cast<std::size_t>(key.start),
-                                               static_cast<std::size_t>(key.end - key.start));
-      if (raw == wanted || Unescaped(raw) == std::u16string(name)) {
-        found = static_cast<int>(i) + 1;
-        break;
-      }
-    }
-    if (found < 0) return -1;
-    object = found;
+  if (object < 0 || tokens[static_cast<std::size_t>(object)].type != JSMN_OBJECT) return -1;
+  const std::string wanted = platform::EncodeUtf8(name);
+  for (std::size_t i = static_cast<std::size_t>(object) + 1; i + 1 < tokens.size(); ++i) {
+    const jsmntok_t& key = tokens[i];
+    if (key.start >= tokens[static_cast<std::size_t>(object)].end) break;
+    if (key.parent != object || key.type != JSMN_STRING) continue;
+    const std::string_view raw = utf8.substr(static_cast<std::size_t>(key.start),
+                                             static_cast<std::size_t>(key.end - key.start));
+    if (raw == wanted || Unescaped(raw) == std::u16string(name)) return static_cast<int>(i) + 1;
   }
+  return -1;
+}
+
+int JsonObject::ValueAt(std::initializer_list<std::u16string_view> path) const {
+  int object = 0;
+  for (std::u16string_view name : path) object = MemberOf(object, name);
   return object;
 }
 
-std::optional<std::u16string> JsonObject::StringAt(
-    std::initializer_list<std::u16string_view> path) const {
-  const int at = ValueAt(path);
+std::optional<std::u16string> JsonObject::StringOf(int at) const {
   if (at <= 0) return std::nullopt;
   const jsmntok_t& token = tokens_->tokens[static_cast<std::size_t>(at)];
   if (token.type != JSMN_STRING) return std::nullopt;
   return Unescaped(std::string_view(tokens_->utf8)
                        .substr(static_cast<std::size_t>(token.start),
                                static_cast<std::size_t>(token.end - token.start)));
+}
+
+std::optional<std::u16string> JsonObject::StringAt(
+    std::initializer_list<std::u16string_view> path) const {
+  return StringOf(ValueAt(path));
+}
+
+std::optional<std::u16string> JsonObject::StringInList(std::u16string_view list,
+                                                       std::u16string_view key,
+                                                       std::u16string_view keyEnd,
+                                                       std::u16string_view wanted) const {
+  const int array = MemberOf(0, list);
+  if (array <= 0 || tokens_->tokens[static_cast<std::size_t>(array)].type != JSMN_ARRAY) {
+    return std::nullopt;
+  }
+  for (std::size_t i = static_cast<std::size_t>(array) + 1; i < tokens_->tokens.size(); ++i) {
+    if (tokens_->tokens[i].start >= tokens_->tokens[static_cast<std::size_t>(array)].end) break;
+    if (tokens_->tokens[i].parent != array) continue;
+    const int element = static_cast<int>(i);
+    if (StringOf(MemberOf(element, key)).value_or(u"").ends_with(keyEnd)) {
+      return StringOf(MemberOf(element, wanted));
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<std::uint64_t> JsonObject::WholeNumberAt(

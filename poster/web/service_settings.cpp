@@ -36,8 +36,9 @@ std::u16string StatusProtocolProblem(const platform::Settings& settings, const S
 ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
   // The dialog shows what can be read; OK writes over what could not.
   ServiceSettingsValues values;
-  values.mastodon =
-      platform::AsciiLower(ReadSetting(settings, kStatusProtocolSetting).text) == u"mastodon";
+  const std::u16string protocol =
+      platform::AsciiLower(ReadSetting(settings, kStatusProtocolSetting).text);
+  if (protocol == u"mastodon" || protocol == kBlueskyProtocol) values.protocol = protocol;
   values.statusAddress = ReadSetting(settings, kStatusAddressSetting).text;
   values.statusName = ReadSetting(settings, kStatusNameSetting).text;
   values.sightlinkAddress = ReadSetting(settings, kSightlinkAddressSetting).text;
@@ -47,7 +48,7 @@ ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
 std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettingsValues& values) {
   using Field = ServiceSettingsProblem::Field;
   const std::u16string status = TrimSpaces(values.statusAddress);
-  if (status.empty() && values.mastodon) {
+  if (status.empty() && values.protocol == u"mastodon") {
     return ServiceSettingsProblem{
         Field::kStatusAddress,
         u"Please enter the address of your server, such as https://social.example."};
@@ -58,9 +59,15 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
                                       u"\" is not an http:// or https:// address. " +
                                       AddressRule(false)};
   }
-  if (values.mastodon && IsPlainHttp(status)) {
+  if (values.protocol == u"mastodon" && IsPlainHttp(status)) {
     return ServiceSettingsProblem{
         Field::kStatusAddress, u"The status address box holds \"" + status + u'"' + kHttpsOnlyRule};
+  }
+  if (!status.empty() && values.protocol == kBlueskyProtocol &&
+      !platform::StartsWithAsciiNoCase(status, u"https://")) {
+    return ServiceSettingsProblem{Field::kStatusAddress,
+                                  u"A Bluesky server's address begins with https://, such as " +
+                                      std::u16string(kBlueskyEntryway) + u"."};
   }
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
   if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {
@@ -74,7 +81,7 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
 
 void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values) {
   const std::pair<const char16_t*, std::u16string> writes[] = {
-      {kStatusProtocolSetting, values.mastodon ? u"mastodon" : u""},
+      {kStatusProtocolSetting, values.protocol},
       {kStatusAddressSetting, TrimSpaces(values.statusAddress)},
       {kStatusNameSetting, TrimSpaces(values.statusName)},
       {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};

@@ -11,6 +11,9 @@
 namespace poster::web {
 
 inline constexpr char16_t kStatusProtocolSetting[] = u"StatusProtocol";
+inline constexpr char16_t kBlueskyProtocol[] = u"bluesky";
+// Where a Bluesky account signs in when the status address is empty.
+inline constexpr char16_t kBlueskyEntryway[] = u"https://bsky.social";
 
 // One stored value as every reader takes it: `text` without the spaces around it (empty when
 // absent or all spaces), or `unreadable`, the system's description of why it could not be read
@@ -32,7 +35,8 @@ std::u16string StatusProtocolProblem(const platform::Settings& settings, const S
 using ServiceSettingsValues = platform::ServiceDialogValues;
 
 // The values as stored, for the dialog to show: each as its text (spaces around it removed),
-// empty when absent or unreadable; `mastodon` when StatusProtocol says so. Never throws.
+// empty when absent or unreadable; the protocol in lower case when StatusProtocol names a known
+// one ("mastodon" or "bluesky"), else empty. Never throws.
 ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings);
 
 // Which box holds a value that cannot be used, and the "Whoops!" text that says why.
@@ -43,11 +47,12 @@ struct ServiceSettingsProblem {
 };
 
 // The first value that the program would refuse, nothing when all can be used. A Mastodon
-// server needs its address; the short-link address may name a simple API with "{url}".
+// server needs its address; a Bluesky server's, when given, is https://; the short-link address
+// may name a simple API with "{url}".
 std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettingsValues& values);
 
 // What OK does with `values` (already checked): stores every value the dialog edits, trimmed,
-// the protocol as "mastodon", in the order protocol, status address, status name, short-link
+// the protocol as chosen, in the order protocol, status address, status name, short-link
 // address, and deletes each that is empty so that the built-in one applies, all as one step:
 // throws platform::Failure at the first that fails, with every value back as it was.
 void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values);

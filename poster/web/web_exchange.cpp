@@ -11,6 +11,7 @@ WebReply HttpWebExchange::Exchange(const WebRequest& request) {
   reply.status = http->Status();
   reply.body = http->ResponseText();
   reply.rateLimitReset = http->ResponseHeader(u"X-RateLimit-Reset");
+  if (reply.rateLimitReset.empty()) reply.rateLimitReset = http->ResponseHeader(u"RateLimit-Reset");
   return reply;
 }
 

@@ -22,8 +22,9 @@ struct WebRequest {
 // A reply as the verdict rules need it.
 struct WebReply {
   int status = 0;
-  std::u16string body;            // decoded as the reply's charset says
-  std::u16string rateLimitReset;  // the X-RateLimit-Reset value, empty when absent
+  std::u16string body;  // decoded as the reply's charset says
+  // The X-RateLimit-Reset value, else the RateLimit-Reset value; empty when both are absent.
+  std::u16string rateLimitReset;
 };
 
 // Sends one request and returns its reply, whatever its status; throws platform::Failure when

@@ -62,12 +62,13 @@ class WineCase(unittest.TestCase):
     accounts = {}
     authority = None
     service = None
+    session_env = None  # environment variables for the session's programs, such as LANG
 
     @classmethod
     def setUpClass(cls):
         harness.require_built(*cls.required)
         proxy = cls.start_services()
-        cls.s = harness.WineSession(http_proxy=proxy).start()
+        cls.s = harness.WineSession(http_proxy=proxy, env=cls.session_env).start()
         cls.addClassCleanup(cls.s.stop)
         if cls.authority is not None:
             cls.s.wine("reg", "import", harness.windows_path(cls.authority.root_store_reg()))

@@ -78,6 +78,27 @@ class _Server:
             shutil.rmtree(self.folder, ignore_errors=True)
             self.folder = None
 
+    def _start_nginx(self, http, port):
+        """Runs nginx from the folder, its temporary files and logs inside it, with `http` as
+        the lines of its http block; returns once it listens on `port`."""
+        for name in ("client", "proxy", "fastcgi", "uwsgi", "scgi"):
+            os.makedirs(self.path(name + "_temp"), exist_ok=True)
+        head = """
+daemon off;
+master_process off;
+pid %(folder)s/nginx.pid;
+error_log %(folder)s/error.log info;
+events { worker_connections 64; }
+http {
+    client_body_temp_path %(folder)s/client_temp;
+    proxy_temp_path %(folder)s/proxy_temp;
+    fastcgi_temp_path %(folder)s/fastcgi_temp;
+    uwsgi_temp_path %(folder)s/uwsgi_temp;
+    scgi_temp_path %(folder)s/scgi_temp;""" % {"folder": self.folder}
+        with open(self.path("nginx.conf"), "w") as f:
+            f.write(head + http + "}\n")
+        self._start([NGINX, "-c", self.path("nginx.conf"), "-p", self.folder], port, "nginx")
+
     def __enter__(self):
         return self.start()
 
@@ -112,8 +133,6 @@ class RealService(_Server):
 
     def start(self):
         self._htpasswd()
-        for name in ("client", "proxy", "fastcgi", "uwsgi", "scgi"):
-            os.makedirs(self.path(name + "_temp"), exist_ok=True)
         chain = self.authority.chain_for(HOST)
         folder = self.folder
         location = """
@@ -123,18 +142,7 @@ class RealService(_Server):
             proxy_set_header X-Signed-In $remote_user;
             proxy_pass http://127.0.0.1:%(inner)d;
         }""" % {"path": self.PATH, "folder": folder, "inner": self._inner_port}
-        config = """
-daemon off;
-master_process off;
-pid %(folder)s/nginx.pid;
-error_log %(folder)s/error.log info;
-events { worker_connections 64; }
-http {
-    client_body_temp_path %(folder)s/client_temp;
-    proxy_temp_path %(folder)s/proxy_temp;
-    fastcgi_temp_path %(folder)s/fastcgi_temp;
-    uwsgi_temp_path %(folder)s/uwsgi_temp;
-    scgi_temp_path %(folder)s/scgi_temp;
+        http = """
     log_format posts escape=json '{"user":"$remote_user","status":$status,"body":"$request_body","protocol":"$ssl_protocol"}';
     access_log %(folder)s/posts.log posts;
     server {
@@ -158,13 +166,10 @@ http {
             return 200 '<?xml version="1.0"?>\\n<status><user><screen_name>$http_x_signed_in</screen_name></user></status>\\n';
         }
     }
-}
 """ % {"folder": folder, "http": self.http_port, "https": self.https_port,
        "inner": self._inner_port, "host": HOST, "location": location, "chain": chain,
        "key": self.authority.server_key}
-        with open(self.path("nginx.conf"), "w") as f:
-            f.write(config)
-        self._start([NGINX, "-c", self.path("nginx.conf"), "-p", folder], self.https_port, "nginx")
+        self._start_nginx(http, self.https_port)
         return self
 
     def posts(self):

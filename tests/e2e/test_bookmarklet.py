@@ -87,14 +87,17 @@ def encode(text):
     return urllib.parse.quote(text, safe="!()*-._~")
 
 
-def expected_link(selected, address):
+def expected_link(selected, address, title):
     """The link for that selection on that page: the longest whole-character start of the
-    selection that keeps the link under the limit; the address dropped when it alone does
-    not fit."""
+    selection that keeps the link under the limit; the title (100 characters) dropped when it
+    does not fit with the address, the address when it alone does not fit."""
     text = re.sub(r"[\x00-\x08\x0b\x0c\x0e-\x1f\x7f-\x9f]", "", selected.replace("\t", " "))
     text = text.strip()
+    title = re.sub(r"[\x00-\x1f\x7f-\x9f]", "", title).strip()[:100].strip()
     head = "lumora:post?text="
     tail = "&url=" + encode(address)
+    if title and len(head + tail + "&title=" + encode(title)) <= LIMIT:
+        tail += "&title=" + encode(title)
     if len(head + tail) > LIMIT:
         tail = ""
     n = len(text)
@@ -156,7 +159,8 @@ class BookmarkletTest(LumoraCase):
                 self.assertIn("link", captured, captured)
                 link = captured["link"]
                 self.assertLess(len(link), 2000)
-                self.assertEqual(link, expected_link(selected, address))
+                title = "plain" if name == "long address" else name
+                self.assertEqual(link, expected_link(selected, address, title))
                 params = dict(urllib.parse.parse_qsl(link.split("?", 1)[1],
                                                      keep_blank_values=True))
                 shown = self.open_in_lumora(link)

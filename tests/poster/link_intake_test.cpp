@@ -33,6 +33,10 @@ TEST(ReadLink, ReadsBothParametersInAnyOrderAndIgnoresOthers) {
   ASSERT_TRUE(link);
   EXPECT_EQ(link->text, u"Hello w\u00f6rld!");
   EXPECT_EQ(link->url, u"https://a.example/?q=1&r=2");
+  EXPECT_EQ(link->title, u"");
+  const auto titled = ReadLink(u"lumora:post?title=Caf%C3%A9%20%E2%80%8Ba+b&url=u");
+  ASSERT_TRUE(titled);
+  EXPECT_EQ(titled->title, u"Caf\u00e9 a+b") << "decoded, hidden marks removed";
 
   const auto swapped = ReadLink(u"LUMORA:POST?x=%zz&url=u&&text=%F0%9F%98%80+%27%22#frag%");
   ASSERT_TRUE(swapped);
@@ -68,6 +72,8 @@ TEST(ReadLink, RefusesHostileLinks) {
   for (const char16_t* hostile : {
            u"lumora:post?text=a&text=b",      // a parameter twice
            u"lumora:post?url=a&url=a",        //
+           u"lumora:post?title=a&title=b",    //
+           u"lumora:post?title=a%0Ab",        // a line break in the title
            u"lumora:post?text=%",             // % without two hex digits
            u"lumora:post?text=%4",            //
            u"lumora:post?text=%G1",           //

@@ -17,6 +17,7 @@
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_random.h"
+#include "platform/fake/fake_secret_store.h"
 #include "platform/fake/fake_service_dialog.h"
 #include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
@@ -90,9 +91,10 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeServiceDialog serviceDialog;
   platform::fake::FakeClock clock;
   platform::fake::FakeRandom random;
+  platform::fake::FakeSecretStore secrets;
   LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
                           environment, process,       http,    schemes, background,
-                          settings,    serviceDialog, clock,   random};
+                          settings,    serviceDialog, clock,   random,  secrets};
 
  private:
   std::unique_ptr<LumoraMain> main_;

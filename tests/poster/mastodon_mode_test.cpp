@@ -321,10 +321,10 @@ TEST_F(MastodonMode, ChangedSettingsTakeEffectAtOnceAndALateAnswerIsIgnored) {
   EXPECT_EQ(sendButton.caption, u"SEND YOUR POST");
 
   // The settings dialog's OK puts the window in the protocol it stored.
-  serviceDialog.presses.push_back(platform::ServiceDialogValues{false, u"", u"", u""});
+  serviceDialog.presses.push_back(platform::ServiceDialogValues{u"", u"", u"", u""});
   ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
   EXPECT_EQ(sendButton.caption, u"SEND YOUR TWEET");
-  serviceDialog.presses.push_back(platform::ServiceDialogValues{true, kServer, u"", u""});
+  serviceDialog.presses.push_back(platform::ServiceDialogValues{u"mastodon", kServer, u"", u""});
   ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
   EXPECT_EQ(sendButton.caption, u"SEND YOUR POST");
   EXPECT_EQ(label2.Caption(), u"Your Access Token");

@@ -46,13 +46,13 @@ TEST_F(PrepareRequests, AlsoWhenALinkFilledTheBoxes) {
 TEST_F(PrepareRequests, AgainForTheAddressesTheSettingsDialogStoredOnceTheWindowShows) {
   clipboard.text = u"x";
   ASSERT_TRUE(Load());
-  serviceDialog.presses.push_back(platform::ServiceDialogValues{false, u"", u"", u""});
+  serviceDialog.presses.push_back(platform::ServiceDialogValues{u"", u"", u"", u""});
   ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
   EXPECT_EQ(background.Waiting(), 0u) << "not before the status is filled";
   ASSERT_TRUE(Run([this] { timer.Elapse(); }));
   background.RunAll();
   serviceDialog.presses.push_back(platform::ServiceDialogValues{
-      false, u"https://friendica.example/api/statuses/update.xml", u"", u""});
+      u"", u"https://friendica.example/api/statuses/update.xml", u"", u""});
   ASSERT_TRUE(window.ChooseSystemMenuItem(u"Service s&ettings\u2026"));
   background.RunAll();
   ASSERT_EQ(http.prepared.size(), 2u);

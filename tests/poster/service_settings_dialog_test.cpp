@@ -39,12 +39,12 @@ TEST_F(ServiceSettingsDialog, OkStoresTheValuesAndTheNextRequestUsesThemAtOnce) 
                      {u"Unrelated", u"kept"}};
   ASSERT_TRUE(Choose());
   serviceDialog.presses.push_back(ServiceDialogValues{
-      false, u" http://friendica.example/api/statuses/update.xml ", u"", kShortener});
+      u"", u" http://friendica.example/api/statuses/update.xml ", u"", kShortener});
   ASSERT_TRUE(Choose());
 
   ASSERT_EQ(serviceDialog.shown.size(), 2u);
   EXPECT_EQ(serviceDialog.shown[0],
-            (ServiceDialogValues{false, u"", u"Old name", u"http://old.example/s"}));
+            (ServiceDialogValues{u"", u"", u"Old name", u"http://old.example/s"}));
   EXPECT_EQ(serviceDialog.answers, (std::vector<std::optional<ServiceDialogPart>>{std::nullopt}));
   EXPECT_EQ(settings.values,
             (Values{{u"StatusAddress", u"http://friendica.example/api/statuses/update.xml"},
@@ -55,7 +55,8 @@ TEST_F(ServiceSettingsDialog, OkStoresTheValuesAndTheNextRequestUsesThemAtOnce) 
             u"http://short.example/create.php?format=simple&url=http%3A%2F%2Fexample.com%2Fpage");
   EXPECT_EQ(tweet.Text(), u"Look https://short.example/0");
 
-  serviceDialog.presses.push_back(ServiceDialogValues{true, u"https://social.example", u"", u""});
+  serviceDialog.presses.push_back(
+      ServiceDialogValues{u"mastodon", u"https://social.example", u"", u""});
   ASSERT_TRUE(Choose());
   EXPECT_EQ(settings.values, (Values{{u"StatusProtocol", u"mastodon"},
                                      {u"StatusAddress", u"https://social.example"},
@@ -66,8 +67,8 @@ TEST_F(ServiceSettingsDialog, OkStoresTheValuesAndTheNextRequestUsesThemAtOnce) 
 TEST_F(ServiceSettingsDialog, ARefusedValueIsNamedAndTheDialogStaysUntilCancelWhichWritesNothing) {
   settings.values = {{u"SightlinkAddress", u"http://old.example/s"}};
   Main().ReloadServiceSettings();
-  serviceDialog.presses = {ServiceDialogValues{true, u" ", u"", u""},
-                           ServiceDialogValues{false, u"", u"", u"https://is.gd/x?url=y"},
+  serviceDialog.presses = {ServiceDialogValues{u"mastodon", u" ", u"", u""},
+                           ServiceDialogValues{u"", u"", u"", u"https://is.gd/x?url=y"},
                            std::nullopt};
   ASSERT_TRUE(Choose());
 
@@ -90,8 +91,8 @@ TEST_F(ServiceSettingsDialog, AWriteFailingAtAnyStepIsNamedAndLeavesEveryValueAs
     settings.values = before;
     settings.failingWrites = {{failing, platform::Failure(5, u"Access is denied.")}};
     boxes.shown.clear();
-    serviceDialog.presses = {ServiceDialogValues{true, u"https://social.example", u"", kShortener},
-                             std::nullopt};
+    serviceDialog.presses = {
+        ServiceDialogValues{u"mastodon", u"https://social.example", u"", kShortener}, std::nullopt};
     const std::string step(failing, failing + std::char_traits<char16_t>::length(failing));
     ASSERT_TRUE(Choose());
     ASSERT_EQ(boxes.shown.size(), 1u) << step;

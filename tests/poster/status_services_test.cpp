@@ -5,8 +5,11 @@
 #include <string>
 
 #include "platform/common/failure.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_http.h"
 #include "platform/fake/fake_random.h"
+#include "platform/fake/fake_secret_store.h"
 #include "platform/fake/fake_settings.h"
 
 namespace poster {
@@ -19,13 +22,27 @@ TEST(StatusServices, TheProtocolSettingChoosesMastodonInAnyCaseOrTheClassicServi
   RunSeed seed(random);
   web::ServiceAddresses addresses = web::ServiceAddresses::BuiltIn();
   addresses.status.address = u"https://social.example";
-  const auto chosen = [&] { return StatusServiceFor(settings, addresses, http, seed); };
+  platform::fake::FakeClock clock;
+  platform::fake::FakeEnvironment environment;
+  platform::fake::FakeSecretStore secrets;
+  const auto chosen = [&] {
+    return StatusServiceFor(settings, addresses, http, seed, clock, environment, secrets);
+  };
   EXPECT_FALSE(chosen()->Words()) << "classic";
   settings.values[u"StatusProtocol"] = u"  ";
   EXPECT_FALSE(chosen()->Words());
   EXPECT_EQ(chosen()->SettingsProblem(), u"");
   settings.values[u"StatusProtocol"] = u" MastoDon ";
   EXPECT_EQ(chosen()->Words().value_or(WindowWords{}).sendButton, u"SEND YOUR POST");
+
+  settings.values[u"StatusProtocol"] = u"Bluesky";
+  EXPECT_EQ(chosen()->Words().value_or(WindowWords{}).passwordLabel, u"Your App Password");
+  addresses.status.address = u"http://pds.example";
+  EXPECT_NE(chosen()->SettingsProblem().find(u"is \"http://pds.example\", and a Bluesky server's "
+                                             u"address begins with https://"),
+            std::u16string::npos)
+      << "the tokens never go in the clear";
+  addresses.status.address = u"https://social.example";
 
   settings.values[u"StatusProtocol"] = u"Twitter";
   EXPECT_FALSE(chosen()->Words());

@@ -22,22 +22,30 @@ TEST(ServiceSettings, TheDialogShowsWhatIsStoredAndNothingForWhatCannotBeRead) {
                      {u"StatusName", u"Social"}};
   settings.failing.emplace(u"SightlinkAddress", platform::Failure(1630, u"No text."));
   EXPECT_EQ(ReadServiceSettings(settings),
-            (ServiceSettingsValues{true, u"https://social.example", u"Social", u""}));
+            (ServiceSettingsValues{u"mastodon", u"https://social.example", u"Social", u""}));
+  settings.values[u"StatusProtocol"] = u" BlueSky";
+  EXPECT_EQ(ReadServiceSettings(settings).protocol, u"bluesky");
   settings.values[u"StatusProtocol"] = u"gopher";
-  EXPECT_FALSE(ReadServiceSettings(settings).mastodon);
+  EXPECT_EQ(ReadServiceSettings(settings).protocol, u"");
 }
 
 TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
   EXPECT_FALSE(CheckServiceSettings({}).has_value());
-  EXPECT_FALSE(CheckServiceSettings({true, u"https://social.example/pre", u"",
+  EXPECT_FALSE(CheckServiceSettings({u"mastodon", u"https://social.example/pre", u"",
                                      u"https://is.gd/create.php?format=simple&url={url}"})
                    .has_value());
 
-  const auto noServer = CheckServiceSettings({true, u"  ", u"", u""});
+  EXPECT_FALSE(CheckServiceSettings({u"bluesky", u"", u"", u""}).has_value()) << "the entryway";
+  const auto plainPds = CheckServiceSettings({u"bluesky", u"http://pds.example", u"", u""});
+  ASSERT_TRUE(plainPds.has_value());
+  EXPECT_EQ(plainPds->text,
+            u"A Bluesky server's address begins with https://, such as https://bsky.social.");
+
+  const auto noServer = CheckServiceSettings({u"mastodon", u"  ", u"", u""});
   ASSERT_TRUE(noServer.has_value());
   EXPECT_EQ(noServer->field, Field::kStatusAddress);
 
-  const auto badStatus = CheckServiceSettings({false, u"social.example", u"", u""});
+  const auto badStatus = CheckServiceSettings({u"", u"social.example", u"", u""});
   ASSERT_TRUE(badStatus.has_value());
   EXPECT_EQ(badStatus->field, Field::kStatusAddress);
   EXPECT_EQ(badStatus->text,
@@ -53,7 +61,7 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
                              std::u16string(kHttpsOnlyRule));
 
   for (const char16_t* link : {u"https://is.gd/create.php?url=x", u"https://is.gd/{url}#x"}) {
-    const auto badLink = CheckServiceSettings({false, u"", u"", link});
+    const auto badLink = CheckServiceSettings({u"", u"", u"", link});
     ASSERT_TRUE(badLink.has_value());
     EXPECT_EQ(badLink->field, Field::kSightlinkAddress);
   }
@@ -62,7 +70,7 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
 TEST(ServiceSettings, OkWritesEveryValueAndDeletesTheEmptyOnes) {
   platform::fake::FakeSettings settings;
   settings.values = {{u"StatusName", u"Old"}, {u"SightlinkAddress", u"http://old.example/"}};
-  StoreServiceSettings(settings, {true, u" https://social.example ", u"Social", u"  "});
+  StoreServiceSettings(settings, {u"mastodon", u" https://social.example ", u"Social", u"  "});
   EXPECT_EQ(settings.values,
             (std::map<std::u16string, std::u16string>{{u"StatusProtocol", u"mastodon"},
                                                       {u"StatusAddress", u"https://social.example"},
