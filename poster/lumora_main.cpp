@@ -47,8 +47,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
 
 void LumoraMain::Form_Load() {
   if (s_.process.PreviousInstanceRunning()) {
-    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!",
-                         platform::MessageIcon::kWarning);
+    Warn(u"This program is already running.");
     s_.process.EndProgram();
   }
   TakeStartingLink();
@@ -141,8 +140,9 @@ void LumoraMain::YourTweet_Change() {
   c_.llen.SetForeColor(look.color);
 }
 
-void LumoraMain::Warn(const std::u16string& text, const std::u16string& title) {
-  s_.messageBoxes.Show(text, title, platform::MessageIcon::kWarning);
+void LumoraMain::Warn(std::u16string_view text, std::u16string_view title) {
+  s_.messageBoxes.Show(std::u16string(text), std::u16string(title),
+                       platform::MessageIcon::kWarning);
 }
 
 void LumoraMain::Busy(platform::Button& button, bool busy) {
