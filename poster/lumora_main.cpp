@@ -38,11 +38,17 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       credentials_(s_.textFiles, s_.ansi, dataFolder_),
       runSeed_(s_.random) {
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
-  c_.timer1.SetOnTick([this] { Timer1_Timer(); });
-  c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
-  c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
-  c_.createTinyUrlButton.SetOnClick([this] { CreateTinyURLButton_Click(); });
-  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, [this] { ServiceSettings_Click(); });
+  c_.timer1.SetOnTick(Calling(&LumoraMain::Timer1_Timer));
+  c_.yourTweet.SetOnChange(Calling(&LumoraMain::YourTweet_Change));
+  c_.sendTweetButton.SetOnClick(Calling(&LumoraMain::SendTweetButton_Click));
+  c_.createTinyUrlButton.SetOnClick(Calling(&LumoraMain::CreateTinyURLButton_Click));
+  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, Calling(&LumoraMain::ServiceSettings_Click));
+}
+
+platform::Handler LumoraMain::Calling(void (LumoraMain::*handler)()) {
+  // One closure type for every handler: the program carries one copy of its std::function
+  // plumbing rather than one per handler.
+  return [this, handler] { (this->*handler)(); };
 }
 
 void LumoraMain::Form_Load() {

@@ -139,6 +139,8 @@ class LumoraMain {
   // `button` disabled under the hourglass while a request runs, and back.
   void Busy(platform::Button& button, bool busy);
   void ShowOutcome(const SendOutcome& outcome);
+  // `handler` called on this window, as a control's handler.
+  platform::Handler Calling(void (LumoraMain::*handler)());
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
   // A warning box; the strings are copied once here rather than at every caller.
