@@ -153,8 +153,12 @@ class RegistrySettings final : public Settings {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::RegistrySettings settings;
+}  // namespace
+
 Settings& SystemSettings() {
-  static win32::RegistrySettings settings;
   return settings;
 }
 
