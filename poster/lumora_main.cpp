@@ -171,14 +171,15 @@ PostInput LumoraMain::Entered() const {
 }
 
 void LumoraMain::SendTweetButton_Click() {
+  // A service that keeps no password (an app password) leaves PW.DAT, and whose it is, alone.
   const std::optional<WindowWords>& words = service_->Words();
-  const std::u16string password =
-      !words || words->keepsPassword ? c_.yourPassword.Text() : credentials_.Password();
+  const bool keepsPassword = !words || words->keepsPassword;
+  const std::u16string password = keepsPassword ? c_.yourPassword.Text() : credentials_.Password();
   if (const auto unsaved = credentials_.Store(c_.yourUserName.Text(), password)) {
     return Warn(*unsaved);
   }
   const PostInput input = Entered();
-  if (!input.password.empty()) secretOwner_.Bind();
+  if (keepsPassword && !input.password.empty()) secretOwner_.Bind();
   if (const std::optional<Notice> refusal = service_->Refusal(input)) {
     s_.messageBoxes.Beep();
     return Warn(refusal->text, refusal->title);
