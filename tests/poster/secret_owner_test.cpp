@@ -77,17 +77,17 @@ TEST_F(SecretOwnership, TheDialogEmptiesThePasswordBoxWhenTheServerChanges) {
   settings.values[u"StatusAddress"] = kClassic;
   EXPECT_EQ(Start("classic pw"), u"classic pw");
   EXPECT_EQ(Recorded(), u"classic http://status.example:80/");
-  ASSERT_TRUE(Choose({false, kClassic, u"A new name", u""}));
+  ASSERT_TRUE(Choose({u"", kClassic, u"A new name", u""}));
   EXPECT_EQ(password.Text(), u"classic pw") << "the same server";
-  ASSERT_TRUE(Choose({true, kServer, u"", u""}));
+  ASSERT_TRUE(Choose({u"mastodon", kServer, u"", u""}));
   EXPECT_EQ(password.Text(), u"");
   EXPECT_EQ(File(u"PW.DAT"), "classic pw\r\n");
 
   // What is typed now belongs to the new server; going back empties it again.
   password.SetText(u"tok");
-  ASSERT_TRUE(Choose({true, kServer, u"Social", u""}));
+  ASSERT_TRUE(Choose({u"mastodon", kServer, u"Social", u""}));
   EXPECT_EQ(password.Text(), u"tok");
-  ASSERT_TRUE(Choose({false, kClassic, u"", u""}));
+  ASSERT_TRUE(Choose({u"", kClassic, u"", u""}));
   EXPECT_EQ(password.Text(), u"");
 }
 

@@ -53,8 +53,8 @@ TEST(ServiceSettings, ValuesAreCheckedByTheProgramsOwnRules) {
             u"have a port and a path, but no ?, #, spaces or user name.");
 
   // A Mastodon-compatible server's token never goes in clear; the classic service may.
-  EXPECT_FALSE(CheckServiceSettings({false, u"http://friendica.example/api", u"", u""}));
-  const auto plain = CheckServiceSettings({true, u" HTTP://social.example ", u"", u""});
+  EXPECT_FALSE(CheckServiceSettings({u"", u"http://friendica.example/api", u"", u""}));
+  const auto plain = CheckServiceSettings({u"mastodon", u" HTTP://social.example ", u"", u""});
   ASSERT_TRUE(plain.has_value());
   EXPECT_EQ(plain->field, Field::kStatusAddress);
   EXPECT_EQ(plain->text, u"The status address box holds \"HTTP://social.example\"" +
