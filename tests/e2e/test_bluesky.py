@@ -55,8 +55,9 @@ class BlueskyTest(LumoraCase):
     @classmethod
     def start_services(cls):
         if not (reference_pds.installed() and real_servers.installed()):
-            raise unittest.SkipTest("the reference PDS or nginx is not installed "
-                                    "(scripts/install_deps.sh installs them)")
+            # A failure, not a skip: the test command installs both, so a missing one is a fault.
+            raise AssertionError("the reference PDS or nginx is not installed "
+                                 "(scripts/install_deps.sh installs them)")
         cls.session_env = german_locale()
         cls.addClassCleanup(shutil.rmtree, cls.session_env["LOCPATH"], ignore_errors=True)
         cls.authority = tls_standin.TestAuthority(hosts=(reference_pds.HOST,))
