@@ -24,28 +24,6 @@ int ScreenDpi(int axis) {
   return dpi > 0 ? dpi : 96;
 }
 
-using Factory = std::unique_ptr<NativeControl> (*)(const ControlDesign&, const BuildContext&);
-
-Factory FactoryFor(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kTextBox:
-      return MakeTextBox;
-    case ControlKind::kLabel:
-      return MakeLabel;
-    case ControlKind::kPictureBox:
-      return MakePictureBox;
-    case ControlKind::kFrame:
-      return MakeFrame;
-    case ControlKind::kCommandButton:
-      return MakeCommandButton;
-    case ControlKind::kTimer:
-      return MakeTimer;
-    case ControlKind::kImage:
-      return MakeImage;
-  }
-  throw ProgramError(ProgramError::Kind::kOther, "unknown control kind");
-}
-
 [[noreturn]] void ThrowOtherKind(const NativeControl& control) {
   throw ProgramError(ProgramError::Kind::kOutOfRange,
                      control.Design().name + " is another kind of control");
@@ -131,7 +109,7 @@ void FormWindow::CreateControls(const FormDesign& design) {
     for (const ControlDesign& other : design.controls) {
       if (other.container == control.name && other.tabStop) context.containsTabStops = true;
     }
-    controls_.push_back(FactoryFor(control.kind)(control, context));
+    controls_.push_back(MakeControl(control, context));
   }
 }
 

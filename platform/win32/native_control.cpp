@@ -1,5 +1,6 @@
 #include "platform/win32/native_control.h"
 
+#include "platform/common/failure.h"
 #include "platform/win32/measure.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
@@ -81,6 +82,27 @@ bool RouteToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
     default:
       return false;
   }
+}
+
+std::unique_ptr<NativeControl> MakeControl(const ControlDesign& design,
+                                           const BuildContext& context) {
+  switch (design.kind) {
+    case ControlKind::kTextBox:
+      return MakeTextBox(design, context);
+    case ControlKind::kLabel:
+      return MakeLabel(design, context);
+    case ControlKind::kPictureBox:
+      return MakePictureBox(design, context);
+    case ControlKind::kFrame:
+      return MakeFrame(design, context);
+    case ControlKind::kCommandButton:
+      return MakeCommandButton(design, context);
+    case ControlKind::kTimer:
+      return MakeTimer(design, context);
+    case ControlKind::kImage:
+      return MakeImage(design, context);
+  }
+  throw ProgramError(ProgramError::Kind::kOther, "unknown control kind");
 }
 
 }  // namespace platform::win32

@@ -90,5 +90,9 @@ std::unique_ptr<NativeControl> MakePictureBox(const ControlDesign& design,
 std::unique_ptr<NativeControl> MakeFrame(const ControlDesign& design, const BuildContext& context);
 std::unique_ptr<NativeControl> MakeImage(const ControlDesign& design, const BuildContext& context);
 std::unique_ptr<NativeControl> MakeTimer(const ControlDesign& design, const BuildContext& context);
+// The control `design` describes, made by its kind's factory; throws ProgramError for a kind
+// without one.
+std::unique_ptr<NativeControl> MakeControl(const ControlDesign& design,
+                                           const BuildContext& context);
 
 }  // namespace platform::win32

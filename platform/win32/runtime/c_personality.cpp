@@ -2,7 +2,7 @@
 // gain cleanups only when code is inlined into them: the compiler had set none while compiling
 // them one file at a time. The library's C personality costs about 1.9 KB with its records.
 // Its tables have the same layout as C++'s, and a function whose personality is still unset
-// after inlining has no catch clause or exception specification, only cleanups; the C++
+// after inlining has no catch clause and no noexcept or throw() list, only cleanups; the C++
 // personality runs those in the same second phase. The two part only where a call missing
 // from the table throws (C unwinds on, C++ terminates), which the compiler leaves out only for
 // calls it knows cannot throw, where C++ asks for termination anyway.
