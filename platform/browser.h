@@ -9,7 +9,7 @@ class Browser {
  public:
   virtual ~Browser() = default;
   // Asks the system to open `address` (an https:// address) in the user's default browser and
-  // returns without waiting for it. Throws Failure when the system cannot open it.
+  // returns without waiting for it; from any thread. Throws Failure when the system cannot.
   virtual void Open(const std::u16string& address) = 0;
 };
 

@@ -13,6 +13,9 @@ namespace {
 class ShellBrowser final : public Browser {
  public:
   void Open(const std::u16string& address) override {
+    // The shell may hand the address to a COM handler: the calling thread needs COM, once (a
+    // thread that has it already just counts one more use).
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     // Values up to 32 are errors; the shell sets the last error for most of them.
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", Wide(address), nullptr, nullptr, SW_SHOWNORMAL));

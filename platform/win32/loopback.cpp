@@ -107,7 +107,9 @@ class Win32Listener final : public LoopbackListener {
 
 class Win32Listeners final : public LoopbackListeners {
  public:
-  std::shared_ptr<LoopbackListener> Open() override { return std::make_shared<Win32Listener>(); }
+  std::shared_ptr<LoopbackListener> Open() override {
+    return std::shared_ptr<LoopbackListener>(new Win32Listener);
+  }
 };
 
 }  // namespace

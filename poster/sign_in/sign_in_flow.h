@@ -51,10 +51,11 @@ class SignInFlow {
   // Cancels what is under way.
   ~SignInFlow() { Cancel(); }
 
-  // Signs in to the server typed in `typed`: registers when needed, opens the browser on the
-  // server's page and waits for its answer on the loopback listener (or, when no listener can
-  // be opened, for a pasted code). `report` runs on the window's thread, once per step that
-  // ends, never after Cancel. A sign-in under way is cancelled first.
+  // Signs in to the server typed in `typed`: on a worker, registers when needed, opens the
+  // browser on the server's page and waits for its answer on the loopback listener (or, when
+  // no listener can be opened, reports kPasteCode and waits for PasteCode). `report` runs on
+  // the window's thread, once per step that ends, never after Cancel. A sign-in under way is
+  // cancelled first.
   void Start(std::u16string_view typed, Report report);
   // Goes on with the code the user pasted after a kPasteCode report.
   void PasteCode(std::u16string_view code);
@@ -63,10 +64,8 @@ class SignInFlow {
 
  private:
   struct Attempt;
-  // Runs `step` on a worker; its refusal or its news reaches `attempt`'s report.
-  void Continue(std::shared_ptr<Attempt> attempt, std::function<SignInNews(Attempt&)> step,
-                std::function<void(Attempt&)> then = nullptr);
-  void OpenBrowser(Attempt& attempt);
+  // Runs `step` on a worker; its news, or its refusal, reaches the attempt's report.
+  void Run(std::function<SignInNews(Attempt&)> step);
 
   SignInParts parts_;
   std::shared_ptr<Attempt> attempt_;

@@ -26,7 +26,6 @@ class SignInFlowTest : public ::testing::Test {
   }
   void Start() {
     flow.Start(u"@alice@social.example", [this](const SignInNews& n) { news.push_back(n); });
-    background.RunAll();  // the kept registration, then the browser
   }
   // The body the `i`-th request sent; empty when none was sent.
   std::string Sent(std::size_t i) {
@@ -54,11 +53,11 @@ class SignInFlowTest : public ::testing::Test {
 TEST_F(SignInFlowTest, TheBrowsersAnswerOnTheListenerEndsSignedInWithTheTokenKept) {
   listeners.listener->target = u"/callback?state=" + State() + u"&code=c1";
   Start();
+  background.RunAll();
   ASSERT_EQ(browser.opened.size(), 1u);
   EXPECT_NE(browser.opened[0].find(u"redirect_uri=http%3A%2F%2F127.0.0.1%3A50123%2Fcallback"),
             std::u16string::npos);
   EXPECT_NE(browser.opened[0].find(u"&state=" + State()), std::u16string::npos);
-  background.RunAll();
   ASSERT_EQ(news.size(), 1u);
   EXPECT_EQ(news[0].kind, Kind::kSignedIn);
   EXPECT_EQ(news[0].text, u"@alice@social.example");
@@ -98,6 +97,7 @@ TEST_F(SignInFlowTest, AForeignAnswerOrAClosedDialogStoresNothing) {
 TEST_F(SignInFlowTest, WithoutAListenerTheUserPastesTheCodeTheServerShows) {
   listeners.failure = platform::Failure(10013, u"Access denied.");
   Start();
+  background.RunAll();
   ASSERT_EQ(news.size(), 1u);
   EXPECT_EQ(news[0].kind, Kind::kPasteCode);
   EXPECT_NE(browser.opened.at(0).find(u"redirect_uri=urn%3Aietf%3Awg%3Aoauth%3A2.0%3Aoob"),
