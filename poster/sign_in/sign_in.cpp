@@ -38,16 +38,23 @@ bool PlainToken(std::u16string_view text) {
   return true;
 }
 
+// "a=1&b=2", each value form-encoded: a form body, or an address's query.
+std::u16string Form(std::initializer_list<Field> fields) {
+  std::u16string form;
+  for (const auto& [name, value] : fields) {
+    if (!form.empty()) form += u'&';
+    form.append(name).append(u"=").append(web::FormEncode(value));
+  }
+  return form;
+}
+
 web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
                    std::initializer_list<Field> fields) {
-  web::WebRequest request{
-      u"POST", web::MastodonEndpoint(origin, path), {{u"Content-Type", web::kFormContentType}}, {}};
-  for (const auto& [name, value] : fields) {
-    if (!request.body.empty()) request.body.push_back('&');
-    const std::string field = web::FormField(name, value);
-    request.body.insert(request.body.end(), field.begin(), field.end());
-  }
-  return exchange.Exchange(request);
+  const std::u16string form = Form(fields);
+  return exchange.Exchange({u"POST",
+                            web::MastodonEndpoint(origin, path),
+                            {{u"Content-Type", web::kFormContentType}},
+                            {form.begin(), form.end()}});
 }
 
 // The reply's "error" member, else its status code.
@@ -140,10 +147,14 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
 std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client,
                                 std::u16string_view redirect, std::u16string_view state,
                                 std::u16string_view verifier) {
-  return web::MastodonEndpoint(origin, u"/oauth/authorize") + u"?response_type=code&client_id=" +
-         web::FormEncode(client.id) + u"&redirect_uri=" + web::FormEncode(redirect) + u"&scope=" +
-         web::FormEncode(client.scopes) + u"&state=" + web::FormEncode(state) +
-         u"&code_challenge=" + PkceChallenge(verifier) + u"&code_challenge_method=S256";
+  return web::MastodonEndpoint(origin, u"/oauth/authorize?") +
+         Form({{u"response_type", u"code"},
+               {u"client_id", client.id},
+               {u"redirect_uri", redirect},
+               {u"scope", client.scopes},
+               {u"state", state},
+               {u"code_challenge", PkceChallenge(verifier)},
+               {u"code_challenge_method", u"S256"}});
 }
 
 std::u16string CallbackCode(std::u16string_view target, std::u16string_view state) {
