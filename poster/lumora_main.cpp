@@ -243,7 +243,7 @@ void LumoraMain::ServiceSettings_Click() {
     values.account = kept->account;
   }
   sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
-                                 s_.messageBoxes);
+                                 s_.messageBoxes, values.account);
   s_.serviceDialog.Show(
       values,
       [this](const platform::ServiceDialogValues& accepted) {
