@@ -23,6 +23,15 @@ using Field = std::pair<const char16_t*, std::u16string_view>;
   throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
 }
 
+// "<host> <what> (<detail>)." refused: the server's own refusals.
+[[noreturn]] void RefuseAbout(std::u16string_view origin, const char16_t* what,
+                              std::u16string_view detail = {}) {
+  std::u16string text(origin.substr(origin.find(u"//") + 2));
+  text.append(u" ").append(what);
+  if (!detail.empty()) text.append(u" (").append(detail).append(u")");
+  Refuse(text + u".");
+}
+
 std::u16string Host(std::u16string_view origin) {
   return std::u16string(origin.substr(origin.find(u"//") + 2));
 }
@@ -134,14 +143,14 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
       continue;
     }
     if (reply.status == 404 || reply.status == 405) {
-      Refuse(Host(origin) + u" does not offer a Mastodon-compatible sign-in.");
+      RefuseAbout(origin, u"does not offer a Mastodon-compatible sign-in");
     }
     if (reply.status == 429) {
-      Refuse(Host(origin) + u" refuses more registrations for now. Try again later.");
+      RefuseAbout(origin, u"refuses more registrations for now: try again later");
     }
-    Refuse(Host(origin) + u" refused to register Lumora (" + ReplyError(reply) + u").");
+    RefuseAbout(origin, u"refused to register Lumora", ReplyError(reply));
   }
-  Refuse(Host(origin) + u" refused the scopes Lumora needs to post.");
+  RefuseAbout(origin, u"refused the scopes Lumora needs to post");
 }
 
 std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client,
@@ -200,9 +209,9 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
   const std::u16string error = ReplyError(reply);
   if (error == u"invalid_client") {
     settings.Remove(ClientSetting(origin));
-    Refuse(Host(origin) + u" no longer knew Lumora. Press Sign in again to register anew.");
+    RefuseAbout(origin, u"no longer knew Lumora: press Sign in again to register anew");
   }
-  Refuse(Host(origin) + u" refused the sign-in code (" + error + u").");
+  RefuseAbout(origin, u"refused the sign-in code", error);
 }
 
 std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view origin,
@@ -213,7 +222,7 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
                          {{u"Authorization", u"Bearer " + std::u16string(token)}},
                          {}});
   const auto acct = Member(reply, u"acct");
-  if (!acct) Refuse(Host(origin) + u" did not confirm the account (" + ReplyError(reply) + u").");
+  if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
   const std::u16string host = Host(origin);
   return u"@" + *acct +
          (acct->find(u'@') == acct->npos ? u"@" + host.substr(0, host.find(u':')) : u"");
