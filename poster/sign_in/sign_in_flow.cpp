@@ -53,14 +53,28 @@ struct SignInFlow::Attempt {
     if (!target) return {SignInNews::Kind::kRefused, u"No answer came from the browser."};
     return Finish(CallbackCode(*target, state));
   }
+
+  SignInNews SignOut() {
+    web::HttpWebExchange exchange(parts.http);
+    const bool revoked = sign_in::SignOut(exchange, parts.settings, parts.system.secrets, origin);
+    return {SignInNews::Kind::kSignedOut,
+            revoked ? u""
+                    : u"Lumora has forgotten the token, but the server could not revoke it: "
+                      u"revoke Lumora in your account's settings on the server."};
+  }
+
+  SignInNews Take(Step step, std::u16string_view code) {
+    if (step == Step::kBrowse) return Browse();
+    return step == Step::kFinish ? Finish(code) : SignOut();
+  }
 };
 
-void SignInFlow::Run(std::function<SignInNews(Attempt&)> step) {
+void SignInFlow::Run(Step step, std::u16string code) {
   // The worker may outlive this object: it holds the attempt, never `this`.
   parts_.background.Run(
-      [attempt = attempt_, step = std::move(step)] {
+      [attempt = attempt_, step, code = std::move(code)] {
         try {
-          attempt->news = step(*attempt);
+          attempt->news = attempt->Take(step, code);
         } catch (const platform::Failure& failure) {
           attempt->news = {SignInNews::Kind::kRefused, failure.Description()};
         }
@@ -85,16 +99,7 @@ bool SignInFlow::Begin(std::u16string_view typed, Report report) {
 
 void SignInFlow::SignOut(std::u16string_view typed, Report report) {
   if (!Begin(typed, std::move(report))) return;
-  Run([](Attempt& running) {
-    web::HttpWebExchange exchange(running.parts.http);
-    const bool revoked = sign_in::SignOut(exchange, running.parts.settings,
-                                          running.parts.system.secrets, running.origin);
-    return SignInNews{SignInNews::Kind::kSignedOut,
-                      revoked ? u""
-                              : u"Lumora has forgotten the token, but the server could not "
-                                u"revoke it: revoke Lumora in your account's settings on "
-                                u"the server."};
-  });
+  Run(Step::kSignOut);
 }
 
 void SignInFlow::Start(std::u16string_view typed, Report report) {
@@ -114,12 +119,12 @@ void SignInFlow::Start(std::u16string_view typed, Report report) {
   } catch (const platform::Failure& failure) {
     return attempt.report({SignInNews::Kind::kRefused, failure.Description()});
   }
-  Run([](Attempt& running) { return running.Browse(); });
+  Run(Step::kBrowse);
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {
   if (!attempt_ || attempt_->listener || attempt_->client.id.empty()) return;
-  Run([code = TrimSpaces(code)](Attempt& running) { return running.Finish(code); });
+  Run(Step::kFinish, TrimSpaces(code));
 }
 
 void SignInFlow::Cancel() {

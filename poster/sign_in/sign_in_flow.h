@@ -71,8 +71,10 @@ class SignInFlow {
   // A new attempt for the server typed in `typed`; false (after reporting why) when the
   // address cannot be used.
   bool Begin(std::u16string_view typed, Report report);
-  // Runs `step` on a worker; its news, or its refusal, reaches the attempt's report.
-  void Run(std::function<SignInNews(Attempt&)> step);
+  enum class Step { kBrowse, kFinish, kSignOut };
+  // Runs `step` (kFinish with the pasted `code`) on a worker; its news, or its refusal, reaches
+  // the attempt's report.
+  void Run(Step step, std::u16string code = {});
 
   SignInParts parts_;
   std::shared_ptr<Attempt> attempt_;
