@@ -3,8 +3,9 @@
 
 Besides the classic status service it imitates a Mastodon-compatible server (the instance
 description, statuses posted with a Bearer token, and signing in: app registration, the
-authorize page, the code for a token with PKCE, revocation and the account), Friendica's classic API (its namespaced
-XML and its own challenge), and a simple shortening API (one GET, the short link as the body).
+authorize page, the code for a token with PKCE, revocation and the account), Friendica's
+classic API (its namespaced XML and its own challenge), and a simple shortening API (one GET,
+the short link as the body).
 
 One HTTP server on 127.0.0.1 answers for both hosts. It accepts origin-form requests
 ("POST /statuses/update.xml") and proxy-form requests ("POST http://twitter.com:80/...")
@@ -461,14 +462,11 @@ class StandIn:
             return 404, [("Content-Type", "text/html")], b"<html><body>Not Found</body></html>"
         if (endpoint, self.oauth_mode) in (("apps", "redirect_apps"), ("token", "redirect_token")):
             return 307, [("Location", OAUTH_ELSEWHERE + record["path"])], b"Moved"
+        if endpoint == "authorize" and method == "POST":  # a button of the page
+            return self._oauth_decide({k: v[0] for k, v in form.items()})
         if endpoint == "authorize":
             query = urllib.parse.urlsplit(record["target"]).query
-            params = {k: v[0] for k, v in
-                      urllib.parse.parse_qs(query, keep_blank_values=True).items()}
-            if method == "POST":
-                params = {k: v[0] for k, v in form.items()}
-                return self._oauth_decide(params)
-            return self._oauth_page(params)
+            return self._oauth_page(dict(urllib.parse.parse_qsl(query, keep_blank_values=True)))
         if method == "GET" and endpoint == "verify_credentials":
             return self._oauth_account_of(record, headers)
         if method != "POST":
