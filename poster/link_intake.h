@@ -28,6 +28,10 @@ struct LinkContent {
   std::u16string url;
 };
 
+// `value` with every %XX decoded once; nullopt when a "%" lacks two hex digits or a run of
+// escapes is not whole UTF-8 characters.
+std::optional<std::u16string> PercentDecoded(std::u16string_view value);
+
 // The program's one argument, taken raw from the whole command line `commandLine` (program
 // name first, as the system passes it): everything after the program name, with spaces and
 // tabs at either end removed and one pair of enclosing quotes taken off. Quotes inside stay,

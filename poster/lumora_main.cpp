@@ -7,6 +7,7 @@
 #include "platform/common/failure.h"
 #include "poster/lumora_design.h"
 #include "poster/short_link/link_shortening.h"
+#include "poster/sign_in/sign_in_account.h"
 #include "poster/status_services.h"
 #include "poster/text_rules.h"
 #include "poster/web/service_settings.h"
@@ -57,6 +58,7 @@ void LumoraMain::Form_Load() {
   credentials_.Open();
   c_.yourUserName.SetText(credentials_.UserName());
   c_.yourPassword.SetText(credentials_.Password());
+  ShowSignedIn();
   ApplyStatusProtocol();
   c_.form.MakeTopmost();
   c_.timer1.SetEnabled(true);
@@ -156,11 +158,26 @@ PostInput LumoraMain::Entered() const {
           TrimSpaces(c_.yourTweet.Text())};
 }
 
-void LumoraMain::SendTweetButton_Click() {
-  if (const auto unsaved = credentials_.Store(c_.yourUserName.Text(), c_.yourPassword.Text())) {
-    return Warn(*unsaved);
+void LumoraMain::ShowSignedIn() {
+  const bool was = signedIn_.has_value();
+  signedIn_ = sign_in::KeptSignIn(s_.signIn.secrets, web::ReadServiceSettings(s_.settings));
+  if (signedIn_) {
+    c_.yourUserName.SetText(signedIn_->account);
+    // Shown as dots: it only stands for the kept token, which never reaches a box.
+    c_.yourPassword.SetText(u"signed-in");
+  } else if (was) {
+    c_.yourUserName.SetText(credentials_.UserName());
+    c_.yourPassword.SetText(credentials_.Password());
   }
-  const PostInput input = Entered();
+}
+
+void LumoraMain::SendTweetButton_Click() {
+  // Signed in, the boxes show the account: nothing of theirs goes to UN.DAT or PW.DAT.
+  const auto unsaved =
+      signedIn_ ? std::nullopt : credentials_.Store(c_.yourUserName.Text(), c_.yourPassword.Text());
+  if (unsaved) return Warn(*unsaved);
+  PostInput input = Entered();
+  if (signedIn_) input.password.assign(signedIn_->secret.begin(), signedIn_->secret.end());
   if (const std::optional<Notice> refusal = service_->Refusal(input)) {
     s_.messageBoxes.Beep();
     return Warn(refusal->text, refusal->title);
@@ -216,10 +233,19 @@ void LumoraMain::CreateTinyURLButton_Click() {
 }
 
 void LumoraMain::ServiceSettings_Click() {
-  s_.serviceDialog.Show(web::ReadServiceSettings(s_.settings),
-                        [this](const platform::ServiceDialogValues& values) {
-                          return AcceptServiceSettings(values);
-                        });
+  platform::ServiceDialogValues values = web::ReadServiceSettings(s_.settings);
+  if (const auto kept = sign_in::KeptSignIn(s_.signIn.secrets, values)) {
+    values.account = kept->account;
+  }
+  sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
+                                 s_.messageBoxes);
+  s_.serviceDialog.Show(
+      values,
+      [this](const platform::ServiceDialogValues& accepted) {
+        return AcceptServiceSettings(accepted);
+      },
+      &account);
+  ShowSignedIn();
 }
 
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(

@@ -20,6 +20,7 @@
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/random.h"
+#include "platform/secret_store.h"
 #include "platform/service_dialog.h"
 #include "platform/settings.h"
 #include "platform/text_files.h"
@@ -27,6 +28,7 @@
 #include "poster/draft.h"
 #include "poster/link_intake.h"
 #include "poster/run_seed.h"
+#include "poster/sign_in/sign_in_flow.h"
 #include "poster/status_service.h"
 #include "poster/stored_credentials.h"
 #include "poster/web/form_post.h"
@@ -71,6 +73,7 @@ struct LumoraServices {
   platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
   platform::Random& random;
+  sign_in::SignInSystem signIn;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -135,6 +138,9 @@ class LumoraMain {
   // Lets the service learn its limits; its answer cuts an untouched intake again.
   void LearnLimits();
   void ShowWords(const WindowWords& words);
+  // The signed-in account in the two boxes (the password box standing for the kept token), or
+  // the stored user name and password again once signed out.
+  void ShowSignedIn();
   PostInput Entered() const;
   // `button` disabled under the hourglass while a request runs, and back.
   void Busy(platform::Button& button, bool busy);
@@ -159,6 +165,8 @@ class LumoraMain {
   StoredCredentials credentials_;
   bool shown_ = false;     // the first tick has come: the window is on screen
   bool ownWords_ = false;  // the service's words replace the designed ones
+  // The account and token kept for the configured server, when signed in.
+  std::optional<platform::StoredSecret> signedIn_;
   RunSeed runSeed_;
 };
 

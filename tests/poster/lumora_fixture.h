@@ -13,10 +13,12 @@
 #include "platform/fake/fake_controls.h"
 #include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_http.h"
+#include "platform/fake/fake_loopback.h"
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_random.h"
+#include "platform/fake/fake_secret_store.h"
 #include "platform/fake/fake_service_dialog.h"
 #include "platform/fake/fake_settings.h"
 #include "platform/fake/fake_text_files.h"
@@ -90,9 +92,13 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeServiceDialog serviceDialog;
   platform::fake::FakeClock clock;
   platform::fake::FakeRandom random;
-  LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
-                          environment, process,       http,    schemes, background,
-                          settings,    serviceDialog, clock,   random};
+  platform::fake::FakeSecretStore secrets;
+  platform::fake::FakeLoopbackListeners listeners;
+  platform::fake::FakeBrowser browser;
+  LumoraServices services{
+      clipboard,   boxes,         pointer, files,   ansi,
+      environment, process,       http,    schemes, background,
+      settings,    serviceDialog, clock,   random,  {secrets, listeners, browser}};
 
  private:
   std::unique_ptr<LumoraMain> main_;

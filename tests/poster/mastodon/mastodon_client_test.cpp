@@ -8,24 +8,10 @@
 
 #include "platform/common/failure.h"
 #include "platform/fake/fake_http.h"
+#include "tests/poster/scripted_exchange.h"
 
 namespace poster::web {
 namespace {
-
-// Answers from a script, one reply (or failure) per request, and records each request.
-class ScriptedExchange : public WebExchange {
- public:
-  WebReply Exchange(const WebRequest& request) override {
-    sent.push_back(request);
-    if (replies.empty()) throw platform::Failure(12002, u"The operation timed out.");
-    std::optional<WebReply> reply = replies.front();
-    replies.pop_front();
-    if (!reply) throw platform::Failure(12029, u"A connection could not be made.");
-    return *reply;
-  }
-  std::deque<std::optional<WebReply>> replies;
-  std::vector<WebRequest> sent;
-};
 
 TEST(MastodonClient, LimitsComeFromV2ThenV1ThenTheDefaults) {
   ScriptedExchange fromV2;

@@ -1,0 +1,244 @@
+#include "poster/sign_in/sign_in.h"
+
+#include <initializer_list>
+#include <utility>
+
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
+#include "platform/common/web_url.h"
+#include "poster/link_intake.h"
+#include "poster/mastodon/mastodon.h"
+#include "poster/sign_in/pkce.h"
+#include "poster/text_rules.h"
+#include "poster/web/form_encoding.h"
+#include "poster/web/form_post.h"
+#include "poster/web/json_reader.h"
+
+namespace poster::sign_in {
+namespace {
+
+using Field = std::pair<const char16_t*, std::u16string_view>;
+
+[[noreturn]] void Refuse(std::u16string text) {
+  throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
+}
+
+std::u16string Host(std::u16string_view origin) {
+  return std::u16string(origin.substr(origin.find(u"//") + 2));
+}
+
+std::u16string ClientSetting(std::u16string_view origin) {
+  return u"SignInClient " + std::u16string(origin);
+}
+
+bool PlainToken(std::u16string_view text) {
+  if (text.empty() || text.size() > platform::SecretStore::kMaxSecretBytes) return false;
+  for (const char16_t c : text)
+    if (c <= u' ' || c > u'~') return false;
+  return true;
+}
+
+web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
+                   std::initializer_list<Field> fields) {
+  web::WebRequest request{
+      u"POST", web::MastodonEndpoint(origin, path), {{u"Content-Type", web::kFormContentType}}, {}};
+  for (const auto& [name, value] : fields) {
+    if (!request.body.empty()) request.body.push_back('&');
+    const std::string field = web::FormField(name, value);
+    request.body.insert(request.body.end(), field.begin(), field.end());
+  }
+  return exchange.Exchange(request);
+}
+
+// The reply's "error" member, else its status code.
+std::u16string ReplyError(const web::WebReply& reply) {
+  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
+  const std::optional<std::u16string> error = json ? json->StringAt({u"error"}) : std::nullopt;
+  if (error && PlainToken(*error)) return *error;
+  return u"HTTP " + platform::DecimalText(reply.status);
+}
+
+std::optional<std::u16string> Member(const web::WebReply& reply, std::u16string_view name) {
+  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
+  if (reply.status != 200 || !json) return std::nullopt;
+  std::optional<std::u16string> value = json->StringAt({name});
+  if (value && !PlainToken(*value)) value.reset();
+  return value;
+}
+
+std::optional<Client> KeptClient(const platform::Settings& settings, std::u16string_view origin) {
+  std::optional<std::u16string> kept;
+  try {
+    kept = settings.Text(ClientSetting(origin));
+  } catch (const platform::Failure&) {
+    // An unreadable registration is made anew.
+  }
+  if (!kept) return std::nullopt;
+  const std::size_t first = kept->find(u' ');
+  const std::size_t second = kept->find(u' ', first + 1);
+  if (second == std::u16string::npos) return std::nullopt;
+  return Client{kept->substr(0, first), kept->substr(first + 1, second - first - 1),
+                kept->substr(second + 1)};
+}
+
+}  // namespace
+
+std::u16string ServerOrigin(std::u16string_view typed) {
+  std::u16string text = TrimSpaces(typed);
+  const std::size_t at = text.rfind(u'@');
+  if (at != std::u16string::npos && text.find(u"://") == std::u16string::npos)
+    text.erase(0, at + 1);
+  if (text.find(u"://") == std::u16string::npos) text.insert(0, u"https://");
+  while (text.ends_with(u'/')) text.pop_back();
+  const std::optional<platform::WebUrl> url = platform::ParseWebUrl(text);
+  if (url && !url->secure) {
+    Refuse(
+        u"Lumora signs in over https:// only: over http:// the token would cross the "
+        u"network in clear.");
+  }
+  if (!url || url->object != u"/" || url->host.empty()) {
+    Refuse(
+        u"Type your server's name, such as mastodon.social, https://social.example or "
+        u"@alice@social.example.");
+  }
+  std::u16string origin = u"https://" + platform::AsciiLower(url->host);
+  if (url->explicitPort) origin += u":" + platform::DecimalText(url->port);
+  return origin;
+}
+
+Client Registration(web::WebExchange& exchange, platform::Settings& settings,
+                    std::u16string_view origin, bool again) {
+  if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again) return *kept;
+  const std::u16string redirects = std::u16string(kLoopbackRedirect) + u"\n" + kPastedCodeRedirect;
+  for (const char16_t* scopes : {u"write:statuses profile", u"write:statuses read:accounts"}) {
+    const web::WebReply reply =
+        Post(exchange, origin, u"/api/v1/apps",
+             {{u"client_name", u"Lumora"}, {u"redirect_uris", redirects}, {u"scopes", scopes}});
+    const auto id = Member(reply, u"client_id");
+    const auto secret = Member(reply, u"client_secret");
+    if (id && secret) {
+      Client client{*id, *secret, scopes};
+      settings.SetText(ClientSetting(origin), *id + u" " + *secret + u" " + client.scopes);
+      return client;
+    }
+    // A server older than the "profile" scope refuses it by name.
+    if ((reply.status == 400 || reply.status == 422) &&
+        platform::AsciiLower(reply.body).find(u"scope") != std::u16string::npos) {
+      continue;
+    }
+    if (reply.status == 404 || reply.status == 405) {
+      Refuse(Host(origin) + u" does not offer a Mastodon-compatible sign-in.");
+    }
+    if (reply.status == 429) {
+      Refuse(Host(origin) + u" refuses more registrations for now. Try again later.");
+    }
+    Refuse(Host(origin) + u" refused to register Lumora (" + ReplyError(reply) + u").");
+  }
+  Refuse(Host(origin) + u" refused the scopes Lumora needs to post.");
+}
+
+std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client,
+                                std::u16string_view redirect, std::u16string_view state,
+                                std::u16string_view verifier) {
+  return web::MastodonEndpoint(origin, u"/oauth/authorize") + u"?response_type=code&client_id=" +
+         web::FormEncode(client.id) + u"&redirect_uri=" + web::FormEncode(redirect) + u"&scope=" +
+         web::FormEncode(client.scopes) + u"&state=" + web::FormEncode(state) +
+         u"&code_challenge=" + PkceChallenge(verifier) + u"&code_challenge_method=S256";
+}
+
+std::u16string CallbackCode(std::u16string_view target, std::u16string_view state) {
+  std::u16string_view query;
+  if (target.starts_with(u"/callback?")) query = target.substr(10);
+  std::optional<std::u16string> gotState, code, error;
+  while (!query.empty()) {
+    const std::u16string_view part = query.substr(0, query.find(u'&'));
+    query.remove_prefix(std::min(query.size(), part.size() + 1));
+    const std::size_t equals = part.find(u'=');
+    if (equals == part.npos) continue;
+    const std::u16string_view name = part.substr(0, equals);
+    auto* slot = name == u"state"   ? &gotState
+                 : name == u"code"  ? &code
+                 : name == u"error" ? &error
+                                    : nullptr;
+    if (slot && !*slot) *slot = PercentDecoded(part.substr(equals + 1));
+  }
+  // Without its state a request is not this sign-in's answer, whatever it says.
+  if (!gotState || *gotState != state) {
+    Refuse(u"Lumora received a request that was not the answer to this sign-in.");
+  }
+  if (error) {
+    Refuse(*error == u"access_denied" ? u"Lumora was not allowed on the server's page."
+                                      : u"The server ended the sign-in: " + *error + u".");
+  }
+  if (!code || !PlainToken(*code)) Refuse(u"The server's answer held no code.");
+  return *code;
+}
+
+std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& settings,
+                            std::u16string_view origin, const Client& client,
+                            std::u16string_view redirect, std::u16string_view code,
+                            std::u16string_view verifier) {
+  const web::WebReply reply = Post(exchange, origin, u"/oauth/token",
+                                   {{u"grant_type", u"authorization_code"},
+                                    {u"code", code},
+                                    {u"client_id", client.id},
+                                    {u"client_secret", client.secret},
+                                    {u"redirect_uri", redirect},
+                                    {u"code_verifier", verifier}});
+  if (const auto token = Member(reply, u"access_token")) return *token;
+  const std::u16string error = ReplyError(reply);
+  if (error == u"invalid_client") {
+    settings.Remove(ClientSetting(origin));
+    Refuse(Host(origin) + u" no longer knew Lumora. Press Sign in again to register anew.");
+  }
+  Refuse(Host(origin) + u" refused the sign-in code (" + error + u").");
+}
+
+std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view origin,
+                               std::u16string_view token) {
+  const web::WebReply reply =
+      exchange.Exchange({u"GET",
+                         web::MastodonEndpoint(origin, u"/api/v1/accounts/verify_credentials"),
+                         {{u"Authorization", u"Bearer " + std::u16string(token)}},
+                         {}});
+  const auto acct = Member(reply, u"acct");
+  if (!acct) Refuse(Host(origin) + u" did not confirm the account (" + ReplyError(reply) + u").");
+  const std::u16string host = Host(origin);
+  return u"@" + *acct +
+         (acct->find(u'@') == acct->npos ? u"@" + host.substr(0, host.find(u':')) : u"");
+}
+
+std::u16string TokenTarget(std::u16string_view origin) {
+  return u"Lumora:" + std::u16string(origin);
+}
+
+std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,
+                                               std::u16string_view origin) {
+  try {
+    return secrets.Find(TokenTarget(origin));
+  } catch (const platform::Failure&) {
+    return std::nullopt;
+  }
+}
+
+bool SignOut(web::WebExchange& exchange, platform::Settings& settings,
+             platform::SecretStore& secrets, std::u16string_view origin) {
+  bool revoked = false;
+  const std::optional<platform::StoredSecret> kept = SignedIn(secrets, origin);
+  const std::optional<Client> client = KeptClient(settings, origin);
+  if (kept && client) {
+    const std::u16string token(kept->secret.begin(), kept->secret.end());
+    try {
+      revoked =
+          Post(exchange, origin, u"/oauth/revoke",
+               {{u"client_id", client->id}, {u"client_secret", client->secret}, {u"token", token}})
+              .status == 200;
+    } catch (const platform::Failure&) {
+      // Forgotten here all the same: the user is told the server may still honour it.
+    }
+  }
+  secrets.Forget(TokenTarget(origin));
+  return revoked;
+}
+
+}  // namespace poster::sign_in

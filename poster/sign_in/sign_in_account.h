@@ -1,0 +1,43 @@
+// The Service settings dialog's Sign in and Sign out: the flow, its boxes and the account line.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/service_dialog.h"
+#include "poster/sign_in/sign_in_flow.h"
+
+namespace poster::sign_in {
+
+// The account and token kept for the Mastodon-compatible server that `values` name; nullopt
+// when the classic protocol is chosen (the store is then not read), the address cannot be
+// used, or no token is kept. Never throws.
+std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
+                                                 const platform::ServiceDialogValues& values);
+
+class SignInAccount final : public platform::ServiceDialogAccount {
+ public:
+  SignInAccount(const SignInParts& parts, platform::MessageBoxes& boxes)
+      : parts_(parts), boxes_(boxes), flow_(parts) {}
+  // Starts a sign-in to the server in the status address box (Mastodon-compatible only), or,
+  // after the page showed a code, goes on with the code pasted into the Code box.
+  void SignIn(const platform::ServiceDialogValues& values, const std::u16string& code,
+              const ShowAccount& show) override;
+  // Revokes and forgets the token of the server in the status address box, on a worker.
+  void SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) override;
+  void Closed() override;
+
+ private:
+  void Warn(const std::u16string& text);
+
+  SignInParts parts_;
+  platform::MessageBoxes& boxes_;
+  SignInFlow flow_;
+  bool awaitingCode_ = false;
+  // Whether the dialog is still open, for work that ends after it closed.
+  std::shared_ptr<bool> open_{new bool(true)};
+};
+
+}  // namespace poster::sign_in

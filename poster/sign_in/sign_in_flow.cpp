@@ -1,0 +1,108 @@
+#include "poster/sign_in/sign_in_flow.h"
+
+#include <atomic>
+#include <optional>
+#include <utility>
+
+#include "platform/common/failure.h"
+#include "platform/common/text.h"
+#include "poster/sign_in/pkce.h"
+#include "poster/sign_in/sign_in.h"
+#include "poster/text_rules.h"
+#include "poster/web/web_exchange.h"
+
+namespace poster::sign_in {
+
+struct SignInFlow::Attempt {
+  SignInParts parts;
+  Report report;
+  std::atomic<bool> cancelled = false;  // set on the window's thread
+  std::u16string origin, state, verifier, redirect;
+  Client client;
+  std::shared_ptr<platform::LoopbackListener> listener;
+  SignInNews news;
+
+  // The token for `code`, confirmed and kept: the last step.
+  SignInNews Finish(std::u16string_view code) {
+    web::HttpWebExchange exchange(parts.http);
+    const std::u16string token =
+        ExchangeCode(exchange, parts.settings, origin, client, redirect, code, verifier);
+    const std::u16string account = VerifiedAccount(exchange, origin, token);
+    // A dialog closed meanwhile keeps nothing.
+    if (!cancelled) {
+      parts.system.secrets.Keep(TokenTarget(origin),
+                                {account, std::string(token.begin(), token.end())});
+    }
+    return {SignInNews::Kind::kSignedIn, account};
+  }
+
+  // Registers, opens the browser, and takes the listener's one request.
+  SignInNews Browse() {
+    web::HttpWebExchange exchange(parts.http);
+    client = Registration(exchange, parts.settings, origin);
+    parts.system.browser.Open(AuthorizeAddress(origin, client, redirect, state, verifier));
+    if (!listener) {
+      return {SignInNews::Kind::kPasteCode,
+              u"Approve Lumora on the server's page in your browser, paste the code it shows "
+              u"into Code and press Sign in again."};
+    }
+    const std::optional<std::u16string> target =
+        listener->Wait(kCallbackSeconds,
+                       "<!DOCTYPE html><title>Lumora</title><p>Lumora has the server's answer. "
+                       "You can close this tab.");
+    if (!target) return {SignInNews::Kind::kRefused, u"No answer came from the browser."};
+    return Finish(CallbackCode(*target, state));
+  }
+};
+
+void SignInFlow::Run(std::function<SignInNews(Attempt&)> step) {
+  // The worker may outlive this object: it holds the attempt, never `this`.
+  parts_.background.Run(
+      [attempt = attempt_, step = std::move(step)] {
+        try {
+          attempt->news = step(*attempt);
+        } catch (const platform::Failure& failure) {
+          attempt->news = {SignInNews::Kind::kRefused, failure.Description()};
+        }
+        if (attempt->listener) attempt->listener->Close();
+      },
+      [attempt = attempt_] {
+        if (!attempt->cancelled) attempt->report(attempt->news);
+      });
+}
+
+void SignInFlow::Start(std::u16string_view typed, Report report) {
+  Cancel();
+  attempt_.reset(new Attempt{parts_, std::move(report)});
+  Attempt& attempt = *attempt_;
+  try {
+    attempt.origin = ServerOrigin(typed);
+    attempt.state = RandomToken(parts_.random);
+    attempt.verifier = RandomToken(parts_.random);
+    attempt.redirect = kPastedCodeRedirect;
+    try {
+      attempt.listener = parts_.system.listeners.Open();
+      attempt.redirect =
+          u"http://127.0.0.1:" + platform::DecimalText(attempt.listener->Port()) + u"/callback";
+    } catch (const platform::Failure&) {
+      // The server then shows the code for the user to paste.
+    }
+  } catch (const platform::Failure& failure) {
+    return attempt.report({SignInNews::Kind::kRefused, failure.Description()});
+  }
+  Run([](Attempt& running) { return running.Browse(); });
+}
+
+void SignInFlow::PasteCode(std::u16string_view code) {
+  if (!attempt_ || attempt_->listener || attempt_->client.id.empty()) return;
+  Run([code = TrimSpaces(code)](Attempt& running) { return running.Finish(code); });
+}
+
+void SignInFlow::Cancel() {
+  if (!attempt_) return;
+  attempt_->cancelled = true;
+  if (attempt_->listener) attempt_->listener->Close();
+  attempt_.reset();
+}
+
+}  // namespace poster::sign_in
