@@ -62,7 +62,7 @@ def opened(addresses):
 
 def wait_opened(addresses, count=1, timeout=30):
     """The `count`th address recorded, once it is; None after the time-out."""
-    found = harness.wait_until(lambda: len(opened(addresses)) >= count, harness.scaled(timeout))
+    found = harness.wait_until(lambda: len(opened(addresses)) >= count, timeout)
     return opened(addresses)[count - 1] if found else None
 
 
