@@ -26,6 +26,7 @@ inline constexpr char16_t kLinkNotUnderstood[] =
 struct LinkContent {
   std::u16string text;
   std::u16string url;
+  bool settings = false;  // lumora:settings: open the Service settings dialog, nothing more
 };
 
 // `value` with every %XX decoded once; nullopt when a "%" lacks two hex digits or a run of
@@ -39,7 +40,8 @@ std::optional<std::u16string> PercentDecoded(std::u16string_view value);
 std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
 
 // Reads `link` as lumora:post?text=T&url=U (scheme in any case, parameters in any order, each
-// optional, others ignored, a "#" part ignored). Values are percent-decoded once as UTF-8.
+// optional, others ignored, a "#" part ignored), or as lumora:settings (anything after it
+// ignored: the link can do no more than open the dialog). Values are percent-decoded once as UTF-8.
 // nullopt for a link it does not understand: longer than kMaxLinkLength, another scheme or
 // action, a known parameter twice, a "%" without two hex digits, invalid or overlong UTF-8,
 // a control character (line breaks are allowed in `text` only) or an unpaired surrogate.

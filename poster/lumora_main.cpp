@@ -98,7 +98,10 @@ void LumoraMain::ShowWords(const WindowWords& words) {
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
   shown_ = true;
-  if (link_) {
+  const bool settingsLink = link_ && link_->settings;
+  if (settingsLink) {
+    // The clipboard is not the link's to take: the window opens empty under the dialog.
+  } else if (link_) {
     ShowLink();
   } else {
     TakeClipboard();
@@ -106,6 +109,8 @@ void LumoraMain::Timer1_Timer() {
   // After the status is in: the question to the server never holds up the text.
   LearnLimits();
   PrepareRequests();
+  // Only the dialog opens; nothing changes until its OK.
+  if (settingsLink) ServiceSettings_Click();
 }
 
 void LumoraMain::TakeClipboard() {
@@ -238,7 +243,7 @@ void LumoraMain::ServiceSettings_Click() {
     values.account = kept->account;
   }
   sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
-                                 s_.messageBoxes);
+                                 s_.messageBoxes, values.account);
   s_.serviceDialog.Show(
       values,
       [this](const platform::ServiceDialogValues& accepted) {

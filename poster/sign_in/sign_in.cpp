@@ -23,6 +23,15 @@ using Field = std::pair<const char16_t*, std::u16string_view>;
   throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
 }
 
+// "<host> <what> (<detail>)." refused: the server's own refusals.
+[[noreturn]] void RefuseAbout(std::u16string_view origin, const char16_t* what,
+                              std::u16string_view detail = {}) {
+  std::u16string text(origin.substr(origin.find(u"//") + 2));
+  text.append(u" ").append(what);
+  if (!detail.empty()) text.append(u" (").append(detail).append(u")");
+  Refuse(text + u".");
+}
+
 std::u16string Host(std::u16string_view origin) {
   return std::u16string(origin.substr(origin.find(u"//") + 2));
 }
@@ -38,16 +47,23 @@ bool PlainToken(std::u16string_view text) {
   return true;
 }
 
+// "a=1&b=2", each value form-encoded: a form body, or an address's query.
+std::u16string Form(std::initializer_list<Field> fields) {
+  std::u16string form;
+  for (const auto& [name, value] : fields) {
+    if (!form.empty()) form += u'&';
+    form.append(name).append(u"=").append(web::FormEncode(value));
+  }
+  return form;
+}
+
 web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
                    std::initializer_list<Field> fields) {
-  web::WebRequest request{
-      u"POST", web::MastodonEndpoint(origin, path), {{u"Content-Type", web::kFormContentType}}, {}};
-  for (const auto& [name, value] : fields) {
-    if (!request.body.empty()) request.body.push_back('&');
-    const std::string field = web::FormField(name, value);
-    request.body.insert(request.body.end(), field.begin(), field.end());
-  }
-  return exchange.Exchange(request);
+  const std::u16string form = Form(fields);
+  return exchange.Exchange({u"POST",
+                            web::MastodonEndpoint(origin, path),
+                            {{u"Content-Type", web::kFormContentType}},
+                            {form.begin(), form.end()}});
 }
 
 // The reply's "error" member, else its status code.
@@ -127,23 +143,27 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
       continue;
     }
     if (reply.status == 404 || reply.status == 405) {
-      Refuse(Host(origin) + u" does not offer a Mastodon-compatible sign-in.");
+      RefuseAbout(origin, u"does not offer a Mastodon-compatible sign-in");
     }
     if (reply.status == 429) {
-      Refuse(Host(origin) + u" refuses more registrations for now. Try again later.");
+      RefuseAbout(origin, u"refuses more registrations for now: try again later");
     }
-    Refuse(Host(origin) + u" refused to register Lumora (" + ReplyError(reply) + u").");
+    RefuseAbout(origin, u"refused to register Lumora", ReplyError(reply));
   }
-  Refuse(Host(origin) + u" refused the scopes Lumora needs to post.");
+  RefuseAbout(origin, u"refused the scopes Lumora needs to post");
 }
 
 std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client,
                                 std::u16string_view redirect, std::u16string_view state,
                                 std::u16string_view verifier) {
-  return web::MastodonEndpoint(origin, u"/oauth/authorize") + u"?response_type=code&client_id=" +
-         web::FormEncode(client.id) + u"&redirect_uri=" + web::FormEncode(redirect) + u"&scope=" +
-         web::FormEncode(client.scopes) + u"&state=" + web::FormEncode(state) +
-         u"&code_challenge=" + PkceChallenge(verifier) + u"&code_challenge_method=S256";
+  return web::MastodonEndpoint(origin, u"/oauth/authorize?") +
+         Form({{u"response_type", u"code"},
+               {u"client_id", client.id},
+               {u"redirect_uri", redirect},
+               {u"scope", client.scopes},
+               {u"state", state},
+               {u"code_challenge", PkceChallenge(verifier)},
+               {u"code_challenge_method", u"S256"}});
 }
 
 std::u16string CallbackCode(std::u16string_view target, std::u16string_view state) {
@@ -189,9 +209,9 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
   const std::u16string error = ReplyError(reply);
   if (error == u"invalid_client") {
     settings.Remove(ClientSetting(origin));
-    Refuse(Host(origin) + u" no longer knew Lumora. Press Sign in again to register anew.");
+    RefuseAbout(origin, u"no longer knew Lumora: press Sign in again to register anew");
   }
-  Refuse(Host(origin) + u" refused the sign-in code (" + error + u").");
+  RefuseAbout(origin, u"refused the sign-in code", error);
 }
 
 std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view origin,
@@ -202,7 +222,7 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
                          {{u"Authorization", u"Bearer " + std::u16string(token)}},
                          {}});
   const auto acct = Member(reply, u"acct");
-  if (!acct) Refuse(Host(origin) + u" did not confirm the account (" + ReplyError(reply) + u").");
+  if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
   const std::u16string host = Host(origin);
   return u"@" + *acct +
          (acct->find(u'@') == acct->npos ? u"@" + host.substr(0, host.find(u':')) : u"");

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/message_box.h"
 #include "platform/service_dialog.h"
@@ -19,8 +20,9 @@ std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
 
 class SignInAccount final : public platform::ServiceDialogAccount {
  public:
-  SignInAccount(const SignInParts& parts, platform::MessageBoxes& boxes)
-      : parts_(parts), boxes_(boxes), flow_(parts) {}
+  // `account` is the one signed in as the dialog opens, empty when none.
+  SignInAccount(const SignInParts& parts, platform::MessageBoxes& boxes, std::u16string account)
+      : boxes_(boxes), flow_(parts), account_(std::move(account)) {}
   // Starts a sign-in to the server in the status address box (Mastodon-compatible only), or,
   // after the page showed a code, goes on with the code pasted into the Code box.
   void SignIn(const platform::ServiceDialogValues& values, const std::u16string& code,
@@ -31,13 +33,13 @@ class SignInAccount final : public platform::ServiceDialogAccount {
 
  private:
   void Warn(const std::u16string& text);
+  // What the flow reported: the account line, and a box when there is something to say.
+  void Report(const ShowAccount& show, const SignInNews& news);
 
-  SignInParts parts_;
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;
+  std::u16string account_;
   bool awaitingCode_ = false;
-  // Whether the dialog is still open, for work that ends after it closed.
-  std::shared_ptr<bool> open_{new bool(true)};
 };
 
 }  // namespace poster::sign_in

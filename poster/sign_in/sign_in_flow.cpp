@@ -71,12 +71,36 @@ void SignInFlow::Run(std::function<SignInNews(Attempt&)> step) {
       });
 }
 
-void SignInFlow::Start(std::u16string_view typed, Report report) {
+bool SignInFlow::Begin(std::u16string_view typed, Report report) {
   Cancel();
   attempt_.reset(new Attempt{parts_, std::move(report)});
+  try {
+    attempt_->origin = ServerOrigin(typed);
+    return true;
+  } catch (const platform::Failure& failure) {
+    attempt_->report({SignInNews::Kind::kRefused, failure.Description()});
+    return false;
+  }
+}
+
+void SignInFlow::SignOut(std::u16string_view typed, Report report) {
+  if (!Begin(typed, std::move(report))) return;
+  Run([](Attempt& running) {
+    web::HttpWebExchange exchange(running.parts.http);
+    const bool revoked = sign_in::SignOut(exchange, running.parts.settings,
+                                          running.parts.system.secrets, running.origin);
+    return SignInNews{SignInNews::Kind::kSignedOut,
+                      revoked ? u""
+                              : u"Lumora has forgotten the token, but the server could not "
+                                u"revoke it: revoke Lumora in your account's settings on "
+                                u"the server."};
+  });
+}
+
+void SignInFlow::Start(std::u16string_view typed, Report report) {
+  if (!Begin(typed, std::move(report))) return;
   Attempt& attempt = *attempt_;
   try {
-    attempt.origin = ServerOrigin(typed);
     attempt.state = RandomToken(parts_.random);
     attempt.verifier = RandomToken(parts_.random);
     attempt.redirect = kPastedCodeRedirect;

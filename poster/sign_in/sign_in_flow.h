@@ -38,9 +38,10 @@ inline constexpr int kCallbackSeconds = 300;
 
 // What a sign-in reports to the dialog.
 struct SignInNews {
-  enum class Kind { kSignedIn, kRefused, kPasteCode };
+  enum class Kind { kSignedIn, kRefused, kPasteCode, kSignedOut };
   Kind kind;
-  // kSignedIn: "@alice@social.example"; kRefused: the box's text; kPasteCode: what to do.
+  // kSignedIn: "@alice@social.example"; kRefused: the box's text; kPasteCode: what to do;
+  // kSignedOut: empty, or why the server may still honour the token.
   std::u16string text;
 };
 
@@ -57,6 +58,9 @@ class SignInFlow {
   // the window's thread, once per step that ends, never after Cancel. A sign-in under way is
   // cancelled first.
   void Start(std::u16string_view typed, Report report);
+  // Revokes and forgets the token kept for the server typed in `typed`, on a worker; reports
+  // kSignedOut, or kRefused when the store would not forget it. Cancels a sign-in under way.
+  void SignOut(std::u16string_view typed, Report report);
   // Goes on with the code the user pasted after a kPasteCode report.
   void PasteCode(std::u16string_view code);
   // Closes the listener; a late answer is ignored and nothing is stored.
@@ -64,6 +68,9 @@ class SignInFlow {
 
  private:
   struct Attempt;
+  // A new attempt for the server typed in `typed`; false (after reporting why) when the
+  // address cannot be used.
+  bool Begin(std::u16string_view typed, Report report);
   // Runs `step` on a worker; its news, or its refusal, reaches the attempt's report.
   void Run(std::function<SignInNews(Attempt&)> step);
 

@@ -7,11 +7,13 @@
 #include "platform/fake/fake_background.h"
 #include "platform/fake/fake_http.h"
 #include "platform/fake/fake_loopback.h"
+#include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_random.h"
 #include "platform/fake/fake_secret_store.h"
 #include "platform/fake/fake_settings.h"
 #include "poster/sign_in/pkce.h"
 #include "poster/sign_in/sign_in.h"
+#include "poster/sign_in/sign_in_account.h"
 
 namespace poster::sign_in {
 namespace {
@@ -107,6 +109,30 @@ TEST_F(SignInFlowTest, WithoutAListenerTheUserPastesTheCodeTheServerShows) {
   ASSERT_EQ(news.size(), 2u);
   EXPECT_EQ(news[1].kind, Kind::kSignedIn);
   EXPECT_NE(Sent(0).find("code=c2&"), std::string::npos);
+}
+
+TEST_F(SignInFlowTest, TheDialogsLineFollowsSignOutAndAnUnreachableServerIsNamedInABox) {
+  secrets.secrets[u"Lumora:https://social.example"] = {u"@alice@social.example", "tok"};
+  platform::fake::FakeMessageBoxes boxes;
+  SignInAccount account({{secrets, listeners, browser}, http, settings, random, background}, boxes,
+                        u"@alice@social.example");
+  std::vector<std::pair<std::u16string, bool>> lines;
+  const auto show = [&](const std::u16string& line, bool signedIn) {
+    lines.emplace_back(line, signedIn);
+  };
+  platform::ServiceDialogValues values{true, u"social.example", u"", u""};
+  http.scripts = {{u"", platform::Failure(12029, u"No connection.")}};
+  account.SignOut(values, show);
+  background.RunAll();
+  EXPECT_TRUE(secrets.secrets.empty());
+  EXPECT_EQ(lines.back(), std::pair(std::u16string(u"Not signed in."), false));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find(u"could not revoke"), std::u16string::npos);
+
+  values.mastodon = false;  // the classic protocol has no sign-in: nothing starts
+  account.SignIn(values, u"", show);
+  EXPECT_EQ(background.Waiting(), 0u);
+  EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 }  // namespace

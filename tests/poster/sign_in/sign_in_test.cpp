@@ -104,7 +104,7 @@ TEST_F(SignIn, AnOlderServerGetsTheOlderScopeAndRefusalsStoreNothing) {
 
   for (const auto& [reply, says] :
        {std::pair{WebReply{404, u"<html>"}, u"does not offer"},
-        std::pair{WebReply{429, u"{\"error\":\"Too many requests\"}"}, u"Try again later"},
+        std::pair{WebReply{429, u"{\"error\":\"Too many requests\"}"}, u"try again later"},
         std::pair{WebReply{500, u"{\"error\":\"Boom\"}"}, u"(Boom)"}}) {
     platform::fake::FakeSettings fresh;
     exchange.replies = {reply};
