@@ -120,7 +120,9 @@ class WinHttpRequest final : public HttpRequest {
   void Send(const std::vector<std::uint8_t>& body) override {
     if (!opened_) throw HttpFailure(ERROR_INVALID_HANDLE);
     LoadWinHttp();
-    auto job = std::make_shared<HttpJob>();
+    // Not make_shared: its control block asks the library for a type comparison that brings in
+    // the library's whole shared_ptr object (3 KB of locks and hashing) without type information.
+    std::shared_ptr<HttpJob> job(new HttpJob());
     job->origin = *opened_;
     job->verb = verb_;
     job->headers = headers_;

@@ -6,7 +6,6 @@
 // the program catches a standard exception class by name. If another member of the library
 // still calls for the library's object, the linker reports each helper twice.
 #include <new>
-#include <typeinfo>
 
 #include "platform/common/failure.h"
 #include "platform/win32/runtime/library_version.h"
@@ -29,11 +28,13 @@ void __throw_bad_alloc() {
 void __throw_bad_array_new_length() {
   throw bad_array_new_length();
 }
+// Without type information the program never casts dynamically nor asks for a typeid; the
+// library's classes for these would still bring their objects in.
 void __throw_bad_cast() {
-  throw bad_cast();
+  Throw(ProgramError::Kind::kOther, "std::bad_cast");
 }
 void __throw_bad_typeid() {
-  throw bad_typeid();
+  Throw(ProgramError::Kind::kOther, "std::bad_typeid");
 }
 void __throw_bad_exception() {
   throw bad_exception();

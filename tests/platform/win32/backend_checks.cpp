@@ -672,6 +672,54 @@ void Step(Form& form, Counts& counts) {
   }
 }
 
+// Function statics: one initialisation when two threads arrive together, another try after
+// one that threw, and a static whose initialiser starts another.
+int staticInits = 0;
+int throwingTries = 0;
+HANDLE secondArrived = nullptr;
+
+int Inner() {
+  static const int value = ++staticInits;
+  return value;
+}
+
+int Contended() {
+  static const int value = [] {
+    WaitForSingleObject(secondArrived, 5000);
+    for (int i = 0; i < 1000; ++i) SwitchToThread();
+    return Inner() + ++staticInits;
+  }();
+  return value;
+}
+
+int ThrowsOnce() {
+  static const int value = throwingTries++ == 0 ? throw Failure(1, u"first") : 7;
+  return value;
+}
+
+DWORD WINAPI SecondArrival(void* result) {
+  SetEvent(secondArrived);
+  *static_cast<int*>(result) = Contended();
+  // Unwinding on a thread of its own finds its records too.
+  *static_cast<int*>(result) += FailsWithCode([] { throw Failure(2, u"worker"); }) ? 100 : 0;
+  return 0;
+}
+
+void CheckStaticGuards() {
+  secondArrived = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  int second = 0;
+  HANDLE thread = CreateThread(nullptr, 0, SecondArrival, &second, 0, nullptr);
+  const int first = Contended();
+  WaitForSingleObject(thread, 10000);
+  CloseHandle(thread);
+  CloseHandle(secondArrived);
+  Check(first == 3 && second == 103 && staticInits == 2,
+        "two threads share one initialisation, nested statics included");
+  const bool threw = FailsWithCode([] { ThrowsOnce(); });
+  Check(threw && ThrowsOnce() == 7 && ThrowsOnce() == 7 && throwingTries == 2,
+        "an initialiser that threw runs again, then never");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -689,6 +737,7 @@ int main(int argc, char** argv) {
   CheckAnsiAndEnvironment();
   CheckClipboard();
   CheckProcess();
+  CheckStaticGuards();
   Counts counts;
   RunForm(ChecksForm(), [&](Form& form) {
     Load(form, counts);
