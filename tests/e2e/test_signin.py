@@ -7,7 +7,8 @@ follows the redirect to Lumora's own listener on 127.0.0.1. The dialog shows the
 post carries the token, Sign out revokes it and forgets it, and the token's text is in no file
 of the prefix nor in its registry. The cases that need the real listener follow: a state that
 does not match, the user's "no", a request that is not the callback, a second request, and the
-dialog closed half-way. One Wine session and one stand-in for the suite."""
+dialog closed half-way; and the server's refusals: no /api/v1/apps, registration throttled, the
+code refused, a redirect to another host. One Wine session and one stand-in for the suite."""
 
 import os
 import re
@@ -77,14 +78,16 @@ class SignInTest(LumoraCase):
             lambda: any(text in c["text"] for c in self.s.controls(dialog)),
             timeout)
 
-    def sign_in(self, hwnd, typed=TYPED):
+    def sign_in(self, hwnd, typed=TYPED, opens=True):
         """Opens the dialog, types the server and presses Sign in…: (dialog, the address the
-        shell was asked to open)."""
+        shell was asked to open, or None without waiting when it `opens` none)."""
         dialog = self.open_dialog(hwnd)
         self.s.click(dialog, MASTODON)
         self.s.set_text(dialog, STATUS_ADDRESS, typed)
         count = len(browser.opened(self.addresses)) + 1
         self.s.click(dialog, self.button(dialog, SIGN_IN))
+        if not opens:
+            return dialog, None
         address = browser.wait_opened(self.addresses, count)
         self.assertIsNotNone(address, "Lumora opened no address")
         return dialog, address
@@ -213,16 +216,33 @@ class SignInTest(LumoraCase):
             self.assertNotIn("close this tab", self.in_browser(address)["text"])
             self.assertTrue(self.s.no_message_box_within(2))
 
-        # The server typed each way the dialog takes it.
-        for case, typed in ((forged_state, ACCOUNT), (no, HOST), (not_the_callback, TYPED),
-                            (closed_half_way, TYPED)):
-            with self.subTest(case.__name__):
+        def refused(dialog, address):
+            self.in_browser(address)
+            self.refused_with_a_box(dialog)
+
+        def refused_before_the_browser(dialog, address):
+            self.refused_with_a_box(dialog)
+            self.assertEqual(browser.opened(self.addresses), opened)
+
+        # (what happens, the server as the user typed it, how the stand-in answers). Lumora
+        # registers once per server: the refused registrations come first.
+        cases = [(refused_before_the_browser, TYPED, mode)
+                 for mode in ("no_apps", "apps_throttled", "redirect_apps")]
+        cases += [(forged_state, ACCOUNT, "ok"), (no, HOST, "ok"), (not_the_callback, TYPED, "ok"),
+                  (closed_half_way, TYPED, "ok"), (refused, TYPED, "code_refused"),
+                  (refused, TYPED, "redirect_token")]
+        for case, typed, mode in cases:
+            with self.subTest(case.__name__, mode=mode):
                 self.service.clear()
+                self.service.oauth_mode = mode
+                opened = browser.opened(self.addresses)
                 try:
-                    case(*self.sign_in(hwnd, typed))
-                    self.assertEqual(self.endpoints().count("token"), 0)
+                    case(*self.sign_in(hwnd, typed, case is not refused_before_the_browser))
+                    if mode == "ok":
+                        self.assertEqual(self.endpoints().count("token"), 0)
                     self.assertEqual(self.service.oauth_tokens, {})
                     self.assertEqual(self.credentials(), [])
+                    self.assertNotIn("elsewhere.test", [t["host"] for t in self.service.tunnels])
                 finally:
                     for window in self.s.windows(cls="#32770"):  # Cancel whatever is open
                         self.s.close(window)
