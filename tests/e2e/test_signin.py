@@ -103,7 +103,7 @@ class SignInTest(LumoraCase):
         the dialog is still open and not signed in."""
         boxes = harness.wait_until(
             lambda: [b for b in self.s.message_boxes() if b[0] != dialog and b[2]],
-            30)
+            15)
         self.assertTrue(boxes, "no box")
         self.s.dismiss_message_box(boxes[0][0])
         self.assertTrue(self.s.is_visible(dialog))
