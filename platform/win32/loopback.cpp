@@ -77,25 +77,26 @@ class Win32Listener final : public LoopbackListener {
     const DWORD timeout = 10000;
     setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
                sizeof timeout);
-    std::string line;
-    char buffer[512];
-    while (line.find("\r\n") == line.npos && line.size() < kLongestRequestLine) {
-      const int got = recv(client, buffer, sizeof buffer, 0);
+    // One fixed buffer: the request line is all Lumora reads of the request.
+    char line[kLongestRequestLine];
+    int size = 0;
+    while (size < kLongestRequestLine) {
+      const int got = recv(client, line + size, kLongestRequestLine - size, 0);
       if (got <= 0) break;
-      line.append(buffer, got);
+      size += got;
+      if (std::string_view(line, size).find("\r\n") != std::string_view::npos) break;
     }
-    if (line.empty()) return std::nullopt;
-    const std::u16string length = DecimalText(page.size());
-    std::string head =
+    if (size == 0) return std::nullopt;
+    // The body ends where the connection does: no length to compute.
+    static constexpr char kHead[] =
         "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
-        "Connection: close\r\nContent-Length: ";
-    head.append(length.begin(), length.end()).append("\r\n\r\n").append(page);
-    send(client, head.data(), int(head.size()), 0);
+        "Connection: close\r\n\r\n";
+    send(client, kHead, sizeof kHead - 1, 0);
+    send(client, page.data(), int(page.size()), 0);
     shutdown(client, SD_SEND);
     std::u16string target;
-    if (line.starts_with("GET ")) {
-      for (std::size_t i = 4; i < line.size() && line[i] > ' ' && line[i] <= '~'; ++i)
-        target += char16_t(line[i]);
+    if (std::string_view(line, size).starts_with("GET ")) {
+      for (int i = 4; i < size && line[i] > ' ' && line[i] <= '~'; ++i) target += char16_t(line[i]);
     }
     return target;
   }

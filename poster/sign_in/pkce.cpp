@@ -1,5 +1,6 @@
 #include "poster/sign_in/pkce.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace poster::sign_in {
@@ -48,13 +49,18 @@ void Compress(std::uint32_t state[8], const std::uint8_t* block) {
 std::array<std::uint8_t, 32> Sha256(std::string_view bytes) {
   std::uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  // The message, a 1 bit, zeros to 56 bytes past a whole block, then its length in bits.
-  std::vector<std::uint8_t> message(bytes.begin(), bytes.end());
-  message.push_back(0x80);
-  while (message.size() % 64 != 56) message.push_back(0);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  std::size_t at = 0;
+  for (; bytes.size() - at >= 64; at += 64) Compress(state, data + at);
+  // The rest, a 1 bit, zeros to 56 bytes past a whole block, then the length in bits.
+  std::uint8_t tail[128] = {};
+  const std::size_t rest = bytes.size() - at;
+  std::copy(data + at, data + bytes.size(), tail);
+  tail[rest] = 0x80;
+  const std::size_t end = rest < 56 ? 64 : 128;
   const std::uint64_t bits = std::uint64_t{bytes.size()} * 8;
-  for (int shift = 56; shift >= 0; shift -= 8) message.push_back(std::uint8_t(bits >> shift));
-  for (std::size_t at = 0; at < message.size(); at += 64) Compress(state, message.data() + at);
+  for (int i = 0; i < 8; ++i) tail[end - 1 - i] = std::uint8_t(bits >> (8 * i));
+  for (std::size_t block = 0; block < end; block += 64) Compress(state, tail + block);
   std::array<std::uint8_t, 32> digest;
   for (int i = 0; i < 32; ++i) digest[i] = std::uint8_t(state[i / 4] >> (24 - 8 * (i % 4)));
   return digest;

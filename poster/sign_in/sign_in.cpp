@@ -23,17 +23,17 @@ using Field = std::pair<const char16_t*, std::u16string_view>;
   throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
 }
 
+std::u16string_view Host(std::u16string_view origin) {
+  return origin.substr(origin.find(u"//") + 2);
+}
+
 // "<host> <what> (<detail>)." refused: the server's own refusals.
 [[noreturn]] void RefuseAbout(std::u16string_view origin, const char16_t* what,
                               std::u16string_view detail = {}) {
-  std::u16string text(origin.substr(origin.find(u"//") + 2));
+  std::u16string text(Host(origin));
   text.append(u" ").append(what);
   if (!detail.empty()) text.append(u" (").append(detail).append(u")");
   Refuse(text + u".");
-}
-
-std::u16string Host(std::u16string_view origin) {
-  return std::u16string(origin.substr(origin.find(u"//") + 2));
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
@@ -57,29 +57,39 @@ std::u16string Form(std::initializer_list<Field> fields) {
   return form;
 }
 
+// A form POST to `origin` when `form` is given, else a GET carrying `token`.
+web::WebReply Ask(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
+                  std::u16string_view form, std::u16string_view token = {}) {
+  const bool get = form.empty();
+  return exchange.Exchange(
+      {get ? u"GET" : u"POST",
+       web::MastodonEndpoint(origin, path),
+       {{get ? u"Authorization" : u"Content-Type",
+         get ? std::u16string(u"Bearer ").append(token) : web::kFormContentType}},
+       {form.begin(), form.end()}});
+}
+
 web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
                    std::initializer_list<Field> fields) {
-  const std::u16string form = Form(fields);
-  return exchange.Exchange({u"POST",
-                            web::MastodonEndpoint(origin, path),
-                            {{u"Content-Type", web::kFormContentType}},
-                            {form.begin(), form.end()}});
+  return Ask(exchange, origin, path, Form(fields));
+}
+
+// The reply's member `name` when it is a plain token (any status: errors are read too).
+std::optional<std::u16string> Member(const web::WebReply& reply, std::u16string_view name) {
+  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
+  std::optional<std::u16string> value = json ? json->StringAt({name}) : std::nullopt;
+  if (value && !PlainToken(*value)) value.reset();
+  return value;
+}
+
+std::optional<std::u16string> Answered(const web::WebReply& reply, std::u16string_view name) {
+  return reply.status == 200 ? Member(reply, name) : std::nullopt;
 }
 
 // The reply's "error" member, else its status code.
 std::u16string ReplyError(const web::WebReply& reply) {
-  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
-  const std::optional<std::u16string> error = json ? json->StringAt({u"error"}) : std::nullopt;
-  if (error && PlainToken(*error)) return *error;
+  if (std::optional<std::u16string> error = Member(reply, u"error")) return std::move(*error);
   return u"HTTP " + platform::DecimalText(reply.status);
-}
-
-std::optional<std::u16string> Member(const web::WebReply& reply, std::u16string_view name) {
-  const std::optional<web::JsonObject> json = web::JsonObject::Parse(reply.body);
-  if (reply.status != 200 || !json) return std::nullopt;
-  std::optional<std::u16string> value = json->StringAt({name});
-  if (value && !PlainToken(*value)) value.reset();
-  return value;
 }
 
 std::optional<Client> KeptClient(const platform::Settings& settings, std::u16string_view origin) {
@@ -125,16 +135,18 @@ std::u16string ServerOrigin(std::u16string_view typed) {
 Client Registration(web::WebExchange& exchange, platform::Settings& settings,
                     std::u16string_view origin, bool again) {
   if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again) return *kept;
-  const std::u16string redirects = std::u16string(kLoopbackRedirect) + u"\n" + kPastedCodeRedirect;
   for (const char16_t* scopes : {u"write:statuses profile", u"write:statuses read:accounts"}) {
-    const web::WebReply reply =
-        Post(exchange, origin, u"/api/v1/apps",
-             {{u"client_name", u"Lumora"}, {u"redirect_uris", redirects}, {u"scopes", scopes}});
-    const auto id = Member(reply, u"client_id");
-    const auto secret = Member(reply, u"client_secret");
+    const web::WebReply reply = Post(exchange, origin, u"/api/v1/apps",
+                                     {{u"client_name", u"Lumora"},
+                                      {u"redirect_uris", kRegisteredRedirects},
+                                      {u"scopes", scopes}});
+    const auto id = Answered(reply, u"client_id");
+    const auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
       Client client{*id, *secret, scopes};
-      settings.SetText(ClientSetting(origin), *id + u" " + *secret + u" " + client.scopes);
+      std::u16string kept = *id;
+      kept.append(u" ").append(*secret).append(u" ").append(scopes);
+      settings.SetText(ClientSetting(origin), kept);
       return client;
     }
     // A server older than the "profile" scope refuses it by name.
@@ -205,7 +217,7 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
                                     {u"client_secret", client.secret},
                                     {u"redirect_uri", redirect},
                                     {u"code_verifier", verifier}});
-  if (const auto token = Member(reply, u"access_token")) return *token;
+  if (const auto token = Answered(reply, u"access_token")) return *token;
   const std::u16string error = ReplyError(reply);
   if (error == u"invalid_client") {
     settings.Remove(ClientSetting(origin));
@@ -217,15 +229,15 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
 std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view origin,
                                std::u16string_view token) {
   const web::WebReply reply =
-      exchange.Exchange({u"GET",
-                         web::MastodonEndpoint(origin, u"/api/v1/accounts/verify_credentials"),
-                         {{u"Authorization", u"Bearer " + std::u16string(token)}},
-                         {}});
-  const auto acct = Member(reply, u"acct");
+      Ask(exchange, origin, u"/api/v1/accounts/verify_credentials", {}, token);
+  const auto acct = Answered(reply, u"acct");
   if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
-  const std::u16string host = Host(origin);
-  return u"@" + *acct +
-         (acct->find(u'@') == acct->npos ? u"@" + host.substr(0, host.find(u':')) : u"");
+  std::u16string account = u"@" + *acct;
+  if (acct->find(u'@') == acct->npos) {
+    const std::u16string_view host = Host(origin);
+    account.append(u"@").append(host.substr(0, host.find(u':')));
+  }
+  return account;
 }
 
 std::u16string TokenTarget(std::u16string_view origin) {

@@ -16,6 +16,9 @@ namespace poster::sign_in {
 // the one whose code the server shows for the user to paste.
 inline constexpr char16_t kLoopbackRedirect[] = u"http://127.0.0.1/callback";
 inline constexpr char16_t kPastedCodeRedirect[] = u"urn:ietf:wg:oauth:2.0:oob";
+// Both, as registered with the server (one per line).
+inline constexpr char16_t kRegisteredRedirects[] =
+    u"http://127.0.0.1/callback\nurn:ietf:wg:oauth:2.0:oob";
 
 // Every step below throws platform::Failure with a sentence for the user's box when it cannot
 // go on; nothing is stored by a step that throws.

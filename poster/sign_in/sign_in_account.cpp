@@ -41,14 +41,17 @@ void SignInAccount::SignIn(const platform::ServiceDialogValues& values, const st
         u"address into Status address and press Sign in again.");
   }
   show(u"Waiting for your browser...", false);
-  auto report = [this, show](const SignInNews& news) { Report(show, news); };
   if (awaitingCode_ && !TrimSpaces(code).empty()) return flow_.PasteCode(code);
-  flow_.Start(values.statusAddress, report);
+  flow_.Start(values.statusAddress, Reporter(show));
 }
 
 void SignInAccount::SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) {
   show(u"Signing out...", false);
-  flow_.SignOut(values.statusAddress, [this, show](const SignInNews& news) { Report(show, news); });
+  flow_.SignOut(values.statusAddress, Reporter(show));
+}
+
+SignInFlow::Report SignInAccount::Reporter(const ShowAccount& show) {
+  return [this, show](const SignInNews& news) { Report(show, news); };
 }
 
 void SignInAccount::Closed() {

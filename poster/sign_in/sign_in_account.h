@@ -35,6 +35,8 @@ class SignInAccount final : public platform::ServiceDialogAccount {
   void Warn(const std::u16string& text);
   // What the flow reported: the account line, and a box when there is something to say.
   void Report(const ShowAccount& show, const SignInNews& news);
+  // The flow's callback that reports to `show`.
+  SignInFlow::Report Reporter(const ShowAccount& show);
 
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;

@@ -106,8 +106,8 @@ void SignInFlow::Start(std::u16string_view typed, Report report) {
     attempt.redirect = kPastedCodeRedirect;
     try {
       attempt.listener = parts_.system.listeners.Open();
-      attempt.redirect =
-          u"http://127.0.0.1:" + platform::DecimalText(attempt.listener->Port()) + u"/callback";
+      attempt.redirect = u"http://127.0.0.1:";
+      attempt.redirect.append(platform::DecimalText(attempt.listener->Port())).append(u"/callback");
     } catch (const platform::Failure&) {
       // The server then shows the code for the user to paste.
     }
