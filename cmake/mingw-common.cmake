@@ -17,7 +17,9 @@ set(CMAKE_RANLIB ${LUMORA_MINGW_TRIPLET}-gcc-ranlib)
 # classes of the C++ runtime out. Without run-time type information the type names of every
 # lambda kept in a std::function stay out too; exceptions keep the type records they need.
 set(CMAKE_CXX_FLAGS_INIT
-    "-Os -fno-rtti -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
+    "-Oz -fno-rtti -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
+# CMake's own MinSizeRel flags would put -Os after -Oz.
+set(CMAKE_CXX_FLAGS_MINSIZEREL "-DNDEBUG" CACHE STRING "")
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections -fno-rtti -flto -flto-partition=none")
 set(CMAKE_RC_FLAGS_INIT "-c65001")
