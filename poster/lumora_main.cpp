@@ -40,17 +40,22 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       secretOwner_(s_.settings),
       runSeed_(s_.random) {
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_);
-  c_.timer1.SetOnTick([this] { Timer1_Timer(); });
-  c_.yourTweet.SetOnChange([this] { YourTweet_Change(); });
-  c_.sendTweetButton.SetOnClick([this] { SendTweetButton_Click(); });
-  c_.createTinyUrlButton.SetOnClick([this] { CreateTinyURLButton_Click(); });
-  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, [this] { ServiceSettings_Click(); });
+  c_.timer1.SetOnTick(Calling(&LumoraMain::Timer1_Timer));
+  c_.yourTweet.SetOnChange(Calling(&LumoraMain::YourTweet_Change));
+  c_.sendTweetButton.SetOnClick(Calling(&LumoraMain::SendTweetButton_Click));
+  c_.createTinyUrlButton.SetOnClick(Calling(&LumoraMain::CreateTinyURLButton_Click));
+  c_.form.SetSystemMenuItem(kServiceSettingsMenuItem, Calling(&LumoraMain::ServiceSettings_Click));
+}
+
+platform::Handler LumoraMain::Calling(void (LumoraMain::*handler)()) {
+  // One closure type for every handler: the program carries one copy of its std::function
+  // plumbing rather than one per handler.
+  return [this, handler] { (this->*handler)(); };
 }
 
 void LumoraMain::Form_Load() {
   if (s_.process.PreviousInstanceRunning()) {
-    s_.messageBoxes.Show(u"This program is already running.", u"Whoops!",
-                         platform::MessageIcon::kWarning);
+    Warn(u"This program is already running.");
     s_.process.EndProgram();
   }
   TakeStartingLink();
@@ -151,8 +156,9 @@ void LumoraMain::YourTweet_Change() {
   c_.llen.SetForeColor(look.color);
 }
 
-void LumoraMain::Warn(const std::u16string& text, const std::u16string& title) {
-  s_.messageBoxes.Show(text, title, platform::MessageIcon::kWarning);
+void LumoraMain::Warn(std::u16string_view text, std::u16string_view title) {
+  s_.messageBoxes.Show(std::u16string(text), std::u16string(title),
+                       platform::MessageIcon::kWarning);
 }
 
 void LumoraMain::Busy(platform::Button& button, bool busy) {

@@ -146,9 +146,12 @@ class LumoraMain {
   // `button` disabled under the hourglass while a request runs, and back.
   void Busy(platform::Button& button, bool busy);
   void ShowOutcome(const SendOutcome& outcome);
+  // `handler` called on this window, as a control's handler.
+  platform::Handler Calling(void (LumoraMain::*handler)());
   std::u16string PostQuery(const std::u16string& TheURL,
                            const std::optional<web::Credentials>& credentials);
-  void Warn(const std::u16string& text, const std::u16string& title = u"Whoops!");
+  // A warning box; the strings are copied once here rather than at every caller.
+  void Warn(std::u16string_view text, std::u16string_view title = u"Whoops!");
   // The dialog's OK: checks and stores `values`; where the focus goes when they are refused.
   std::optional<platform::ServiceDialogPart> AcceptServiceSettings(
       const platform::ServiceDialogValues& values);

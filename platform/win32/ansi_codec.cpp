@@ -37,8 +37,12 @@ class Win32AnsiCodec : public AnsiCodec {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32AnsiCodec codec;
+}  // namespace
+
 AnsiCodec& SystemAnsiCodec() {
-  static win32::Win32AnsiCodec codec;
   return codec;
 }
 

@@ -57,8 +57,12 @@ class Win32Clipboard : public Clipboard {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32Clipboard clipboard;
+}  // namespace
+
 Clipboard& SystemClipboard() {
-  static win32::Win32Clipboard clipboard;
   return clipboard;
 }
 

@@ -42,13 +42,17 @@ class Win32EventPump : public EventPump {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32Clock clock;
+constinit win32::Win32EventPump pump;
+}  // namespace
+
 Clock& SystemClock() {
-  static win32::Win32Clock clock;
   return clock;
 }
 
 EventPump& SystemEventPump() {
-  static win32::Win32EventPump pump;
   return pump;
 }
 

@@ -91,8 +91,12 @@ class Win32Environment : public Environment {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32Environment environment;
+}  // namespace
+
 Environment& SystemEnvironment() {
-  static win32::Win32Environment environment;
   return environment;
 }
 

@@ -1,7 +1,5 @@
 #include "platform/win32/form_window.h"
 
-#include <type_traits>
-
 #include "platform/common/failure.h"
 #include "platform/win32/handler_guard.h"
 #include "platform/win32/measure.h"
@@ -46,6 +44,18 @@ Factory FactoryFor(ControlKind kind) {
       return MakeImage;
   }
   throw ProgramError(ProgramError::Kind::kOther, "unknown control kind");
+}
+
+[[noreturn]] void ThrowOtherKind(const NativeControl& control) {
+  throw ProgramError(ProgramError::Kind::kOutOfRange,
+                     control.Design().name + " is another kind of control");
+}
+
+// `kind`, the control as the caller's kind; throws when it is another kind.
+template <typename Kind>
+Kind& OfKind(Kind* kind, const NativeControl& control) {
+  if (kind == nullptr) ThrowOtherKind(control);
+  return *kind;
 }
 
 }  // namespace
@@ -132,34 +142,29 @@ NativeControl& FormWindow::Named(const std::string& name) const {
   throw ProgramError(ProgramError::Kind::kOutOfRange, "no control named " + name);
 }
 
-template <typename Kind>
-Kind& FormWindow::WithId(int id) const {
+NativeControl& FormWindow::WithId(int id) const {
   for (const auto& control : controls_) {
-    if (control->Design().id != id) continue;
-    Kind* kind = nullptr;
-    if constexpr (std::is_same_v<Kind, TextBox>) kind = control->AsTextBox();
-    if constexpr (std::is_same_v<Kind, Label>) kind = control->AsLabel();
-    if constexpr (std::is_same_v<Kind, Button>) kind = control->AsButton();
-    if constexpr (std::is_same_v<Kind, Timer>) kind = control->AsTimer();
-    if (kind != nullptr) return *kind;
-    throw ProgramError(ProgramError::Kind::kOutOfRange,
-                       control->Design().name + " is another kind of control");
+    if (control->Design().id == id) return *control;
   }
   throw ProgramError(ProgramError::Kind::kOutOfRange,
                      "no control with the id " + std::to_string(id));
 }
 
 TextBox& FormWindow::TextBoxWithId(int id) {
-  return WithId<TextBox>(id);
+  NativeControl& control = WithId(id);
+  return OfKind(control.AsTextBox(), control);
 }
 Label& FormWindow::LabelWithId(int id) {
-  return WithId<Label>(id);
+  NativeControl& control = WithId(id);
+  return OfKind(control.AsLabel(), control);
 }
 Button& FormWindow::ButtonWithId(int id) {
-  return WithId<Button>(id);
+  NativeControl& control = WithId(id);
+  return OfKind(control.AsButton(), control);
 }
 Timer& FormWindow::TimerWithId(int id) {
-  return WithId<Timer>(id);
+  NativeControl& control = WithId(id);
+  return OfKind(control.AsTimer(), control);
 }
 
 void FormWindow::ShowWithFocus() {

@@ -55,8 +55,8 @@ class FormWindow : public Form, public Window {
   void Register(const FormDesign& design);
   void CreateControls(const FormDesign& design);
   NativeControl& Named(const std::string& name) const;
-  template <typename Kind>
-  Kind& WithId(int id) const;
+  // The control with `id`; throws ProgramError (kOutOfRange) when there is none.
+  NativeControl& WithId(int id) const;
 
   std::wstring className_;
   HINSTANCE instance_;

@@ -32,12 +32,17 @@ OwnedFont CreateFace(LOGFONTW logFont, const wchar_t* face) {
 
 }  // namespace
 
+GdiCache::~GdiCache() {
+  for (const MadeFont& made : fonts_) DeleteObject(made.font);
+  for (const MadeBrush& made : brushes_) DeleteObject(made.brush);
+}
+
 HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
   if (!design) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   for (const auto& made : fonts_) {
     if (made.design.face == design->face && made.design.points == design->points &&
         made.design.bold == design->bold) {
-      return made.font.Get();
+      return made.font;
     }
   }
 
@@ -62,15 +67,17 @@ HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
     font.Reset(CreateFontIndirectW(&logFont));
   }
   if (!font) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  return fonts_.emplace_back(MadeFont{*design, std::move(font)}).font.Get();
+  fonts_.push_back({*design, font.Get()});
+  return font.Release();
 }
 
 HBRUSH GdiCache::Brush(Rgb color) {
   for (const auto& made : brushes_) {
-    if (made.color == color) return made.brush.Get();
+    if (made.color == color) return made.brush;
   }
   OwnedBrush brush(CreateSolidBrush(ToColorRef(color)));
-  return brushes_.emplace_back(MadeBrush{color, std::move(brush)}).brush.Get();
+  brushes_.push_back({color, brush.Get()});
+  return brush.Release();
 }
 
 }  // namespace platform::win32

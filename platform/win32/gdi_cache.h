@@ -15,6 +15,7 @@ namespace platform::win32 {
 class GdiCache {
  public:
   explicit GdiCache(int dpi) : dpi_(dpi) {}
+  ~GdiCache();
   GdiCache(const GdiCache&) = delete;
   GdiCache& operator=(const GdiCache&) = delete;
 
@@ -26,13 +27,14 @@ class GdiCache {
   HBRUSH Brush(Rgb color);
 
  private:
+  // Plain handles, deleted with the cache: a list of them grows without moving owners.
   struct MadeFont {
     FontDesign design;
-    OwnedFont font;
+    HFONT font;
   };
   struct MadeBrush {
     Rgb color;
-    OwnedBrush brush;
+    HBRUSH brush;
   };
   // A window has a handful of each: a list is smaller than a map and as fast.
   int dpi_;

@@ -27,8 +27,12 @@ class Win32MessageBoxes : public MessageBoxes {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32MessageBoxes boxes;
+}  // namespace
+
 MessageBoxes& SystemMessageBoxes() {
-  static win32::Win32MessageBoxes boxes;
   return boxes;
 }
 

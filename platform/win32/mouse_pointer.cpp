@@ -37,8 +37,12 @@ bool ApplyChosenPointer() {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32MousePointer pointer;
+}  // namespace
+
 MousePointer& SystemMousePointer() {
-  static win32::Win32MousePointer pointer;
   return pointer;
 }
 

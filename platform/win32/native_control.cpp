@@ -11,6 +11,11 @@ constexpr wchar_t kControlProperty[] = L"Lumora.Control";
 
 }  // namespace
 
+// Out of line: the copy of the design is made here once, not in every kind's factory.
+NativeControl::NativeControl(const ControlDesign& design) : design_(design) {}
+
+NativeControl::~NativeControl() = default;
+
 NativeControl* NativeControl::FromHandle(HWND hwnd) {
   if (hwnd == nullptr) return nullptr;
   return static_cast<NativeControl*>(GetPropW(hwnd, kControlProperty));

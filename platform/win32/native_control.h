@@ -26,8 +26,9 @@ struct BuildContext {
 
 class NativeControl {
  public:
-  explicit NativeControl(const ControlDesign& design) : design_(design) {}
-  virtual ~NativeControl() = default;
+  // Keeps its own copy of `design`.
+  explicit NativeControl(const ControlDesign& design);
+  virtual ~NativeControl();
   NativeControl(const NativeControl&) = delete;
   NativeControl& operator=(const NativeControl&) = delete;
 

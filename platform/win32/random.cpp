@@ -23,8 +23,12 @@ class SystemGenerator final : public Random {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::SystemGenerator generator;
+}  // namespace
+
 Random& SystemRandom() {
-  static win32::SystemGenerator generator;
   return generator;
 }
 

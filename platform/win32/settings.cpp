@@ -33,6 +33,18 @@ class KeyCloser {
   HKEY key_;
 };
 
+// The program's key opened for `access`, or created when `create`; null when it is missing
+// and not to be created. Throws Failure for any other refusal.
+HKEY OpenKey(REGSAM access, bool create) {
+  HKEY key = nullptr;
+  const LSTATUS status = create ? RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, access,
+                                                  nullptr, &key, nullptr)
+                                : RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, access, &key);
+  if (status == ERROR_FILE_NOT_FOUND && !create) return nullptr;
+  if (status != ERROR_SUCCESS) Fail(status);
+  return key;
+}
+
 std::u16string Expanded(const std::wstring& text) {
   DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
   if (needed == 0) return FromWide(text);
@@ -83,10 +95,8 @@ void PutBack(HKEY key, const std::u16string& name, const StoredValue& stored) {
 class RegistrySettings final : public Settings {
  public:
   std::optional<std::u16string> Text(const std::u16string& name) const override {
-    HKEY key = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (status != ERROR_SUCCESS) Fail(status);
+    HKEY key = OpenKey(KEY_QUERY_VALUE, false);
+    if (key == nullptr) return std::nullopt;
     KeyCloser closer(key);
 
     const StoredValue value = ReadStored(key, name);
@@ -106,32 +116,24 @@ class RegistrySettings final : public Settings {
   std::u16string Location() const override { return kLocation; }
 
   void SetText(const std::u16string& name, const std::u16string& text) override {
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                     &key, nullptr);
-    if (status != ERROR_SUCCESS) Fail(status);
+    HKEY key = OpenKey(KEY_SET_VALUE, true);
     KeyCloser closer(key);
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
-    status = RegSetValueExW(key, Wide(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            bytes);
+    const LSTATUS status = RegSetValueExW(key, Wide(name), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(text.c_str()), bytes);
     if (status != ERROR_SUCCESS) Fail(status);
   }
 
   void Remove(const std::u16string& name) override {
-    HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return;
-    if (status != ERROR_SUCCESS) Fail(status);
+    HKEY key = OpenKey(KEY_SET_VALUE, false);
+    if (key == nullptr) return;
     KeyCloser closer(key);
-    status = RegDeleteValueW(key, Wide(name));
+    const LSTATUS status = RegDeleteValueW(key, Wide(name));
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail(status);
   }
 
   void Change(const std::vector<SettingChange>& changes) override {
-    HKEY key = nullptr;
-    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0,
-                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) Fail(status);
+    HKEY key = OpenKey(KEY_QUERY_VALUE | KEY_SET_VALUE, true);
     KeyCloser closer(key);
     // Every value is read before the first write, so that none is lost if a later read fails.
     std::vector<StoredValue> kept;
@@ -151,8 +153,12 @@ class RegistrySettings final : public Settings {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::RegistrySettings settings;
+}  // namespace
+
 Settings& SystemSettings() {
-  static win32::RegistrySettings settings;
   return settings;
 }
 

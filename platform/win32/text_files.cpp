@@ -69,8 +69,12 @@ class Win32TextFiles : public TextFiles {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32TextFiles files;
+}  // namespace
+
 TextFiles& SystemTextFiles() {
-  static win32::Win32TextFiles files;
   return files;
 }
 

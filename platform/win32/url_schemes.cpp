@@ -86,8 +86,12 @@ class RegistryUrlSchemes final : public UrlSchemes {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::RegistryUrlSchemes schemes;
+}  // namespace
+
 UrlSchemes& SystemUrlSchemes() {
-  static win32::RegistryUrlSchemes schemes;
   return schemes;
 }
 

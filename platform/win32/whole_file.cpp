@@ -30,11 +30,17 @@ void SystemPause(unsigned long milliseconds) {
   Sleep(milliseconds);
 }
 
-// Calls `place` (0 or an error) until it succeeds or fails other than by a sharing violation.
-template <typename Place>
-unsigned long PlaceRetrying(Place place) {
+// Puts the file at `path` in `target`'s place: replaced with `backup` as the old file's name
+// when there is a target, moved there otherwise. Tried again while the failure is a sharing
+// violation; returns 0 or the last error.
+unsigned long PlaceRetrying(const wchar_t* target, const wchar_t* path, const wchar_t* backup) {
   for (int attempt = 1;; ++attempt) {
-    const unsigned long code = place();
+    unsigned long code = 0;
+    if (backup != nullptr) {
+      code = WholeFilePlacement().replace(target, path, backup);
+    } else if (!MoveFileExW(path, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      code = GetLastError();
+    }
     if ((code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) ||
         attempt == kPlaceAttempts) {
       return code;
@@ -51,18 +57,21 @@ bool Move(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
-// 16 hex digits from the system's random source. A name that can be known in advance lets
-// anyone who can write to the folder plant a file or a link there first.
-std::wstring RandomHexDigits() {
+// `target` with a dot, 16 hex digits from the system's random source and `suffix` after it. A
+// name that can be known in advance lets anyone who can write to the folder plant a file or a
+// link there first.
+std::wstring RandomSideName(const std::wstring& target, const wchar_t* suffix) {
   std::uint8_t bytes[8];
   if (!RtlGenRandom(bytes, sizeof bytes)) throw SystemFailure(ERROR_GEN_FAILURE);
   static constexpr wchar_t kHex[] = L"0123456789abcdef";
-  std::wstring digits;
+  std::wstring name = target;
+  name += L'.';
   for (std::uint8_t byte : bytes) {
-    digits += kHex[byte >> 4];
-    digits += kHex[byte & 0xF];
+    name += kHex[byte >> 4];
+    name += kHex[byte & 0xF];
   }
-  return digits;
+  name += suffix;
+  return name;
 }
 
 // The target's access list, or nothing when there is no target yet.
@@ -94,7 +103,7 @@ class TempFile {
  public:
   explicit TempFile(const std::wstring& target) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      path_ = target + L"." + RandomHexDigits() + L".tmp";
+      path_ = RandomSideName(target, L".tmp");
       // CREATE_NEW: a file or link already under the name is never opened, let alone written
       // through.
       handle_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
@@ -123,12 +132,7 @@ class TempFile {
   void Replace(const std::wstring& target, bool targetExists) {
     handle_.Reset();
     if (!targetExists) {
-      const unsigned long code = PlaceRetrying([&]() -> unsigned long {
-        return MoveFileExW(path_.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-                   ? 0
-                   : GetLastError();
-      });
+      const unsigned long code = PlaceRetrying(target.c_str(), path_.c_str(), nullptr);
       if (code != 0) throw SystemFailure(code);
       placed_ = true;
       return;
@@ -137,10 +141,8 @@ class TempFile {
     // Wine's keeps none of them, which is why the access list was copied beforehand. With a
     // backup name, a failure part way leaves the old file under a name known here (without
     // one, error 1176 can leave it nowhere and 1177 under a name no one knows).
-    const std::wstring backup = target + L"." + RandomHexDigits() + L".old";
-    const unsigned long code = PlaceRetrying([&] {
-      return WholeFilePlacement().replace(target.c_str(), path_.c_str(), backup.c_str());
-    });
+    const std::wstring backup = RandomSideName(target, L".old");
+    const unsigned long code = PlaceRetrying(target.c_str(), path_.c_str(), backup.c_str());
     if (code == 0 || (!Exists(target) && Recover(target, backup))) {
       placed_ = true;
       DeleteFileW(backup.c_str());
