@@ -180,10 +180,8 @@ void LumoraMain::ShowSignedIn() {
     // Shown as dots: it only stands for the kept token, which never reaches a box.
     c_.yourPassword.SetText(u"signed-in");
   } else if (was) {
-    // Signed out: the stored password may have been made for another server, so it is not
-    // brought back.
     c_.yourUserName.SetText(credentials_.UserName());
-    c_.yourPassword.SetText(u"");
+    c_.yourPassword.SetText(secretOwner_.Owns() ? credentials_.Password() : u"");
   }
 }
 

@@ -143,11 +143,13 @@ TEST_F(MastodonMode, SignedInTheBoxesShowTheAccountAndTheKeptTokenGoesAsBearerOn
   EXPECT_EQ(Header(0, u"Authorization"), u"Bearer k3pt");
   EXPECT_EQ(File(u"PW.DAT"), "old\r\n") << "nothing of the boxes is written";
 
-  // Another server in the settings: its token is not this one, and the stored values return.
+  // Another server in the settings: its token is not this one, and the stored name returns;
+  // the stored password was made for the first server and stays hidden.
   settings.values[u"StatusAddress"] = u"https://other.example";
   serviceDialog.presses.push_back(std::nullopt);
   ASSERT_TRUE(Run([this] { Main().ServiceSettings_Click(); }));
-  EXPECT_EQ(password.Text(), u"old");
+  EXPECT_EQ(userName.Text(), u"");
+  EXPECT_EQ(password.Text(), u"");
 }
 
 TEST_F(MastodonMode, TheKeyComesFromTheSystemsGeneratorAndNotFromTheClock) {
