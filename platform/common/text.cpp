@@ -2,6 +2,15 @@
 
 namespace platform {
 
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::size_t size = 0;
+  for (std::u16string_view part : parts) size += part.size();
+  std::u16string joined;
+  joined.reserve(size);
+  for (std::u16string_view part : parts) joined += part;
+  return joined;
+}
+
 std::u16string DecimalText(std::uint64_t n) {
   std::u16string digits;
   do {

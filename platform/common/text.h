@@ -3,10 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// The parts one after another in one new string; one call instead of a chain of temporaries.
+std::u16string Joined(std::initializer_list<std::u16string_view> parts);
 
 // `n` in decimal digits, e.g. u"140"; no sign, no grouping.
 std::u16string DecimalText(std::uint64_t n);

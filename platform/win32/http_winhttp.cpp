@@ -102,9 +102,9 @@ class WinHttpRequest final : public HttpRequest {
     if (!address) throw HttpFailure(ERROR_WINHTTP_INVALID_URL);
     // Wine's WinHTTP takes "[::1]" apart wrongly (host "[", port 0): refused plainly instead.
     if (address->Ipv6Literal()) {
-      throw Failure(kIpv6LiteralRefused, u"Lumora cannot send to a numeric IPv6 address such as " +
-                                             address->host +
-                                             u". Give the server's name in the address instead.");
+      throw Failure(kIpv6LiteralRefused,
+                    Joined({u"Lumora cannot send to a numeric IPv6 address such as ", address->host,
+                            u". Give the server's name in the address instead."}));
     }
     opened_ = *address;
     verb_ = Wide(method);
