@@ -109,9 +109,12 @@ WebRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view
   WebRequest request;
   request.method = u"POST";
   request.url = MastodonEndpoint(server, kStatusesPath);
-  request.headers = {{u"Authorization", platform::Joined({u"Bearer ", token})},
-                     {u"Content-Type", u"application/x-www-form-urlencoded"},
-                     {u"Idempotency-Key", IdempotencyKey(runSeed, text)}};
+  const std::u16string bearer = platform::Joined({u"Bearer ", token});
+  const std::u16string key = IdempotencyKey(runSeed, text);
+  const std::u16string_view headers[][2] = {{u"Authorization", bearer},
+                                            {u"Content-Type", u"application/x-www-form-urlencoded"},
+                                            {u"Idempotency-Key", key}};
+  for (const auto& [name, value] : headers) request.headers.emplace_back(name, value);
   const std::string field = FormField(u"status", text);
   request.body.assign(field.begin(), field.end());
   return request;
