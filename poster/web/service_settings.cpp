@@ -10,6 +10,15 @@
 #include "poster/web/service_addresses.h"
 
 namespace poster::web {
+namespace {
+
+std::u16string NotWebAddress(std::u16string_view opening, std::u16string_view address,
+                             bool shortLink) {
+  return platform::Joined(
+      {opening, address, u"\" is not an http:// or https:// address. ", AddressRule(shortLink)});
+}
+
+}  // namespace
 
 SettingText ReadSetting(const platform::Settings& settings, const char16_t* name) {
   try {
@@ -20,17 +29,17 @@ SettingText ReadSetting(const platform::Settings& settings, const char16_t* name
 }
 
 std::u16string SettingPlace(const platform::Settings& settings, const char16_t* name) {
-  return u"The setting " + std::u16string(name) + u" in " + settings.Location();
+  return platform::Joined({u"The setting ", name, u" in ", settings.Location()});
 }
 
 std::u16string StatusProtocolProblem(const platform::Settings& settings, const SettingText& value) {
-  const std::u16string reason =
-      value.unreadable.empty()
-          ? u" is \"" + value.text + u"\", which is not a protocol Lumora knows."
-          : u" could not be read: " + value.unreadable;
-  return SettingPlace(settings, kStatusProtocolSetting) + reason +
-         u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or delete it "
-         u"to use the built-in protocol.";
+  const bool read = value.unreadable.empty();
+  return platform::Joined(
+      {SettingPlace(settings, kStatusProtocolSetting), read ? u" is \"" : u" could not be read: ",
+       read ? value.text : value.unreadable,
+       read ? u"\", which is not a protocol Lumora knows." : u"",
+       u"\n\nNothing was sent. Set it to mastodon for a Mastodon-compatible server, or delete it "
+       u"to use the built-in protocol."});
 }
 
 ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
@@ -47,27 +56,19 @@ ServiceSettingsValues ReadServiceSettings(const platform::Settings& settings) {
 std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettingsValues& values) {
   using Field = ServiceSettingsProblem::Field;
   const std::u16string status = TrimSpaces(values.statusAddress);
+  std::u16string problem;
   if (status.empty() && values.mastodon) {
-    return ServiceSettingsProblem{
-        Field::kStatusAddress,
-        u"Please enter the address of your server, such as https://social.example."};
+    problem = u"Please enter the address of your server, such as https://social.example.";
+  } else if (!status.empty() && !WebAddress(status)) {
+    problem = NotWebAddress(u"The status address \"", status, false);
+  } else if (values.mastodon && IsPlainHttp(status)) {
+    problem = platform::Joined({u"The status address box holds \"", status, u"\"", kHttpsOnlyRule});
   }
-  if (!status.empty() && !WebAddress(status)) {
-    return ServiceSettingsProblem{Field::kStatusAddress,
-                                  u"The status address \"" + status +
-                                      u"\" is not an http:// or https:// address. " +
-                                      AddressRule(false)};
-  }
-  if (values.mastodon && IsPlainHttp(status)) {
-    return ServiceSettingsProblem{
-        Field::kStatusAddress, u"The status address box holds \"" + status + u'"' + kHttpsOnlyRule};
-  }
+  if (!problem.empty()) return ServiceSettingsProblem{Field::kStatusAddress, problem};
   const std::u16string sightlink = TrimSpaces(values.sightlinkAddress);
   if (!sightlink.empty() && !ShortLinkAddress(sightlink)) {
     return ServiceSettingsProblem{Field::kSightlinkAddress,
-                                  u"The short-link address \"" + sightlink +
-                                      u"\" is not an http:// or https:// address. " +
-                                      AddressRule(true)};
+                                  NotWebAddress(u"The short-link address \"", sightlink, true)};
   }
   return std::nullopt;
 }
