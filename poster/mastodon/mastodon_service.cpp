@@ -32,10 +32,10 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
   if (name_ == builtIn.statusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
-  const web::MastodonCaptions captions = web::MastodonWindowCaptions();
+  web::MastodonCaptions captions = web::MastodonWindowCaptions();
   // Links count less than they are long: the server's counter, not the box, sets the bound.
-  words_ = WindowWords{captions.userNameLabel, captions.passwordLabel, captions.sendButton,
-                       captions.shortLinkNote, 0};
+  words_ = WindowWords{std::move(captions.userNameLabel), std::move(captions.passwordLabel),
+                       std::move(captions.sendButton), std::move(captions.shortLinkNote), 0};
   if (!server_.empty()) preparedAddress_ = web::MastodonEndpoint(server_, web::kStatusesPath);
 }
 

@@ -74,14 +74,15 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
 }
 
 void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values) {
-  const std::pair<const char16_t*, std::u16string> writes[] = {
-      {kStatusProtocolSetting, values.mastodon ? u"mastodon" : u""},
-      {kStatusAddressSetting, TrimSpaces(values.statusAddress)},
-      {kStatusNameSetting, TrimSpaces(values.statusName)},
-      {kSightlinkAddressSetting, TrimSpaces(values.sightlinkAddress)}};
-  std::vector<platform::SettingChange> changes;
-  for (const auto& [name, value] : writes) {
-    changes.push_back({name, value.empty() ? std::nullopt : std::optional(value)});
+  const char16_t* const names[] = {kStatusProtocolSetting, kStatusAddressSetting,
+                                   kStatusNameSetting, kSightlinkAddressSetting};
+  const std::u16string_view entered[] = {values.mastodon ? u"mastodon" : u"", values.statusAddress,
+                                         values.statusName, values.sightlinkAddress};
+  std::vector<platform::SettingChange> changes(4);
+  for (std::size_t i = 0; i < 4; ++i) {
+    changes[i].name = names[i];
+    std::u16string value = TrimSpaces(entered[i]);
+    if (!value.empty()) changes[i].text = std::move(value);
   }
   // One step: a write failing part way must not switch the mode and keep the old address.
   settings.Change(changes);
