@@ -2,15 +2,6 @@
 
 namespace platform {
 
-std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
-  std::size_t size = 0;
-  for (std::u16string_view part : parts) size += part.size();
-  std::u16string joined;
-  joined.reserve(size);
-  for (std::u16string_view part : parts) joined += part;
-  return joined;
-}
-
 std::u16string DecimalText(std::uint64_t n) {
   std::u16string digits;
   do {
@@ -18,6 +9,12 @@ std::u16string DecimalText(std::uint64_t n) {
     n /= 10;
   } while (n != 0);
   return digits;
+}
+
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text += part;
+  return text;
 }
 
 char16_t AsciiLower(char16_t c) {

@@ -9,11 +9,11 @@
 
 namespace platform {
 
-// The parts one after another in one new string; one call instead of a chain of temporaries.
-std::u16string Joined(std::initializer_list<std::u16string_view> parts);
-
 // `n` in decimal digits, e.g. u"140"; no sign, no grouping.
 std::u16string DecimalText(std::uint64_t n);
+
+// The parts one after another: one allocation where a chain of `+` makes a temporary per part.
+std::u16string Joined(std::initializer_list<std::u16string_view> parts);
 
 // `c` lowered when it is A-Z; every other code unit as it is (no locale).
 char16_t AsciiLower(char16_t c);
