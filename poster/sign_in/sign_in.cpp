@@ -19,8 +19,11 @@ namespace {
 
 using Field = std::pair<const char16_t*, std::u16string_view>;
 
-[[noreturn]] void Refuse(std::u16string text) {
-  throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
+// The parts joined, as a refusal that says nothing was kept.
+[[noreturn]] void Refuse(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text += part;
+  throw platform::Failure(0, text + u"\n\nNothing was stored.");
 }
 
 std::u16string_view Host(std::u16string_view origin) {
@@ -30,10 +33,8 @@ std::u16string_view Host(std::u16string_view origin) {
 // "<host> <what> (<detail>)." refused: the server's own refusals.
 [[noreturn]] void RefuseAbout(std::u16string_view origin, const char16_t* what,
                               std::u16string_view detail = {}) {
-  std::u16string text(Host(origin));
-  text.append(u" ").append(what);
-  if (!detail.empty()) text.append(u" (").append(detail).append(u")");
-  Refuse(text + u".");
+  const bool plain = detail.empty();
+  Refuse({Host(origin), u" ", what, plain ? u"" : u" (", detail, plain ? u"." : u")."});
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
@@ -118,14 +119,12 @@ std::u16string ServerOrigin(std::u16string_view typed) {
   while (text.ends_with(u'/')) text.pop_back();
   const std::optional<platform::WebUrl> url = platform::ParseWebUrl(text);
   if (url && !url->secure) {
-    Refuse(
-        u"Lumora signs in over https:// only: over http:// the token would cross the "
-        u"network in clear.");
+    Refuse({u"Lumora signs in over https:// only: over http:// the token would cross the "
+            u"network in clear."});
   }
   if (!url || url->object != u"/" || url->host.empty()) {
-    Refuse(
-        u"Type your server's name, such as mastodon.social, https://social.example or "
-        u"@alice@social.example.");
+    Refuse({u"Type your server's name, such as mastodon.social, https://social.example or "
+            u"@alice@social.example."});
   }
   std::u16string origin = u"https://" + platform::AsciiLower(url->host);
   if (url->explicitPort) origin += u":" + platform::DecimalText(url->port);
@@ -196,13 +195,11 @@ std::u16string CallbackCode(std::u16string_view target, std::u16string_view stat
   }
   // Without its state a request is not this sign-in's answer, whatever it says.
   if (!gotState || *gotState != state) {
-    Refuse(u"Lumora received a request that was not the answer to this sign-in.");
+    Refuse({u"Lumora received a request that was not the answer to this sign-in."});
   }
-  if (error) {
-    Refuse(*error == u"access_denied" ? u"Lumora was not allowed on the server's page."
-                                      : u"The server ended the sign-in: " + *error + u".");
-  }
-  if (!code || !PlainToken(*code)) Refuse(u"The server's answer held no code.");
+  if (error && *error == u"access_denied") Refuse({u"Lumora was not allowed on the server's page."});
+  if (error) Refuse({u"The server ended the sign-in: ", *error, u"."});
+  if (!code || !PlainToken(*code)) Refuse({u"The server's answer held no code."});
   return *code;
 }
 
