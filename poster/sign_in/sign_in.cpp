@@ -15,15 +15,20 @@
 #include "poster/web/json_reader.h"
 
 namespace poster::sign_in {
+
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text += part;
+  return text;
+}
+
 namespace {
 
 using Field = std::pair<const char16_t*, std::u16string_view>;
 
 // The parts joined, as a refusal that says nothing was kept.
 [[noreturn]] void Refuse(std::initializer_list<std::u16string_view> parts) {
-  std::u16string text;
-  for (const std::u16string_view part : parts) text += part;
-  throw platform::Failure(0, text + u"\n\nNothing was stored.");
+  throw platform::Failure(0, Joined(parts).append(u"\n\nNothing was stored."));
 }
 
 std::u16string_view Host(std::u16string_view origin) {
@@ -38,7 +43,7 @@ std::u16string_view Host(std::u16string_view origin) {
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
-  return u"SignInClient " + std::u16string(origin);
+  return Joined({u"SignInClient ", origin});
 }
 
 bool PlainToken(std::u16string_view text) {
@@ -142,11 +147,8 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
     const auto id = Answered(reply, u"client_id");
     const auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
-      Client client{*id, *secret, scopes};
-      std::u16string kept = *id;
-      kept.append(u" ").append(*secret).append(u" ").append(scopes);
-      settings.SetText(ClientSetting(origin), kept);
-      return client;
+      settings.SetText(ClientSetting(origin), Joined({*id, u" ", *secret, u" ", scopes}));
+      return {*id, *secret, scopes};
     }
     // A server older than the "profile" scope refuses it by name.
     if ((reply.status == 400 || reply.status == 422) &&
@@ -229,16 +231,13 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
       Ask(exchange, origin, u"/api/v1/accounts/verify_credentials", {}, token);
   const auto acct = Answered(reply, u"acct");
   if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
-  std::u16string account = u"@" + *acct;
-  if (acct->find(u'@') == acct->npos) {
-    const std::u16string_view host = Host(origin);
-    account.append(u"@").append(host.substr(0, host.find(u':')));
-  }
-  return account;
+  const std::u16string_view host = Host(origin);
+  const bool full = acct->find(u'@') != acct->npos;
+  return Joined({u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
 }
 
 std::u16string TokenTarget(std::u16string_view origin) {
-  return u"Lumora:" + std::u16string(origin);
+  return Joined({u"Lumora:", origin});
 }
 
 std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,

@@ -67,22 +67,32 @@ struct SignInFlow::Attempt {
     if (step == Step::kBrowse) return Browse();
     return step == Step::kFinish ? Finish(code) : SignOut();
   }
+
+  // On the worker: the step's news, or its refusal.
+  void Work(Step step, std::u16string_view code) {
+    try {
+      news = Take(step, code);
+    } catch (const platform::Failure& failure) {
+      news = {SignInNews::Kind::kRefused, failure.Description()};
+    }
+    if (listener) listener->Close();
+  }
+};
+
+// Both halves of a step share one target type, so one std::function handler serves them.
+struct SignInFlow::Part {
+  std::shared_ptr<Attempt> attempt;
+  Step step;  // kDone: the half on the window's thread
+  std::u16string code;
+  void operator()() const {
+    if (step != Step::kDone) return attempt->Work(step, code);
+    if (!attempt->cancelled) attempt->report(attempt->news);
+  }
 };
 
 void SignInFlow::Run(Step step, std::u16string code) {
   // The worker may outlive this object: it holds the attempt, never `this`.
-  parts_.background.Run(
-      [attempt = attempt_, step, code = std::move(code)] {
-        try {
-          attempt->news = attempt->Take(step, code);
-        } catch (const platform::Failure& failure) {
-          attempt->news = {SignInNews::Kind::kRefused, failure.Description()};
-        }
-        if (attempt->listener) attempt->listener->Close();
-      },
-      [attempt = attempt_] {
-        if (!attempt->cancelled) attempt->report(attempt->news);
-      });
+  parts_.background.Run(Part{attempt_, step, std::move(code)}, Part{attempt_, Step::kDone});
 }
 
 bool SignInFlow::Begin(std::u16string_view typed, Report report) {
