@@ -138,7 +138,8 @@ std::u16string ServerOrigin(std::u16string_view typed) {
 
 Client Registration(web::WebExchange& exchange, platform::Settings& settings,
                     std::u16string_view origin, bool again) {
-  if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again) return *kept;
+  if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again)
+    return std::move(*kept);
   for (const char16_t* scopes : {u"write:statuses profile", u"write:statuses read:accounts"}) {
     const web::WebReply reply = Post(exchange, origin, u"/api/v1/apps",
                                      {{u"client_name", u"Lumora"},
