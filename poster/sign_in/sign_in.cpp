@@ -145,11 +145,11 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
                                      {{u"client_name", u"Lumora"},
                                       {u"redirect_uris", kRegisteredRedirects},
                                       {u"scopes", scopes}});
-    const auto id = Answered(reply, u"client_id");
-    const auto secret = Answered(reply, u"client_secret");
+    auto id = Answered(reply, u"client_id");
+    auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
       settings.SetText(ClientSetting(origin), Joined({*id, u" ", *secret, u" ", scopes}));
-      return {*id, *secret, scopes};
+      return {std::move(*id), std::move(*secret), scopes};
     }
     // A server older than the "profile" scope refuses it by name.
     if ((reply.status == 400 || reply.status == 422) &&
@@ -203,7 +203,7 @@ std::u16string CallbackCode(std::u16string_view target, std::u16string_view stat
   if (error && *error == u"access_denied") Refuse({u"Lumora was not allowed on the server's page."});
   if (error) Refuse({u"The server ended the sign-in: ", *error, u"."});
   if (!code || !PlainToken(*code)) Refuse({u"The server's answer held no code."});
-  return *code;
+  return std::move(*code);
 }
 
 std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& settings,
@@ -217,7 +217,7 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
                                     {u"client_secret", client.secret},
                                     {u"redirect_uri", redirect},
                                     {u"code_verifier", verifier}});
-  if (const auto token = Answered(reply, u"access_token")) return *token;
+  if (auto token = Answered(reply, u"access_token")) return std::move(*token);
   const std::u16string error = ReplyError(reply);
   if (error == u"invalid_client") {
     settings.Remove(ClientSetting(origin));
