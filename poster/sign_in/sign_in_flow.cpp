@@ -95,41 +95,37 @@ void SignInFlow::Run(Step step, std::u16string code) {
   parts_.background.Run(Part{attempt_, step, std::move(code)}, Part{attempt_, Step::kDone});
 }
 
-bool SignInFlow::Begin(std::u16string_view typed, Report report) {
+void SignInFlow::Begin(std::u16string_view typed, Report report, Step step) {
   Cancel();
   attempt_.reset(new Attempt{parts_, std::move(report)});
-  try {
-    attempt_->origin = ServerOrigin(typed);
-    return true;
-  } catch (const platform::Failure& failure) {
-    attempt_->report({SignInNews::Kind::kRefused, failure.Description()});
-    return false;
-  }
-}
-
-void SignInFlow::SignOut(std::u16string_view typed, Report report) {
-  if (!Begin(typed, std::move(report))) return;
-  Run(Step::kSignOut);
-}
-
-void SignInFlow::Start(std::u16string_view typed, Report report) {
-  if (!Begin(typed, std::move(report))) return;
   Attempt& attempt = *attempt_;
   try {
-    attempt.state = RandomToken(parts_.random);
-    attempt.verifier = RandomToken(parts_.random);
-    attempt.redirect = kPastedCodeRedirect;
-    try {
-      attempt.listener = parts_.system.listeners.Open();
-      attempt.redirect = u"http://127.0.0.1:";
-      attempt.redirect.append(platform::DecimalText(attempt.listener->Port())).append(u"/callback");
-    } catch (const platform::Failure&) {
-      // The server then shows the code for the user to paste.
+    attempt.origin = ServerOrigin(typed);
+    if (step == Step::kBrowse) {
+      attempt.state = RandomToken(parts_.random);
+      attempt.verifier = RandomToken(parts_.random);
+      attempt.redirect = kPastedCodeRedirect;
+      try {
+        attempt.listener = parts_.system.listeners.Open();
+        attempt.redirect = u"http://127.0.0.1:";
+        attempt.redirect.append(platform::DecimalText(attempt.listener->Port()))
+            .append(u"/callback");
+      } catch (const platform::Failure&) {
+        // The server then shows the code for the user to paste.
+      }
     }
   } catch (const platform::Failure& failure) {
     return attempt.report({SignInNews::Kind::kRefused, failure.Description()});
   }
-  Run(Step::kBrowse);
+  Run(step);
+}
+
+void SignInFlow::SignOut(std::u16string_view typed, Report report) {
+  Begin(typed, std::move(report), Step::kSignOut);
+}
+
+void SignInFlow::Start(std::u16string_view typed, Report report) {
+  Begin(typed, std::move(report), Step::kBrowse);
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {
