@@ -132,7 +132,7 @@ std::u16string ServerOrigin(std::u16string_view typed) {
             u"@alice@social.example."});
   }
   std::u16string origin = u"https://" + platform::AsciiLower(url->host);
-  if (url->explicitPort) origin += u":" + platform::DecimalText(url->port);
+  if (url->explicitPort) origin.append(u":").append(platform::DecimalText(url->port));
   return origin;
 }
 
