@@ -124,12 +124,14 @@ std::u16string ServerOrigin(std::u16string_view typed) {
   while (text.ends_with(u'/')) text.pop_back();
   const std::optional<platform::WebUrl> url = platform::ParseWebUrl(text);
   if (url && !url->secure) {
-    Refuse({u"Lumora signs in over https:// only: over http:// the token would cross the "
-            u"network in clear."});
+    Refuse(
+        {u"Lumora signs in over https:// only: over http:// the token would cross the "
+         u"network in clear."});
   }
   if (!url || url->object != u"/" || url->host.empty()) {
-    Refuse({u"Type your server's name, such as mastodon.social, https://social.example or "
-            u"@alice@social.example."});
+    Refuse(
+        {u"Type your server's name, such as mastodon.social, https://social.example or "
+         u"@alice@social.example."});
   }
   std::u16string origin = u"https://" + platform::AsciiLower(url->host);
   if (url->explicitPort) origin.append(u":").append(platform::DecimalText(url->port));
@@ -200,7 +202,8 @@ std::u16string CallbackCode(std::u16string_view target, std::u16string_view stat
   if (!gotState || *gotState != state) {
     Refuse({u"Lumora received a request that was not the answer to this sign-in."});
   }
-  if (error && *error == u"access_denied") Refuse({u"Lumora was not allowed on the server's page."});
+  if (error && *error == u"access_denied")
+    Refuse({u"Lumora was not allowed on the server's page."});
   if (error) Refuse({u"The server ended the sign-in: ", *error, u"."});
   if (!code || !PlainToken(*code)) Refuse({u"The server's answer held no code."});
   return std::move(*code);
