@@ -19,25 +19,27 @@ constexpr int kLongestRequestLine = 4096;
 class Win32Listener final : public LoopbackListener {
  public:
   Win32Listener() {
-    static const bool started = [] {
-      WSADATA data;
-      return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    if (!started) throw SystemFailure(WSASYSNOTREADY);
-    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (socket_ == INVALID_SOCKET) throw SystemFailure(WSAGetLastError());
-    // 127.0.0.1 only: nothing outside this computer can connect, and the firewall never asks.
+    // One throw for every step that fails: WSAStartup counts its calls, so each Open may make one.
+    WSADATA data;
+    int error = 0;
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    if (bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(socket_, 4) != 0 ||
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-      const int error = WSAGetLastError();
-      Close();
-      throw SystemFailure(error);
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+      error = WSASYSNOTREADY;
+    } else if ((socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) == INVALID_SOCKET) {
+      error = WSAGetLastError();
+    } else {
+      // 127.0.0.1 only: nothing outside this computer can connect, and the firewall never asks.
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      int size = sizeof address;
+      if (bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+          listen(socket_, 4) != 0 ||
+          getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        error = WSAGetLastError();
+        Close();
+      }
     }
+    if (error != 0) throw SystemFailure(error);
     port_ = ntohs(address.sin_port);
   }
   ~Win32Listener() override { Close(); }

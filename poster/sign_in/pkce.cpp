@@ -1,7 +1,6 @@
 #include "poster/sign_in/pkce.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace poster::sign_in {
 namespace {
@@ -80,10 +79,10 @@ std::u16string Base64Url(const std::uint8_t* bytes, std::size_t count) {
   return out;
 }
 
-std::u16string RandomToken(platform::Random& random, std::size_t count) {
-  std::vector<std::uint8_t> bytes(count);
-  random.Fill(bytes.data(), count);
-  return Base64Url(bytes.data(), count);
+std::u16string RandomToken(platform::Random& random) {
+  std::uint8_t bytes[32];
+  random.Fill(bytes, sizeof bytes);
+  return Base64Url(bytes, sizeof bytes);
 }
 
 std::u16string PkceChallenge(std::u16string_view verifier) {

@@ -15,12 +15,20 @@
 #include "poster/web/json_reader.h"
 
 namespace poster::sign_in {
+
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text += part;
+  return text;
+}
+
 namespace {
 
 using Field = std::pair<const char16_t*, std::u16string_view>;
 
-[[noreturn]] void Refuse(std::u16string text) {
-  throw platform::Failure(0, std::move(text) + u"\n\nNothing was stored.");
+// The parts joined, as a refusal that says nothing was kept.
+[[noreturn]] void Refuse(std::initializer_list<std::u16string_view> parts) {
+  throw platform::Failure(0, Joined(parts).append(u"\n\nNothing was stored."));
 }
 
 std::u16string_view Host(std::u16string_view origin) {
@@ -30,14 +38,12 @@ std::u16string_view Host(std::u16string_view origin) {
 // "<host> <what> (<detail>)." refused: the server's own refusals.
 [[noreturn]] void RefuseAbout(std::u16string_view origin, const char16_t* what,
                               std::u16string_view detail = {}) {
-  std::u16string text(Host(origin));
-  text.append(u" ").append(what);
-  if (!detail.empty()) text.append(u" (").append(detail).append(u")");
-  Refuse(text + u".");
+  const bool plain = detail.empty();
+  Refuse({Host(origin), u" ", what, plain ? u"" : u" (", detail, plain ? u"." : u")."});
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
-  return u"SignInClient " + std::u16string(origin);
+  return Joined({u"SignInClient ", origin});
 }
 
 bool PlainToken(std::u16string_view text) {
@@ -119,35 +125,33 @@ std::u16string ServerOrigin(std::u16string_view typed) {
   const std::optional<platform::WebUrl> url = platform::ParseWebUrl(text);
   if (url && !url->secure) {
     Refuse(
-        u"Lumora signs in over https:// only: over http:// the token would cross the "
-        u"network in clear.");
+        {u"Lumora signs in over https:// only: over http:// the token would cross the "
+         u"network in clear."});
   }
   if (!url || url->object != u"/" || url->host.empty()) {
     Refuse(
-        u"Type your server's name, such as mastodon.social, https://social.example or "
-        u"@alice@social.example.");
+        {u"Type your server's name, such as mastodon.social, https://social.example or "
+         u"@alice@social.example."});
   }
   std::u16string origin = u"https://" + platform::AsciiLower(url->host);
-  if (url->explicitPort) origin += u":" + platform::DecimalText(url->port);
+  if (url->explicitPort) origin.append(u":").append(platform::DecimalText(url->port));
   return origin;
 }
 
 Client Registration(web::WebExchange& exchange, platform::Settings& settings,
                     std::u16string_view origin, bool again) {
-  if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again) return *kept;
+  if (std::optional<Client> kept = KeptClient(settings, origin); kept && !again)
+    return std::move(*kept);
   for (const char16_t* scopes : {u"write:statuses profile", u"write:statuses read:accounts"}) {
     const web::WebReply reply = Post(exchange, origin, u"/api/v1/apps",
                                      {{u"client_name", u"Lumora"},
                                       {u"redirect_uris", kRegisteredRedirects},
                                       {u"scopes", scopes}});
-    const auto id = Answered(reply, u"client_id");
-    const auto secret = Answered(reply, u"client_secret");
+    auto id = Answered(reply, u"client_id");
+    auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
-      Client client{*id, *secret, scopes};
-      std::u16string kept = *id;
-      kept.append(u" ").append(*secret).append(u" ").append(scopes);
-      settings.SetText(ClientSetting(origin), kept);
-      return client;
+      settings.SetText(ClientSetting(origin), Joined({*id, u" ", *secret, u" ", scopes}));
+      return {std::move(*id), std::move(*secret), scopes};
     }
     // A server older than the "profile" scope refuses it by name.
     if ((reply.status == 400 || reply.status == 422) &&
@@ -196,14 +200,13 @@ std::u16string CallbackCode(std::u16string_view target, std::u16string_view stat
   }
   // Without its state a request is not this sign-in's answer, whatever it says.
   if (!gotState || *gotState != state) {
-    Refuse(u"Lumora received a request that was not the answer to this sign-in.");
+    Refuse({u"Lumora received a request that was not the answer to this sign-in."});
   }
-  if (error) {
-    Refuse(*error == u"access_denied" ? u"Lumora was not allowed on the server's page."
-                                      : u"The server ended the sign-in: " + *error + u".");
-  }
-  if (!code || !PlainToken(*code)) Refuse(u"The server's answer held no code.");
-  return *code;
+  if (error && *error == u"access_denied")
+    Refuse({u"Lumora was not allowed on the server's page."});
+  if (error) Refuse({u"The server ended the sign-in: ", *error, u"."});
+  if (!code || !PlainToken(*code)) Refuse({u"The server's answer held no code."});
+  return std::move(*code);
 }
 
 std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& settings,
@@ -217,7 +220,7 @@ std::u16string ExchangeCode(web::WebExchange& exchange, platform::Settings& sett
                                     {u"client_secret", client.secret},
                                     {u"redirect_uri", redirect},
                                     {u"code_verifier", verifier}});
-  if (const auto token = Answered(reply, u"access_token")) return *token;
+  if (auto token = Answered(reply, u"access_token")) return std::move(*token);
   const std::u16string error = ReplyError(reply);
   if (error == u"invalid_client") {
     settings.Remove(ClientSetting(origin));
@@ -232,16 +235,13 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
       Ask(exchange, origin, u"/api/v1/accounts/verify_credentials", {}, token);
   const auto acct = Answered(reply, u"acct");
   if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
-  std::u16string account = u"@" + *acct;
-  if (acct->find(u'@') == acct->npos) {
-    const std::u16string_view host = Host(origin);
-    account.append(u"@").append(host.substr(0, host.find(u':')));
-  }
-  return account;
+  const std::u16string_view host = Host(origin);
+  const bool full = acct->find(u'@') != acct->npos;
+  return Joined({u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
 }
 
 std::u16string TokenTarget(std::u16string_view origin) {
-  return u"Lumora:" + std::u16string(origin);
+  return Joined({u"Lumora:", origin});
 }
 
 std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,

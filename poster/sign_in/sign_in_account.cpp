@@ -20,7 +20,8 @@ void SignInAccount::Warn(const std::u16string& text) {
   boxes_.Show(text, u"Whoops!", platform::MessageIcon::kWarning);
 }
 
-void SignInAccount::Report(const ShowAccount& show, const SignInNews& news) {
+void SignInAccount::Report(const SignInNews& news) {
+  const ShowAccount& show = show_;
   using Kind = SignInNews::Kind;
   awaitingCode_ = news.kind == Kind::kPasteCode;
   if (news.kind == Kind::kSignedIn) account_ = news.text;
@@ -41,17 +42,19 @@ void SignInAccount::SignIn(const platform::ServiceDialogValues& values, const st
         u"address into Status address and press Sign in again.");
   }
   show(u"Waiting for your browser...", false);
+  show_ = show;
   if (awaitingCode_ && !TrimSpaces(code).empty()) return flow_.PasteCode(code);
-  flow_.Start(values.statusAddress, Reporter(show));
+  flow_.Start(values.statusAddress, Reporter());
 }
 
 void SignInAccount::SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) {
   show(u"Signing out...", false);
-  flow_.SignOut(values.statusAddress, Reporter(show));
+  show_ = show;
+  flow_.SignOut(values.statusAddress, Reporter());
 }
 
-SignInFlow::Report SignInAccount::Reporter(const ShowAccount& show) {
-  return [this, show](const SignInNews& news) { Report(show, news); };
+SignInFlow::Report SignInAccount::Reporter() {
+  return [this](const SignInNews& news) { Report(news); };
 }
 
 void SignInAccount::Closed() {

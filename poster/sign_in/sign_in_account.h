@@ -34,13 +34,14 @@ class SignInAccount final : public platform::ServiceDialogAccount {
  private:
   void Warn(const std::u16string& text);
   // What the flow reported: the account line, and a box when there is something to say.
-  void Report(const ShowAccount& show, const SignInNews& news);
-  // The flow's callback that reports to `show`.
-  SignInFlow::Report Reporter(const ShowAccount& show);
+  void Report(const SignInNews& news);
+  // The flow's callback that reports to `show_`.
+  SignInFlow::Report Reporter();
 
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;
   std::u16string account_;
+  ShowAccount show_;  // the account line of the latest Sign in or Sign out
   bool awaitingCode_ = false;
 };
 

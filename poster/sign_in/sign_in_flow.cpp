@@ -67,59 +67,65 @@ struct SignInFlow::Attempt {
     if (step == Step::kBrowse) return Browse();
     return step == Step::kFinish ? Finish(code) : SignOut();
   }
+
+  // On the worker: the step's news, or its refusal.
+  void Work(Step step, std::u16string_view code) {
+    try {
+      news = Take(step, code);
+    } catch (const platform::Failure& failure) {
+      news = {SignInNews::Kind::kRefused, failure.Description()};
+    }
+    if (listener) listener->Close();
+  }
+};
+
+// Both halves of a step share one target type, so one std::function handler serves them.
+struct SignInFlow::Part {
+  std::shared_ptr<Attempt> attempt;
+  Step step;  // kDone: the half on the window's thread
+  std::u16string code;
+  void operator()() const {
+    if (step != Step::kDone) return attempt->Work(step, code);
+    if (!attempt->cancelled) attempt->report(attempt->news);
+  }
 };
 
 void SignInFlow::Run(Step step, std::u16string code) {
   // The worker may outlive this object: it holds the attempt, never `this`.
-  parts_.background.Run(
-      [attempt = attempt_, step, code = std::move(code)] {
-        try {
-          attempt->news = attempt->Take(step, code);
-        } catch (const platform::Failure& failure) {
-          attempt->news = {SignInNews::Kind::kRefused, failure.Description()};
-        }
-        if (attempt->listener) attempt->listener->Close();
-      },
-      [attempt = attempt_] {
-        if (!attempt->cancelled) attempt->report(attempt->news);
-      });
+  parts_.background.Run(Part{attempt_, step, std::move(code)}, Part{attempt_, Step::kDone});
 }
 
-bool SignInFlow::Begin(std::u16string_view typed, Report report) {
+void SignInFlow::Begin(std::u16string_view typed, Report report, Step step) {
   Cancel();
   attempt_.reset(new Attempt{parts_, std::move(report)});
-  try {
-    attempt_->origin = ServerOrigin(typed);
-    return true;
-  } catch (const platform::Failure& failure) {
-    attempt_->report({SignInNews::Kind::kRefused, failure.Description()});
-    return false;
-  }
-}
-
-void SignInFlow::SignOut(std::u16string_view typed, Report report) {
-  if (!Begin(typed, std::move(report))) return;
-  Run(Step::kSignOut);
-}
-
-void SignInFlow::Start(std::u16string_view typed, Report report) {
-  if (!Begin(typed, std::move(report))) return;
   Attempt& attempt = *attempt_;
   try {
-    attempt.state = RandomToken(parts_.random);
-    attempt.verifier = RandomToken(parts_.random);
-    attempt.redirect = kPastedCodeRedirect;
-    try {
-      attempt.listener = parts_.system.listeners.Open();
-      attempt.redirect = u"http://127.0.0.1:";
-      attempt.redirect.append(platform::DecimalText(attempt.listener->Port())).append(u"/callback");
-    } catch (const platform::Failure&) {
-      // The server then shows the code for the user to paste.
+    attempt.origin = ServerOrigin(typed);
+    if (step == Step::kBrowse) {
+      attempt.state = RandomToken(parts_.random);
+      attempt.verifier = RandomToken(parts_.random);
+      attempt.redirect = kPastedCodeRedirect;
+      try {
+        attempt.listener = parts_.system.listeners.Open();
+        attempt.redirect = u"http://127.0.0.1:";
+        attempt.redirect.append(platform::DecimalText(attempt.listener->Port()))
+            .append(u"/callback");
+      } catch (const platform::Failure&) {
+        // The server then shows the code for the user to paste.
+      }
     }
   } catch (const platform::Failure& failure) {
     return attempt.report({SignInNews::Kind::kRefused, failure.Description()});
   }
-  Run(Step::kBrowse);
+  Run(step);
+}
+
+void SignInFlow::SignOut(std::u16string_view typed, Report report) {
+  Begin(typed, std::move(report), Step::kSignOut);
+}
+
+void SignInFlow::Start(std::u16string_view typed, Report report) {
+  Begin(typed, std::move(report), Step::kBrowse);
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {

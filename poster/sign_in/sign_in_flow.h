@@ -68,10 +68,11 @@ class SignInFlow {
 
  private:
   struct Attempt;
-  // A new attempt for the server typed in `typed`; false (after reporting why) when the
-  // address cannot be used.
-  bool Begin(std::u16string_view typed, Report report);
-  enum class Step { kBrowse, kFinish, kSignOut };
+  struct Part;
+  enum class Step { kBrowse, kFinish, kSignOut, kDone };
+  // A new attempt for the server typed in `typed` (kBrowse: with its state, verifier and
+  // listener) that runs `step`; reports why instead when the address cannot be used.
+  void Begin(std::u16string_view typed, Report report, Step step);
   // Runs `step` (kFinish with the pasted `code`) on a worker; its news, or its refusal, reaches
   // the attempt's report.
   void Run(Step step, std::u16string code = {});
