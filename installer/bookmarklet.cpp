@@ -73,6 +73,9 @@ std::vector<std::u16string> BookmarkletPageLines() {
       u"<p>Then highlight text on any web page and click <b>Lumora</b> on the bar: Lumora opens "
       u"with that text and the page's address. The first time, the browser asks whether to "
       u"open Lumora: allow it.</p>",
+      u"<p>Posting to a Mastodon-compatible server? <a href=\"lumora:settings\">Set up your "
+      u"account</a>: Lumora opens its Service settings, where <b>Sign in...</b> takes you to your "
+      u"server's own page.</p>",
       u"</body>",
       u"</html>",
   };

@@ -22,28 +22,6 @@ bool AppendUtf8(std::u16string& out, const std::string& bytes) {
   return text.has_value();
 }
 
-// Decodes every %XX once; runs of escapes must form whole UTF-8 characters on their own.
-std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
-  std::u16string out;
-  std::string bytes;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == u'%') {
-      if (i + 2 >= value.size()) return std::nullopt;
-      const int high = platform::HexDigitValue(value[i + 1]);
-      const int low = platform::HexDigitValue(value[i + 2]);
-      if (high < 0 || low < 0) return std::nullopt;
-      bytes.push_back(static_cast<char>(high * 16 + low));
-      i += 2;
-      continue;
-    }
-    if (!AppendUtf8(out, bytes)) return std::nullopt;
-    bytes.clear();
-    out += value[i];
-  }
-  if (!AppendUtf8(out, bytes)) return std::nullopt;
-  return out;
-}
-
 // Control characters are refused (line breaks only where `lineBreaks`), and so is a
 // surrogate without its partner, which no encoding of text produces.
 bool IsCleanText(std::u16string_view text, bool lineBreaks) {
@@ -103,6 +81,27 @@ std::u16string WithOneEmptyLine(std::u16string_view text) {
 
 }  // namespace
 
+std::optional<std::u16string> PercentDecoded(std::u16string_view value) {
+  std::u16string out;
+  std::string bytes;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == u'%') {
+      if (i + 2 >= value.size()) return std::nullopt;
+      const int high = platform::HexDigitValue(value[i + 1]);
+      const int low = platform::HexDigitValue(value[i + 2]);
+      if (high < 0 || low < 0) return std::nullopt;
+      bytes.push_back(static_cast<char>(high * 16 + low));
+      i += 2;
+      continue;
+    }
+    if (!AppendUtf8(out, bytes)) return std::nullopt;
+    bytes.clear();
+    out += value[i];
+  }
+  if (!AppendUtf8(out, bytes)) return std::nullopt;
+  return out;
+}
+
 std::optional<std::u16string> LinkArgument(std::u16string_view commandLine) {
   // The program name ends at its closing quote, or at the first blank when unquoted: the
   // system's own rule, which has no escapes.
@@ -134,6 +133,7 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
 
   const std::size_t question = rest.find(u'?');
   const std::u16string action = platform::AsciiLower(rest.substr(0, question));
+  if (action == u"settings" || action == u"settings/") return LinkContent{{}, {}, true};
   if (action != u"post" && action != u"post/") return std::nullopt;
   std::u16string_view query =
       question == std::u16string_view::npos ? std::u16string_view() : rest.substr(question + 1);

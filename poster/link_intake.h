@@ -28,7 +28,12 @@ struct LinkContent {
   std::u16string text;
   std::u16string url;
   std::u16string title;
+  bool settings = false;  // lumora:settings: open the Service settings dialog, nothing more
 };
+
+// `value` with every %XX decoded once; nullopt when a "%" lacks two hex digits or a run of
+// escapes is not whole UTF-8 characters.
+std::optional<std::u16string> PercentDecoded(std::u16string_view value);
 
 // The program's one argument, taken raw from the whole command line `commandLine` (program
 // name first, as the system passes it): everything after the program name, with spaces and
@@ -37,7 +42,9 @@ struct LinkContent {
 std::optional<std::u16string> LinkArgument(std::u16string_view commandLine);
 
 // Reads `link` as lumora:post?text=T&url=U&title=N (scheme in any case, parameters in any order,
-// each optional, others ignored, a "#" part ignored). Values are percent-decoded once as UTF-8.
+// each optional, others ignored, a "#" part ignored), or as lumora:settings (anything after it
+// ignored: the link can do no more than open the dialog). Values are percent-decoded once as
+// UTF-8.
 // nullopt for a link it does not understand: longer than kMaxLinkLength, another scheme or
 // action, a known parameter twice, a "%" without two hex digits, invalid or overlong UTF-8,
 // a control character (line breaks are allowed in `text` only) or an unpaired surrogate.

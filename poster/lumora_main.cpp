@@ -7,6 +7,7 @@
 #include "platform/common/failure.h"
 #include "poster/lumora_design.h"
 #include "poster/short_link/link_shortening.h"
+#include "poster/sign_in/sign_in_account.h"
 #include "poster/status_services.h"
 #include "poster/text_rules.h"
 #include "poster/web/service_settings.h"
@@ -66,6 +67,7 @@ void LumoraMain::Form_Load() {
   // A secret made for another server stays in its file but is never shown, so never sent.
   const std::u16string secret = credentials_.Password();
   c_.yourPassword.SetText(secretOwner_.MayShow(!secret.empty()) ? secret : u"");
+  ShowSignedIn();
   ApplyStatusProtocol();
   c_.form.MakeTopmost();
   c_.timer1.SetEnabled(true);
@@ -106,7 +108,10 @@ void LumoraMain::ShowWords(const WindowWords& words) {
 void LumoraMain::Timer1_Timer() {
   c_.timer1.SetEnabled(false);
   shown_ = true;
-  if (link_) {
+  const bool settingsLink = link_ && link_->settings;
+  if (settingsLink) {
+    // The clipboard is not the link's to take: the window opens empty under the dialog.
+  } else if (link_) {
     ShowLink();
   } else {
     TakeClipboard();
@@ -114,6 +119,8 @@ void LumoraMain::Timer1_Timer() {
   // After the status is in: the question to the server never holds up the text.
   LearnLimits();
   PrepareRequests();
+  // Only the dialog opens; nothing changes until its OK.
+  if (settingsLink) ServiceSettings_Click();
 }
 
 void LumoraMain::TakeClipboard() {
@@ -170,16 +177,34 @@ PostInput LumoraMain::Entered() const {
   return input;
 }
 
-void LumoraMain::SendTweetButton_Click() {
-  // A service that keeps no password (an app password) leaves PW.DAT, and whose it is, alone.
-  const std::optional<WindowWords>& words = service_->Words();
-  const bool keepsPassword = !words || words->keepsPassword;
-  const std::u16string password = keepsPassword ? c_.yourPassword.Text() : credentials_.Password();
-  if (const auto unsaved = credentials_.Store(c_.yourUserName.Text(), password)) {
-    return Warn(*unsaved);
+void LumoraMain::ShowSignedIn() {
+  const bool was = signedIn_.has_value();
+  signedIn_ = sign_in::KeptSignIn(s_.signIn.secrets, web::ReadServiceSettings(s_.settings));
+  if (signedIn_) {
+    c_.yourUserName.SetText(signedIn_->account);
+    // Shown as dots: it only stands for the kept token, which never reaches a box.
+    c_.yourPassword.SetText(u"signed-in");
+  } else if (was) {
+    c_.yourUserName.SetText(credentials_.UserName());
+    c_.yourPassword.SetText(secretOwner_.Owns() ? credentials_.Password() : u"");
   }
-  const PostInput input = Entered();
-  if (keepsPassword && !input.password.empty()) secretOwner_.Bind();
+}
+
+void LumoraMain::SendTweetButton_Click() {
+  // Signed in, the boxes show the account: nothing of theirs goes to UN.DAT or PW.DAT. A service
+  // that keeps no password (an app password) leaves PW.DAT as it was.
+  const std::optional<WindowWords>& words = service_->Words();
+  const bool keepsPassword = !signedIn_ && (!words || words->keepsPassword);
+  const std::u16string password = keepsPassword ? c_.yourPassword.Text() : credentials_.Password();
+  const auto unsaved =
+      signedIn_ ? std::nullopt : credentials_.Store(c_.yourUserName.Text(), password);
+  if (unsaved) return Warn(*unsaved);
+  PostInput input = Entered();
+  if (signedIn_) {
+    input.password.assign(signedIn_->secret.begin(), signedIn_->secret.end());
+  } else if (keepsPassword && !input.password.empty()) {
+    secretOwner_.Bind();
+  }
   if (const std::optional<Notice> refusal = service_->Refusal(input)) {
     s_.messageBoxes.Beep();
     return Warn(refusal->text, refusal->title);
@@ -235,10 +260,19 @@ void LumoraMain::CreateTinyURLButton_Click() {
 }
 
 void LumoraMain::ServiceSettings_Click() {
-  s_.serviceDialog.Show(web::ReadServiceSettings(s_.settings),
-                        [this](const platform::ServiceDialogValues& values) {
-                          return AcceptServiceSettings(values);
-                        });
+  platform::ServiceDialogValues values = web::ReadServiceSettings(s_.settings);
+  if (const auto kept = sign_in::KeptSignIn(s_.signIn.secrets, values)) {
+    values.account = kept->account;
+  }
+  sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
+                                 s_.messageBoxes, values.account);
+  s_.serviceDialog.Show(
+      values,
+      [this](const platform::ServiceDialogValues& accepted) {
+        return AcceptServiceSettings(accepted);
+      },
+      &account);
+  ShowSignedIn();
 }
 
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(

@@ -29,6 +29,7 @@
 #include "poster/link_intake.h"
 #include "poster/run_seed.h"
 #include "poster/secret_owner.h"
+#include "poster/sign_in/sign_in_flow.h"
 #include "poster/status_service.h"
 #include "poster/stored_credentials.h"
 #include "poster/web/form_post.h"
@@ -73,7 +74,7 @@ struct LumoraServices {
   platform::ServiceDialog& serviceDialog;
   platform::Clock& clock;
   platform::Random& random;
-  platform::SecretStore& secrets;
+  sign_in::SignInSystem signIn;
 };
 
 // The handler names (Form_Load, Timer1_Timer, SendTweetButton_Click, ...), Initiation,
@@ -138,6 +139,9 @@ class LumoraMain {
   // Lets the service learn its limits; its answer cuts an untouched intake again.
   void LearnLimits();
   void ShowWords(const WindowWords& words);
+  // The signed-in account in the two boxes (the password box standing for the kept token), or
+  // the stored user name and password again once signed out.
+  void ShowSignedIn();
   PostInput Entered() const;
   // `button` disabled under the hourglass while a request runs, and back.
   void Busy(platform::Button& button, bool busy);
@@ -166,6 +170,8 @@ class LumoraMain {
   SecretOwner secretOwner_;  // the server the password box belongs to
   bool shown_ = false;       // the first tick has come: the window is on screen
   bool ownWords_ = false;    // the service's words replace the designed ones
+  // The account and token kept for the configured server, when signed in.
+  std::optional<platform::StoredSecret> signedIn_;
   RunSeed runSeed_;
 };
 

@@ -2,9 +2,11 @@
 #include <memory>
 
 #include "platform/background.h"
+#include "platform/browser.h"
 #include "platform/clock.h"
 #include "platform/form.h"
 #include "platform/library_search.h"
+#include "platform/loopback.h"
 #include "platform/random.h"
 #include "platform/secret_store.h"
 #include "platform/service_dialog.h"
@@ -22,11 +24,21 @@ int main() {
   return RunForm(poster::LumoraDesign(), [&](Form& form) {
     app = std::make_unique<poster::LumoraMain>(
         poster::LumoraControls::From(form),
-        poster::LumoraServices{SystemClipboard(), SystemMessageBoxes(), SystemMousePointer(),
-                               SystemTextFiles(), SystemAnsiCodec(), SystemEnvironment(),
-                               SystemProcess(), SystemHttpClient(), SystemUrlSchemes(),
-                               SystemBackground(), SystemSettings(), SystemServiceDialog(),
-                               SystemClock(), SystemRandom(), SystemSecretStore()},
+        poster::LumoraServices{SystemClipboard(),
+                               SystemMessageBoxes(),
+                               SystemMousePointer(),
+                               SystemTextFiles(),
+                               SystemAnsiCodec(),
+                               SystemEnvironment(),
+                               SystemProcess(),
+                               SystemHttpClient(),
+                               SystemUrlSchemes(),
+                               SystemBackground(),
+                               SystemSettings(),
+                               SystemServiceDialog(),
+                               SystemClock(),
+                               SystemRandom(),
+                               {SystemSecretStore(), SystemLoopbackListeners(), SystemBrowser()}},
         poster::web::ServiceAddresses::Read(SystemSettings()));
     app->Form_Load();
   });

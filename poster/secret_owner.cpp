@@ -30,6 +30,11 @@ bool SecretOwner::MayShow(bool hasSecret) {
   return recorded.empty() || recorded == owner_;
 }
 
+bool SecretOwner::Owns() const {
+  const std::u16string recorded = web::ReadSetting(settings_, kSecretServerSetting).text;
+  return recorded.empty() || recorded == Named();
+}
+
 bool SecretOwner::StillOwns() {
   const std::u16string named = Named();
   return named == std::exchange(owner_, named);

@@ -24,6 +24,9 @@ class SecretOwner {
   // After the settings changed: whether the password box still belongs to the server they name.
   // When not, the box's next text is the new server's.
   bool StillOwns();
+  // Whether the stored secret was recorded for the server the settings now name (or was never
+  // recorded). Never throws.
+  bool Owns() const;
   // At SEND, once a non-empty secret is stored: records the server now named as its owner.
   // A failed write is no error: the secret is then not shown for a server that differs.
   void Bind();

@@ -206,22 +206,23 @@ std::optional<std::u16string> DecodeUtf8Strictly(std::string_view bytes) {
   return text;
 }
 
-std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled,
-                           const std::function<std::u16string(std::string_view)>& other) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return DecodeUtf8(bytes.substr(3));
-  if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
-  if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
-  switch (labelled) {
-    case TextEncoding::kUtf16Le:
-      return DecodeUtf16(bytes, false);
-    case TextEncoding::kUtf16Be:
-      return DecodeUtf16(bytes, true);
-    case TextEncoding::kOther:
-      return other(bytes);
-    case TextEncoding::kUtf8:
-      break;
+TextEncoding ReplyEncoding(std::string_view bytes, TextEncoding labelled, std::size_t& markLength) {
+  markLength = 0;
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    markLength = 3;
+    return TextEncoding::kUtf8;
   }
-  return DecodeUtf8(bytes);
+  const bool little = bytes.starts_with("\xFF\xFE");
+  if (little || bytes.starts_with("\xFE\xFF")) {
+    markLength = 2;
+    return little ? TextEncoding::kUtf16Le : TextEncoding::kUtf16Be;
+  }
+  return labelled;
+}
+
+std::u16string DecodeKnown(std::string_view bytes, TextEncoding encoding) {
+  if (encoding == TextEncoding::kUtf8) return DecodeUtf8(bytes);
+  return DecodeUtf16(bytes, encoding == TextEncoding::kUtf16Be);
 }
 
 }  // namespace platform

@@ -1,8 +1,8 @@
 // Text that crosses the wire: request header values, the reply's charset and its decoding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,11 +38,22 @@ std::optional<std::u16string> DecodeUtf8Strictly(std::string_view bytes);
 // UTF-16 text as UTF-8 bytes; a code unit of a surrogate pair that stands alone becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text);
 
-// Decodes a reply body. A byte-order mark at the start (UTF-8, UTF-16 LE or BE) decides the
-// encoding and is dropped; without one, `labelled` does. kOther hands the bytes to `other`
-// (which may not be empty then). In UTF-16 an odd trailing byte, and each half of a surrogate
-// pair that stands alone, becomes U+FFFD.
-std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled,
-                           const std::function<std::u16string(std::string_view)>& other);
+// The encoding of a reply body: a byte-order mark at the start (UTF-8, UTF-16 LE or BE) decides,
+// and its length goes to `markLength`; without one, `labelled` does (`markLength` 0).
+TextEncoding ReplyEncoding(std::string_view bytes, TextEncoding labelled, std::size_t& markLength);
+
+// Bytes in UTF-8 or UTF-16 (never kOther) as UTF-16. In UTF-16 an odd trailing byte, and each
+// half of a surrogate pair that stands alone, becomes U+FFFD.
+std::u16string DecodeKnown(std::string_view bytes, TextEncoding encoding);
+
+// Decodes a reply body as ReplyEncoding finds it, the mark dropped. kOther hands the bytes to
+// `other`, a callable from std::string_view to std::u16string.
+template <typename Other>
+std::u16string DecodeReply(std::string_view bytes, TextEncoding labelled, const Other& other) {
+  std::size_t mark = 0;
+  const TextEncoding encoding = ReplyEncoding(bytes, labelled, mark);
+  if (encoding == TextEncoding::kOther) return other(bytes);
+  return DecodeKnown(bytes.substr(mark), encoding);
+}
 
 }  // namespace platform

@@ -10,8 +10,17 @@ namespace platform::fake {
 
 class FakeServiceDialog : public ServiceDialog {
  public:
-  bool Show(const ServiceDialogValues& values, const Accept& accept) override {
+  bool Show(const ServiceDialogValues& values, const Accept& accept,
+            ServiceDialogAccount* account = nullptr) override {
     shown.push_back(values);
+    accounts.push_back(account);
+    // As the system's dialog: the account hears that it closed, however it closed.
+    struct Closing {
+      ServiceDialogAccount* account;
+      ~Closing() {
+        if (account) account->Closed();
+      }
+    } closing{account};
     while (!presses.empty()) {
       const std::optional<ServiceDialogValues> press = presses.front();
       presses.erase(presses.begin());
@@ -27,6 +36,8 @@ class FakeServiceDialog : public ServiceDialog {
   std::vector<std::optional<ServiceDialogValues>> presses;
   // The values each Show opened with.
   std::vector<ServiceDialogValues> shown;
+  // The account handler each Show was given.
+  std::vector<ServiceDialogAccount*> accounts;
   // What `accept` answered to each OK.
   std::vector<std::optional<ServiceDialogPart>> answers;
 };

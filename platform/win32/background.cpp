@@ -16,6 +16,7 @@ struct Job {
   std::function<void()> work;
   std::function<void()> done;
   HWND target;
+  int askedWithin = 0;  // the handlers running when the work was asked for
   Job* next = nullptr;
 };
 
@@ -74,9 +75,10 @@ LRESULT CALLBACK Receive(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
   }
   if (message != kWorkDone) return DefWindowProcW(hwnd, message, wParam, lParam);
   Job* job = reinterpret_cast<Job*>(lParam);
-  // A modal box of a handler runs its own loop, which dispatches this message too: the
-  // completion waits until that handler has returned.
-  if (HandlerRunning()) {
+  // A modal box or dialog of a handler runs its own loop, which dispatches this message too:
+  // the completion waits until the handler that asked for the work has returned, so a dialog's
+  // own button can wait for work while the dialog stays open.
+  if (HandlersRunning() >= (job->askedWithin > 0 ? job->askedWithin : 1)) {
     Append(waitingFirst, waitingLast, job);
     return 0;
   }
@@ -111,7 +113,7 @@ class Win32Background : public Background {
                                   HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
       SetHandlersReturned(&DeliverWaiting);
     }
-    Job* job = new Job{std::move(work), std::move(done), receiver_};
+    Job* job = new Job{std::move(work), std::move(done), receiver_, HandlersRunning()};
     if (!job->work) return Deliver(job);
     // The work starts at a timer's message, which comes only once the window's thread has
     // drawn what the handler changed: under Wine, a thread started at once to load libraries

@@ -51,8 +51,8 @@ void ReportRunTimeError(std::uint32_t code, const std::u16string& description) {
   ExitProcess(1);
 }
 
-bool HandlerRunning() {
-  return runningHandlers > 0;
+int HandlersRunning() {
+  return runningHandlers;
 }
 
 void SetHandlersReturned(void (*hook)()) {
@@ -75,7 +75,8 @@ void RunHandler(const Handler& handler) {
   } catch (...) {
     ReportRunTimeError(kInvalidCall, u"Invalid procedure call or argument");
   }
-  if (--runningHandlers == 0 && handlersReturned != nullptr) handlersReturned();
+  --runningHandlers;
+  if (handlersReturned != nullptr) handlersReturned();
 }
 
 }  // namespace platform::win32

@@ -12,10 +12,10 @@ namespace platform::win32 {
 // the program's name, and the program ends.
 void RunHandler(const Handler& handler);
 
-// Whether a handler is running now (a modal box's loop may be dispatching inside it).
-bool HandlerRunning();
+// How many handlers are running now, one inside another (a modal loop may dispatch inside one).
+int HandlersRunning();
 
-// Sets what runs each time the outermost running handler returns (one hook; null for none).
+// Sets what runs each time a running handler returns (one hook; null for none).
 void SetHandlersReturned(void (*hook)());
 
 // Shows "Run-time error '<code>':" with `description`, then ends the program.

@@ -13,7 +13,7 @@ std::u16string SystemDescription(DWORD code) {
   // WinHTTP's own codes are described only by winhttp.dll's message table.
   std::u16string text = MessageTableText(code, L"winhttp.dll");
   if (text.empty()) {
-    text = u"The request to the server failed (error " + DecimalText(code) + u").";
+    text = Joined({u"The request to the server failed (error ", DecimalText(code), u")."});
   }
   return text;
 }

@@ -182,8 +182,8 @@ void PerformHttpJob(HttpJob& job) {
     std::optional<WebUrl> next = ResolveLocation(at, FromWide(location));
     if (!next || !SameOrigin(*next, job.origin)) {
       throw Failure(ERROR_WINHTTP_REDIRECT_FAILED,
-                    u"The service tried to send the request to " + Shown(location) +
-                        u" instead. Lumora sends it only to the service's own address.");
+                    Joined({u"The service tried to send the request to ", Shown(location),
+                            u" instead. Lumora sends it only to the service's own address."}));
     }
     if (redirects == kMaxRedirects) {
       throw Failure(ERROR_WINHTTP_REDIRECT_FAILED,

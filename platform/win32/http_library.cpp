@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "platform/win32/http_errors.h"
 
 namespace platform::win32 {
@@ -60,9 +61,10 @@ void LoadWinHttp() {
   if (module == nullptr) throw HttpFailure(kWinHttpMissing);
   for (const char* name : kFunctions) {
     if (GetProcAddress(module, name) == nullptr) {
-      throw Failure(ERROR_PROC_NOT_FOUND,
-                    u"Windows' web library (winhttp.dll) lacks a function Lumora needs (" +
-                        std::u16string(name, name + std::char_traits<char>::length(name)) + u").");
+      throw Failure(
+          ERROR_PROC_NOT_FOUND,
+          Joined({u"Windows' web library (winhttp.dll) lacks a function Lumora needs (",
+                  std::u16string(name, name + std::char_traits<char>::length(name)), u")."}));
     }
   }
 }

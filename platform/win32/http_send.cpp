@@ -173,7 +173,7 @@ class Exchanger {
   if (job.abandoned) throw HttpTimedOut();
   if (code == ERROR_WINHTTP_SECURE_FAILURE || code == ERROR_WINHTTP_SECURE_CHANNEL_ERROR) {
     std::u16string reason = SecureFailureReason(job.secureFailureFlags);
-    throw Failure(code, DescribeHttpError(code) + (reason.empty() ? u"" : u" " + reason));
+    throw Failure(code, Joined({DescribeHttpError(code), reason.empty() ? u"" : u" ", reason}));
   }
   throw HttpFailure(code);
 }

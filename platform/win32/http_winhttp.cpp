@@ -102,9 +102,9 @@ class WinHttpRequest final : public HttpRequest {
     if (!address) throw HttpFailure(ERROR_WINHTTP_INVALID_URL);
     // Wine's WinHTTP takes "[::1]" apart wrongly (host "[", port 0): refused plainly instead.
     if (address->Ipv6Literal()) {
-      throw Failure(kIpv6LiteralRefused, u"Lumora cannot send to a numeric IPv6 address such as " +
-                                             address->host +
-                                             u". Give the server's name in the address instead.");
+      throw Failure(kIpv6LiteralRefused,
+                    Joined({u"Lumora cannot send to a numeric IPv6 address such as ", address->host,
+                            u". Give the server's name in the address instead."}));
     }
     opened_ = *address;
     verb_ = Wide(method);
@@ -113,8 +113,9 @@ class WinHttpRequest final : public HttpRequest {
   }
 
   void SetRequestHeader(const std::u16string& name, const std::u16string& value) override {
-    headers_ += FromAscii(PrintableAsciiOnly(name)) + L": " + FromAscii(PrintableAsciiOnly(value)) +
-                L"\r\n";
+    const std::u16string line =
+        Joined({PrintableAsciiOnly(name), u": ", PrintableAsciiOnly(value), u"\r\n"});
+    headers_.append(line.begin(), line.end());
   }
 
   void Send(const std::vector<std::uint8_t>& body) override {
@@ -180,10 +181,6 @@ class WinHttpRequest final : public HttpRequest {
   }
 
  private:
-  static std::wstring FromAscii(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
-  }
-
   std::optional<WebUrl> opened_;
   std::wstring verb_;
   std::wstring headers_;

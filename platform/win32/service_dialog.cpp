@@ -26,6 +26,7 @@ constexpr const char16_t* kProtocols[] = {u"", u"mastodon", u"bluesky"};
 struct Session {
   const ServiceDialogValues& values;
   const ServiceDialog::Accept& accept;
+  ServiceDialogAccount* account;
 };
 
 std::u16string BoxText(HWND dialog, int id) {
@@ -35,16 +36,41 @@ std::u16string BoxText(HWND dialog, int id) {
   return FromWide(text);
 }
 
+ServiceDialogValues DialogValues(HWND dialog) {
+  ServiceDialogValues values;
+  for (int i = 1; i < 3; ++i) {
+    if (IsDlgButtonChecked(dialog, kRadios[i]) == BST_CHECKED) values.protocol = kProtocols[i];
+  }
+  for (int i = 0; i < 3; ++i) values.*kFields[i] = BoxText(dialog, kBoxes[i]);
+  return values;
+}
+
+// The account line and the Sign out button; the handle is valid until the dialog closes, and
+// the account handler calls this no later.
+ServiceDialogAccount::ShowAccount AccountLine(HWND dialog) {
+  return [dialog](const std::u16string& line, bool signedIn) {
+    SetDlgItemTextW(dialog, LUMORA_SERVICE_ACCOUNT, Wide(line));
+    EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
+  };
+}
+
+void InitDialog(HWND dialog, const Session& session) {
+  const ServiceDialogValues& values = session.values;
+  int radio = LUMORA_SERVICE_CLASSIC;
+  for (int i = 1; i < 3; ++i) {
+    if (values.protocol == kProtocols[i]) radio = kRadios[i];
+  }
+  CheckDlgButton(dialog, radio, BST_CHECKED);
+  for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
+  if (!values.account.empty()) AccountLine(dialog)(u"Signed in as " + values.account, true);
+  EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), !values.account.empty());
+  if (!session.account) EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_IN), FALSE);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    const ServiceDialogValues& values = reinterpret_cast<const Session*>(lParam)->values;
-    int radio = LUMORA_SERVICE_CLASSIC;
-    for (int i = 1; i < 3; ++i) {
-      if (values.protocol == kProtocols[i]) radio = kRadios[i];
-    }
-    CheckDlgButton(dialog, radio, BST_CHECKED);
-    for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
+    InitDialog(dialog, *reinterpret_cast<const Session*>(lParam));
     return TRUE;  // the focus goes to the first tab stop
   }
   if (message != WM_COMMAND) return FALSE;
@@ -53,13 +79,21 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     EndDialog(dialog, 0);
     return TRUE;
   }
-  if (command != IDOK) return FALSE;
   const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  ServiceDialogValues values;
-  for (int i = 1; i < 3; ++i) {
-    if (IsDlgButtonChecked(dialog, kRadios[i]) == BST_CHECKED) values.protocol = kProtocols[i];
+  ServiceDialogAccount* account = session->account;
+  if (account && command == LUMORA_SERVICE_SIGN_IN) {
+    RunHandler([&] {
+      account->SignIn(DialogValues(dialog), BoxText(dialog, LUMORA_SERVICE_CODE),
+                      AccountLine(dialog));
+    });
+    return TRUE;
   }
-  for (int i = 0; i < 3; ++i) values.*kFields[i] = BoxText(dialog, kBoxes[i]);
+  if (account && command == LUMORA_SERVICE_SIGN_OUT) {
+    RunHandler([&] { account->SignOut(DialogValues(dialog), AccountLine(dialog)); });
+    return TRUE;
+  }
+  if (command != IDOK) return FALSE;
+  const ServiceDialogValues values = DialogValues(dialog);
   std::optional<ServiceDialogPart> refused;
   RunHandler([&] { refused = session->accept(values); });
   if (!refused) {
@@ -74,11 +108,13 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 class Win32ServiceDialog final : public ServiceDialog {
  public:
-  bool Show(const ServiceDialogValues& values, const Accept& accept) override {
-    Session session{values, accept};
+  bool Show(const ServiceDialogValues& values, const Accept& accept,
+            ServiceDialogAccount* account) override {
+    Session session{values, accept, account};
     const INT_PTR result =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(LUMORA_SERVICE_DIALOG),
                         GetActiveWindow(), DialogProc, reinterpret_cast<LPARAM>(&session));
+    if (account) account->Closed();
     if (result == -1) ThrowLastError();
     return result == 1;
   }

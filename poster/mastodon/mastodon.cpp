@@ -106,7 +106,7 @@ bool IsRefusalStatus(int status) {
 
 std::u16string MastodonEndpoint(std::u16string_view server, std::u16string_view path) {
   while (server.ends_with(u'/')) server.remove_suffix(1);
-  return std::u16string(server) + std::u16string(path);
+  return platform::Joined({server, path});
 }
 
 std::optional<StatusLimits> LimitsFromInstanceV2(std::u16string_view reply) {
@@ -181,8 +181,10 @@ std::u16string CutToLimit(std::u16string_view text, const StatusLimits& limits) 
 }
 
 std::u16string IdempotencyKey(std::uint64_t runSeed, std::u16string_view text) {
-  return u"lumora-" + Hex(runSeed) + u"-" + Hex(Fnv1a(runSeed, text)).substr(8) +
-         Hex(Fnv1a(~runSeed, text)).substr(0, 8);
+  const std::u16string first = Hex(Fnv1a(runSeed, text));
+  const std::u16string second = Hex(Fnv1a(~runSeed, text));
+  return platform::Joined({u"lumora-", Hex(runSeed), u"-", std::u16string_view(first).substr(8),
+                           std::u16string_view(second).substr(0, 8)});
 }
 
 MastodonVerdict JudgeMastodonReply(int status, std::u16string_view body,
@@ -223,11 +225,13 @@ std::optional<std::u16string> ResetTimeText(std::u16string_view text) {
       !zone.ends_with(u"+00:00") && !zone.ends_with(u"+0000")) {
     return std::nullopt;
   }
-  return std::u16string(value.substr(11, 5)) + u" UTC on " + std::u16string(value.substr(0, 10));
+  return platform::Joined({value.substr(11, 5), u" UTC on ", value.substr(0, 10)});
 }
 
 std::u16string RetrySentence(std::u16string_view rateLimitReset) {
-  if (const auto when = ResetTimeText(rateLimitReset)) return u"Try again after " + *when + u".";
+  if (const auto when = ResetTimeText(rateLimitReset)) {
+    return platform::Joined({u"Try again after ", *when, u"."});
+  }
   return u"Wait a few minutes before you try again.";
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/common/text.h"
 #include "platform/common/web_url.h"
 #include "poster/link_intake.h"
 #include "poster/mastodon/mastodon_client.h"
@@ -21,11 +22,12 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
   const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
   settingsProblem_ = parts.addresses.status.problem;
   if (web::IsPlainHttp(server_)) {
-    settingsProblem_ = u"The setting " + std::u16string(web::kStatusAddressSetting) + u" in " +
-                       parts.settingsLocation +
-                       (server_ == builtIn.status.address ? std::u16string(u" is empty")
-                                                          : u" is \"" + server_ + u'"') +
-                       web::kHttpsOnlyRule + u"\n\nNothing was sent.";
+    const bool empty = server_ == builtIn.status.address;
+    settingsProblem_ =
+        platform::Joined({u"The setting ", web::kStatusAddressSetting, u" in ",
+                          parts.settingsLocation, empty ? u" is empty" : u" is \"",
+                          empty ? std::u16string_view() : std::u16string_view(server_),
+                          empty ? u"" : u"\"", web::kHttpsOnlyRule, u"\n\nNothing was sent."});
   }
   if (name_ == builtIn.statusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;

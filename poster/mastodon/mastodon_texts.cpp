@@ -80,34 +80,36 @@ BoxText TooLongPostBox(std::u16string_view within, std::u16string_view statusNam
 BoxText MastodonVerdictBox(const MastodonVerdict& verdict, std::u16string_view statusName,
                            std::u16string_view server) {
   if (verdict.kind == MastodonVerdict::Kind::kPublished) {
-    std::u16string text = u"Your post was published on " + std::u16string(statusName) + u".";
-    if (IsShownPostAddress(verdict.text, server)) text += u"\n\n" + verdict.text;
-    return {u"Congratulations!", text};
+    const bool shown = IsShownPostAddress(verdict.text, server);
+    return {u"Congratulations!", platform::Joined({u"Your post was published on ", statusName, u".",
+                                                   shown ? u"\n\n" : u"",
+                                                   shown ? verdict.text : std::u16string_view()})};
   }
-  std::u16string text =
-      u"The post failed. " + std::u16string(statusName) + u" advises:\n\n" + verdict.text;
-  if (!verdict.retry.empty()) text += u"\n\n" + verdict.retry;
-  return {u"Whoops!", text};
+  const bool retry = !verdict.retry.empty();
+  return {u"Whoops!", platform::Joined({u"The post failed. ", statusName, u" advises:\n\n",
+                                        verdict.text, retry ? u"\n\n" : u"", verdict.retry})};
 }
 
 BoxText MastodonUnsentBox(std::u16string_view reason) {
-  return {u"Whoops!", u"Your post could not be sent: " + std::u16string(reason) +
-                          u"\n\nNothing was posted. Your text is still here, so you can try "
-                          u"again."};
+  return {u"Whoops!",
+          platform::Joined({u"Your post could not be sent: ", reason,
+                            u"\n\nNothing was posted. Your text is still here, so you can try "
+                            u"again."})};
 }
 
 BoxText MastodonMaybeSentBox(std::u16string_view reason, std::u16string_view server) {
-  return {u"Whoops!", u"No answer came after your post was sent: " + std::u16string(reason) +
-                          u"\n\nYour post may have arrived at " + std::u16string(server) +
-                          u". Look there before you send it again. Your text is still here; "
-                          u"sent again unchanged, it cannot be posted twice."};
+  return {u"Whoops!",
+          platform::Joined({u"No answer came after your post was sent: ", reason,
+                            u"\n\nYour post may have arrived at ", server,
+                            u". Look there before you send it again. Your text is still here; "
+                            u"sent again unchanged, it cannot be posted twice."})};
 }
 
 BoxText MastodonEditedAfterMaybeSentQuestion(std::u16string_view server) {
-  return {u"Send as a new post?", u"Your earlier post may have arrived at " +
-                                      std::u16string(server) +
-                                      u". If it did, this edited text is posted as well.\n\nSend "
-                                      u"this edited text as a new post?"};
+  return {u"Send as a new post?",
+          platform::Joined({u"Your earlier post may have arrived at ", server,
+                            u". If it did, this edited text is posted as well.\n\nSend "
+                            u"this edited text as a new post?"})};
 }
 
 WebRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view token,
@@ -115,9 +117,12 @@ WebRequest MastodonStatusRequest(std::u16string_view server, std::u16string_view
   WebRequest request;
   request.method = u"POST";
   request.url = MastodonEndpoint(server, kStatusesPath);
-  request.headers = {{u"Authorization", u"Bearer " + std::u16string(token)},
-                     {u"Content-Type", u"application/x-www-form-urlencoded"},
-                     {u"Idempotency-Key", IdempotencyKey(runSeed, text)}};
+  const std::u16string bearer = platform::Joined({u"Bearer ", token});
+  const std::u16string key = IdempotencyKey(runSeed, text);
+  const std::u16string_view headers[][2] = {{u"Authorization", bearer},
+                                            {u"Content-Type", u"application/x-www-form-urlencoded"},
+                                            {u"Idempotency-Key", key}};
+  for (const auto& [name, value] : headers) request.headers.emplace_back(name, value);
   const std::string field = FormField(u"status", text);
   request.body.assign(field.begin(), field.end());
   return request;

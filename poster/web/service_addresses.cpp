@@ -13,19 +13,21 @@ namespace {
 ServiceAddress Replaced(const platform::Settings& settings, const char16_t* name,
                         ServiceAddress builtIn, bool shortLink = false) {
   const SettingText value = ReadSetting(settings, name);
-  std::u16string reason = u" could not be read: " + value.unreadable;
-  if (value.unreadable.empty()) {
+  const bool read = value.unreadable.empty();
+  if (read) {
     if (value.text.empty()) return builtIn;
     if (auto address = shortLink ? ShortLinkAddress(value.text) : WebAddress(value.text)) {
       return {*address, {}};
     }
-    reason = u" is \"" + value.text + u"\", which is not an http:// or https:// address. " +
-             AddressRule(shortLink);
   }
   return {{},
-          SettingPlace(settings, name) + reason +
-              u"\n\nNothing was sent. Correct the setting, or delete it to use the built-in "
-              u"address."};
+          platform::Joined(
+              {SettingPlace(settings, name), read ? u" is \"" : u" could not be read: ",
+               read ? value.text : value.unreadable,
+               read ? u"\", which is not an http:// or https:// address. " : u"",
+               read ? AddressRule(shortLink) : std::u16string(),
+               u"\n\nNothing was sent. Correct the setting, or delete it to use the built-in "
+               u"address."})};
 }
 
 }  // namespace

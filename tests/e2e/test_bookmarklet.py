@@ -12,17 +12,15 @@ import http.server
 import json
 import os
 import re
-import shutil
 import subprocess
 import threading
 import unittest
 import urllib.parse
 
 import harness
+from browser import BROWSER_DIR, CHROMIUM, missing_browser
 from fixture import DATA_FOLDER, INSTALLED, SCHEME_COMMAND, LumoraCase
 
-CHROMIUM = os.environ.get("LUMORA_CHROMIUM", "/usr/lib/chromium/chromium")
-BROWSER_DIR = os.path.join(harness.REPO, "tests", "browser")
 LIMIT = 1999  # every link stays under 2,000 characters
 SHELL_LIMIT = 900
 USER_COMMAND_KEY = "HKCU\\Software\\Classes\\lumora\\shell\\open\\command"
@@ -70,16 +68,6 @@ class Pages(http.server.BaseHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
-
-
-def missing_browser():
-    if not os.access(CHROMIUM, os.X_OK):
-        return "no Chromium at %s (scripts/install_deps.sh installs it)" % CHROMIUM
-    if not os.path.isdir(os.path.join(BROWSER_DIR, "node_modules", "puppeteer-core")):
-        return "no puppeteer-core in tests/browser (scripts/install_deps.sh installs it)"
-    if not shutil.which("node"):
-        return "no node"
-    return None
 
 
 def encode(text):

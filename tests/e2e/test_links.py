@@ -13,7 +13,8 @@ import unittest
 import urllib.parse
 
 import harness
-from fixture import (DATA_FOLDER, INSTALLED, PASSWORD, SCHEME_COMMAND, USER, YOUR_TWEET, LumoraCase)
+from fixture import (DATA_FOLDER, INSTALLED, PASSWORD, SCHEME_COMMAND, SETTINGS_KEY, USER, YOUR_TWEET,
+                     LumoraCase)
 
 USER_KEY = "HKCU\\Software\\Classes\\lumora"
 SETUP_BUTTON = harness.setup_control_ids()["UpdateRegistryButton"]
@@ -187,6 +188,23 @@ class LinkTest(LumoraCase):
         self.assertTrue(harness.wait_until(
             lambda: self.s.get_text(hwnd, YOUR_TWEET) == "first", 10, 0.1))
         self.assertEqual(self.service.requests, [], "nothing is sent without a button")
+
+    def test_the_settings_link_opens_only_the_dialog(self):
+        """lumora:settings, parameters and all, opens the Service settings dialog over an empty
+        window; Cancel leaves every setting as it was, and nothing is sent."""
+        self.addCleanup(self.forget_key)
+        self.s.set_clipboard("from the clipboard")
+        self.s.start(INSTALLED, command_line=SCHEME_COMMAND.replace(
+            "%1", "lumora:settings?StatusProtocol=mastodon"))
+        dialog = self.s.wait_window(cls="#32770", title="Service settings", timeout=30)
+        self.assertIsNotNone(dialog, "the dialog did not open")
+        hwnd = self.s.wait_window(cls="LumoraMain", timeout=10)
+        self.assertEqual(self.s.get_text(hwnd, YOUR_TWEET), "", "the clipboard is not taken")
+        self.s.close(dialog)
+        self.assertTrue(harness.wait_until(lambda: not self.s.windows(cls="#32770"), 10, 0.1))
+        self.assertIsNone(self.s.reg_query(SETTINGS_KEY, "StatusProtocol"))
+        self.assertEqual(self.service.requests, [])
+        self.s.kill_programs()
 
     def test_the_text_shown_hides_no_lines_and_no_marks(self):
         """Started with the link on its command line (no shell, no registration needed): the

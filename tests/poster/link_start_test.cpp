@@ -38,6 +38,21 @@ TEST_F(LinkStart, ALinkWithoutTextStillOpensTheWindow) {
   EXPECT_EQ(process.ends, 0);
 }
 
+TEST_F(LinkStart, TheSettingsLinkOnlyOpensTheDialogAndCancelChangesNothing) {
+  clipboard.text = u"clipboard text";
+  settings.values[u"StatusAddress"] = u"https://social.example";
+  const auto before = settings.values;
+  StartWith(u"lumora:settings?StatusAddress=https%3A%2F%2Fevil.example");
+  ASSERT_TRUE(Load());
+  serviceDialog.presses.push_back(std::nullopt);
+  ASSERT_TRUE(Run([this] { Main().Timer1_Timer(); }));
+  ASSERT_EQ(serviceDialog.shown.size(), 1u);
+  EXPECT_EQ(serviceDialog.shown[0].statusAddress, u"https://social.example");
+  EXPECT_EQ(settings.values, before);
+  EXPECT_EQ(clipboard.reads, 0);
+  EXPECT_EQ(process.ends, 0);
+}
+
 TEST_F(LinkStart, ALinkNotUnderstoodIsRefusedBeforeAnythingIsWritten) {
   StartWith(u"lumora:post?text=%C0%AF");
   EXPECT_FALSE(Load());

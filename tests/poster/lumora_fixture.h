@@ -13,6 +13,7 @@
 #include "platform/fake/fake_controls.h"
 #include "platform/fake/fake_environment.h"
 #include "platform/fake/fake_http.h"
+#include "platform/fake/fake_loopback.h"
 #include "platform/fake/fake_message_boxes.h"
 #include "platform/fake/fake_mouse_pointer.h"
 #include "platform/fake/fake_process.h"
@@ -92,9 +93,12 @@ class LumoraTest : public ::testing::Test {
   platform::fake::FakeClock clock;
   platform::fake::FakeRandom random;
   platform::fake::FakeSecretStore secrets;
-  LumoraServices services{clipboard,   boxes,         pointer, files,   ansi,
-                          environment, process,       http,    schemes, background,
-                          settings,    serviceDialog, clock,   random,  secrets};
+  platform::fake::FakeLoopbackListeners listeners;
+  platform::fake::FakeBrowser browser;
+  LumoraServices services{
+      clipboard,   boxes,         pointer, files,   ansi,
+      environment, process,       http,    schemes, background,
+      settings,    serviceDialog, clock,   random,  {secrets, listeners, browser}};
 
  private:
   std::unique_ptr<LumoraMain> main_;

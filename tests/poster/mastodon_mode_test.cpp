@@ -133,6 +133,25 @@ TEST_F(MastodonMode, APostGoesWithBearerFormBodyAndKeyThenShowsItsAddressAndEnds
   EXPECT_EQ(process.ends, 1);
 }
 
+TEST_F(MastodonMode, SignedInTheBoxesShowTheAccountAndTheKeptTokenGoesAsBearerOnly) {
+  files.files[std::u16string(kFolder) + u"PW.DAT"] = "old\r\n";
+  secrets.secrets[u"Lumora:https://social.example"] = {u"@alice@social.example", "k3pt"};
+  Start(u"hello");
+  EXPECT_EQ(userName.Text(), u"@alice@social.example");
+  EXPECT_NE(password.Text(), u"k3pt") << "the token never reaches a box";
+  EXPECT_FALSE(Send({u"{\"id\":\"1\"}"}));
+  EXPECT_EQ(Header(0, u"Authorization"), u"Bearer k3pt");
+  EXPECT_EQ(File(u"PW.DAT"), "old\r\n") << "nothing of the boxes is written";
+
+  // Another server in the settings: its token is not this one, and the stored name returns;
+  // the stored password was made for the first server and stays hidden.
+  settings.values[u"StatusAddress"] = u"https://other.example";
+  serviceDialog.presses.push_back(std::nullopt);
+  ASSERT_TRUE(Run([this] { Main().ServiceSettings_Click(); }));
+  EXPECT_EQ(userName.Text(), u"");
+  EXPECT_EQ(password.Text(), u"");
+}
+
 TEST_F(MastodonMode, TheKeyComesFromTheSystemsGeneratorAndNotFromTheClock) {
   const auto keyOfARun = [this](std::vector<std::uint8_t> bytes, std::uint64_t now) {
     NewRun();

@@ -2,8 +2,10 @@
 """Local stand-ins for the services Lumora talks to: status updates and link shortening.
 
 Besides the classic status service it imitates a Mastodon-compatible server (the instance
-description, and statuses posted with a Bearer token), Friendica's classic API (its namespaced
-XML and its own challenge), and a simple shortening API (one GET, the short link as the body).
+description, statuses posted with a Bearer token, and signing in: app registration, the
+authorize page, the code for a token with PKCE, revocation and the account), Friendica's
+classic API (its namespaced XML and its own challenge), and a simple shortening API (one GET,
+the short link as the body).
 
 One HTTP server on 127.0.0.1 answers for both hosts. It accepts origin-form requests
 ("POST /statuses/update.xml") and proxy-form requests ("POST http://twitter.com:80/...")
@@ -22,7 +24,10 @@ Command line (a person watching what Lumora sends):
 import argparse
 import base64
 import binascii
+import hashlib
+import html
 import json
+import secrets
 import socket
 import struct
 import sys
@@ -88,6 +93,25 @@ NESTED_REPLY_BYTES = 1 << 20
 # Which instance description the server publishes: both, only the older one, or neither.
 INSTANCE_MODES = ("v2", "v1", "none")
 RATE_LIMIT_RESET = "2026-12-07T20:05:00.000Z"
+
+# Signing in (OAuth 2.0 authorization code) as Mastodon's Doorkeeper does it. "ok" signs in;
+# each other mode refuses one step: no /api/v1/apps (not Mastodon-compatible), registration
+# throttled, the code refused at /oauth/token, the user's "no" whatever is pressed, and a
+# redirect to another host during registration or the token exchange.
+OAUTH_MODES = ("ok", "no_apps", "apps_throttled", "code_refused", "access_denied",
+               "redirect_apps", "redirect_token")
+OAUTH_OOB = "urn:ietf:wg:oauth:2.0:oob"
+OAUTH_ACCOUNT = "alice"
+OAUTH_ELSEWHERE = "https://elsewhere.test"
+INVALID_CLIENT = ("Client authentication failed due to unknown client, no client "
+                  "authentication included, or unsupported authentication method.")
+INVALID_GRANT = ("The provided authorization grant is invalid, expired, revoked, does not match "
+                 "the redirection URI used in the authorization request, or was issued to "
+                 "another client.")
+ACCESS_DENIED = "The resource owner or authorization server denied the request."
+OAUTH_PATHS = {"/api/v1/apps": "apps", "/oauth/authorize": "authorize", "/oauth/token": "token",
+               "/oauth/revoke": "revoke",
+               "/api/v1/accounts/verify_credentials": "verify_credentials"}
 
 # Friendica's classic API: hosts it answers for; the path is /api/statuses/update.xml.
 DEFAULT_FRIENDICA_HOSTS = ("friendica.example",)
@@ -210,6 +234,13 @@ class StandIn:
         self.characters_reserved_per_url = 23
         self.rate_limit_reset = RATE_LIMIT_RESET  # None leaves X-RateLimit-Reset out
         self.posts = {}  # Idempotency-Key (or a serial for none) -> the post's JSON
+        # Signing in: the account that approves on the authorize page, and what was issued.
+        self.oauth_mode = "ok"
+        self.oauth_account = OAUTH_ACCOUNT
+        self.oauth_apps = {}  # client_id -> {"client_secret", "redirect_uris", "scopes", ...}
+        self.oauth_codes = {}  # code -> {"client_id", "redirect_uri", "scope", "challenge"}
+        self.oauth_tokens = {}  # access token -> {"client_id", "scope", "account"}
+        self.revoked_tokens = []
         self.shortener_hosts = set(DEFAULT_SHORTENER_HOSTS)
         self.shortener_reply = "ok"
         # path -> (status, Location): answered before anything else, for any host.
@@ -387,6 +418,9 @@ class StandIn:
                     doc = {"uri": record["host"], "title": "Stand-in", "version": "3.4.1",
                            "max_toot_chars": self.max_characters}
                 return 200, as_json, json.dumps(doc).encode()
+        if path in OAUTH_PATHS:
+            record["endpoint"] = OAUTH_PATHS[path]
+            return self._answer_oauth(record, headers, form)
         if not (path.endswith(MASTODON_STATUSES_PATH) and record["method"] == "POST"):
             return 404, as_json, b'{"error":"Record not found"}'
         record["endpoint"] = "mastodon"
@@ -396,8 +430,11 @@ class StandIn:
         record["idempotency_key"] = headers.get("Idempotency-Key")
         if token is None and self.missing_token_status == 403:
             return 403, as_json, b'{"error":"Invalid credentials."}'
-        if token is None or token not in self.mastodon_tokens:
+        if token is None or token not in self.mastodon_tokens | set(self.oauth_tokens):
             return 401, as_json, b'{"error":"The access token is invalid"}'
+        if token in self.oauth_tokens and not _scope_allows(self.oauth_tokens[token]["scope"],
+                                                            "write:statuses"):
+            return 403, as_json, b'{"error":"This action is outside the authorized scopes"}'
         record["authorized"] = True
         code, error = MASTODON_MODES[self.mastodon_mode]
         if self.mastodon_mode == "not_json":
@@ -421,6 +458,155 @@ class StandIn:
                                    "visibility": "public", "text": text}
             post = self.posts[key]
         return 200, as_json, json.dumps(post).encode()
+
+    # ---- signing in -------------------------------------------------------------------
+    def _answer_oauth(self, record, headers, form):
+        """(status, headers, body bytes) of one sign-in endpoint, as Doorkeeper answers."""
+        endpoint, method = record["endpoint"], record["method"]
+        if self.oauth_mode == "no_apps":
+            return 404, [("Content-Type", "text/html")], b"<html><body>Not Found</body></html>"
+        if (endpoint, self.oauth_mode) in (("apps", "redirect_apps"), ("token", "redirect_token")):
+            return 307, [("Location", OAUTH_ELSEWHERE + record["path"])], b"Moved"
+        if endpoint == "authorize" and method == "POST":  # a button of the page
+            return self._oauth_decide({k: v[0] for k, v in form.items()})
+        if endpoint == "authorize":
+            query = urllib.parse.urlsplit(record["target"]).query
+            return self._oauth_page(dict(urllib.parse.parse_qsl(query, keep_blank_values=True)))
+        if method == "GET" and endpoint == "verify_credentials":
+            return self._oauth_account_of(record, headers)
+        if method != "POST":
+            return 404, _JSON, b'{"error":"Record not found"}'
+        fields = {k: v[0] for k, v in form.items()}
+        record["oauth"] = fields
+        if endpoint == "apps":
+            return self._oauth_register(fields, form)
+        client = self._oauth_client(fields, headers)
+        if client is None:
+            return 401, _JSON, _oauth_error("invalid_client", INVALID_CLIENT)
+        if endpoint == "token":
+            return self._oauth_exchange(client, fields)
+        token = self.oauth_tokens.get(fields.get("token"))
+        if token and token["client_id"] == client:
+            del self.oauth_tokens[fields["token"]]
+            self.revoked_tokens.append(fields["token"])
+        return 200, _JSON, b"{}"
+
+    def _oauth_register(self, fields, form):
+        if self.oauth_mode == "apps_throttled":
+            limits = [("X-RateLimit-Limit", "300"), ("X-RateLimit-Remaining", "0"),
+                      ("X-RateLimit-Reset", RATE_LIMIT_RESET)]
+            return 429, _JSON + limits, b'{"error":"Too many requests"}'
+        uris = form.get("redirect_uris[]") or (fields.get("redirect_uris") or "").split()
+        if not fields.get("client_name") or not uris:
+            error = "Validation failed: Name can't be blank, Redirect URI must be an absolute URI"
+            return 422, _JSON, json.dumps({"error": error}).encode()
+        client_id, secret = secrets.token_urlsafe(32), secrets.token_urlsafe(32)
+        app = {"id": str(len(self.oauth_apps) + 1), "name": fields["client_name"],
+               "website": fields.get("website"), "scopes": fields.get("scopes") or "read",
+               "redirect_uri": "\n".join(uris), "redirect_uris": uris,
+               "client_id": client_id, "client_secret": secret}
+        self.oauth_apps[client_id] = app
+        return 200, _JSON, json.dumps(app).encode()
+
+    def _oauth_client(self, fields, headers):
+        """The client id when the request names a registered client with its secret, in the
+        form or as Basic credentials."""
+        credentials, _ = _basic_credentials(headers.get("Authorization"))
+        client_id, secret = credentials or (fields.get("client_id"), fields.get("client_secret"))
+        app = self.oauth_apps.get(client_id)
+        return client_id if app and app["client_secret"] == secret else None
+
+    def _oauth_authorization(self, params):
+        """(app, None) for an authorize request Doorkeeper would show, else (None, error page)."""
+        app = self.oauth_apps.get(params.get("client_id"))
+        why = None
+        if app is None:
+            why = "Client authentication failed due to unknown client."
+        elif not any(_redirect_matches(r, params.get("redirect_uri", ""))
+                     for r in app["redirect_uris"]):
+            why = "The requested redirect uri is malformed or doesn't match client redirect URI."
+        elif params.get("response_type") != "code":
+            why = "The authorization server does not support this response type."
+        elif not set((params.get("scope") or "read").split()) <= set(app["scopes"].split()):
+            why = "The requested scope is invalid, unknown, or malformed."
+        elif params.get("code_challenge") and params.get("code_challenge_method") != "S256":
+            why = "Code challenge method must be S256."
+        if why is None:
+            return app, None
+        return None, (400, [("Content-Type", "text/html; charset=utf-8")],
+                      _page("An error has occurred", "<p>%s</p>" % html.escape(why)))
+
+    def _oauth_page(self, params):
+        app, error = self._oauth_authorization(params)
+        if error:
+            return error
+        hidden = "".join('<input type="hidden" name="%s" value="%s">'
+                         % (html.escape(k), html.escape(v)) for k, v in params.items())
+        body = ("<p><b>%s</b> would like to access your account @%s.</p>"
+                "<form method=\"post\" action=\"/oauth/authorize\">%s"
+                "<button type=\"submit\" name=\"decision\" value=\"authorize\">Authorize</button>"
+                "<button type=\"submit\" name=\"decision\" value=\"deny\">Deny</button></form>"
+                % (html.escape(app["name"]), html.escape(self.oauth_account), hidden))
+        return 200, [("Content-Type", "text/html; charset=utf-8")], _page("Authorization required",
+                                                                         body)
+
+    def _oauth_decide(self, params):
+        app, error = self._oauth_authorization(params)
+        if error:
+            return error
+        uri, state = params["redirect_uri"], params.get("state")
+        if params.get("decision") != "authorize" or self.oauth_mode == "access_denied":
+            answer = {"error": "access_denied", "error_description": ACCESS_DENIED}
+        else:
+            code = secrets.token_urlsafe(32)
+            self.oauth_codes[code] = {"client_id": app["client_id"], "redirect_uri": uri,
+                                      "scope": params.get("scope") or "read",
+                                      "challenge": params.get("code_challenge")}
+            if uri == OAUTH_OOB:
+                return 200, [("Content-Type", "text/html; charset=utf-8")], _page(
+                    "Authorization code", '<p>Copy this code and paste it into the '
+                    'application.</p><input id="code" readonly value="%s">' % code)
+            answer = {"code": code}
+        if state is not None:
+            answer["state"] = state
+        glue = "&" if "?" in uri else "?"
+        return 302, [("Location", uri + glue + urllib.parse.urlencode(answer))], b""
+
+    def _oauth_exchange(self, client_id, fields):
+        if fields.get("grant_type") != "authorization_code":
+            return 400, _JSON, _oauth_error("unsupported_grant_type", "The authorization grant "
+                                            "type is not supported by the authorization server.")
+        grant = self.oauth_codes.get(fields.get("code"))
+        verifier = fields.get("code_verifier") or ""
+        if (self.oauth_mode == "code_refused" or grant is None
+                or grant["client_id"] != client_id
+                or grant["redirect_uri"] != fields.get("redirect_uri")
+                or (grant["challenge"] and grant["challenge"] != _s256(verifier))):
+            return 400, _JSON, _oauth_error("invalid_grant", INVALID_GRANT)
+        if self.oauth_codes.pop(fields["code"], None) is None:  # good once, also in a race
+            return 400, _JSON, _oauth_error("invalid_grant", INVALID_GRANT)
+        token = secrets.token_urlsafe(32)
+        self.oauth_tokens[token] = {"client_id": client_id, "scope": grant["scope"],
+                                    "account": self.oauth_account}
+        return 200, _JSON, json.dumps({"access_token": token, "token_type": "Bearer",
+                                       "scope": grant["scope"],
+                                       "created_at": int(time.time())}).encode()
+
+    def _oauth_account_of(self, record, headers):
+        authorization = headers.get("Authorization") or ""
+        token = authorization[7:] if authorization.startswith("Bearer ") else None
+        record["token"] = token
+        issued = self.oauth_tokens.get(token)
+        if issued is None:
+            return 401, _JSON, b'{"error":"The access token is invalid"}'
+        if not any(_scope_allows(issued["scope"], s) for s in ("profile", "read:accounts")):
+            return 403, _JSON, b'{"error":"This action is outside the authorized scopes"}'
+        record["authorized"] = True
+        name = issued["account"]
+        return 200, _JSON, json.dumps({
+            "id": "110000000000000001", "username": name, "acct": name,
+            "display_name": name.capitalize(), "url": "https://%s/@%s" % (record["host"], name),
+        }).encode()
 
     def _answer_shortener(self, record, query):
         record["endpoint"] = "shortener"
@@ -648,7 +834,7 @@ class StandIn:
                     settings = json.loads(body or b"{}")
                     for name in ("status_mode", "account_modes", "accounts", "mastodon_mode",
                                  "instance_mode", "max_characters", "shortener_reply",
-                                 "missing_token_status"):
+                                 "missing_token_status", "oauth_mode", "oauth_account"):
                         if name in settings:
                             setattr(service, name, settings[name])
                     if "mastodon_tokens" in settings:
@@ -666,6 +852,45 @@ class StandIn:
                 self._send(200, [("Content-Type", "application/json")], reply)
 
         return Handler
+
+_JSON = [("Content-Type", "application/json; charset=utf-8")]
+
+
+def _oauth_error(error, description):
+    return json.dumps({"error": error, "error_description": description}).encode()
+
+
+def _page(title, body):
+    return ('<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>'
+            "<body><h1>%s</h1>%s</body></html>" % (title, title, body)).encode("utf-8")
+
+
+def _s256(verifier):
+    """The PKCE challenge of a verifier (RFC 7636): BASE64URL(SHA-256(verifier)), unpadded."""
+    digest = hashlib.sha256(verifier.encode("ascii", "replace")).digest()
+    return base64.urlsafe_b64encode(digest).rstrip(b"=").decode()
+
+
+def _scope_allows(granted, wanted):
+    """Whether the granted scopes cover `wanted`: itself, or its parent ("write" covers
+    "write:statuses"; "read" covers "read:accounts" and "profile")."""
+    scopes = granted.split()
+    parent = "read" if wanted == "profile" else wanted.split(":")[0]
+    return wanted in scopes or parent in scopes
+
+
+def _redirect_matches(registered, requested):
+    """Doorkeeper's rule: equal, or both loopback IP literals over http that differ only in the
+    port (RFC 8252 section 7.3); the name localhost is no IP literal."""
+    if registered == requested:
+        return True
+    a, b = urllib.parse.urlsplit(registered), urllib.parse.urlsplit(requested)
+    try:
+        a.port, b.port  # a port that is no number matches nothing
+    except ValueError:
+        return False
+    return (a.scheme == b.scheme == "http" and a.hostname in ("127.0.0.1", "::1")
+            and a.hostname == b.hostname and (a.path, a.query) == (b.path, b.query))
 
 
 def _basic_credentials(header):
@@ -728,6 +953,8 @@ def main(argv=None):
     parser.add_argument("--missing-token-status", type=int, choices=(401, 403), default=401,
                         help="the answer to a post without a token (403: as Pleroma and Akkoma)")
     parser.add_argument("--instance-mode", choices=INSTANCE_MODES, default="v2")
+    parser.add_argument("--oauth-mode", choices=OAUTH_MODES, default="ok",
+                        help="which step of signing in is refused")
     parser.add_argument("--max-characters", type=int, default=500)
     parser.add_argument("--log", metavar="FILE", help="append every request as a JSON line")
     parser.add_argument("--quiet", action="store_true", help="do not print requests")
@@ -752,6 +979,7 @@ def main(argv=None):
     service.set_sightlink_reply(args.sightlink_reply)
     service.mastodon_tokens = set(args.token)
     service.mastodon_mode, service.instance_mode = args.mastodon_mode, args.instance_mode
+    service.oauth_mode = args.oauth_mode
     service.max_characters = args.max_characters
     service.missing_token_status = args.missing_token_status
     if args.misbehave:

@@ -1,6 +1,9 @@
 // Checks of the Win32 backend that need a real window system; run under Wine by
 // tests/e2e/test_backend.py. Prints one line per failed check and exits with their number.
 // With the argument "fail", the load handler throws instead, to show the run-time error box.
+// Before windows.h, which would bring in the older winsock.h.
+#include <winsock2.h>
+// Then the rest of the system's API.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <sddl.h>
@@ -19,6 +22,7 @@
 #include "platform/common/failure.h"
 #include "platform/environment.h"
 #include "platform/form.h"
+#include "platform/loopback.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
 #include "platform/text_files.h"
@@ -64,6 +68,44 @@ std::u16string TempPath(const char16_t* name) {
   wchar_t folder[MAX_PATH];
   GetTempPathW(MAX_PATH, folder);
   return std::u16string(reinterpret_cast<const char16_t*>(folder)) + name;
+}
+
+// A browser's side of the loopback redirect: a connection that sends nothing, then the request.
+DWORD WINAPI Browse(void* parameter) {
+  auto* port = static_cast<std::uint16_t*>(parameter);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(*port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  SOCKET idle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  connect(idle, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  closesocket(idle);
+  SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  const char request[] = "GET /callback?code=c&state=s HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+  send(client, request, sizeof request - 1, 0);
+  static char answer[512];
+  int got = 0;
+  for (int n; (n = recv(client, answer + got, sizeof answer - 1 - got, 0)) > 0;) got += n;
+  closesocket(client);
+  return std::strstr(answer, "HTTP/1.1 200 OK") == answer && std::strstr(answer, "\r\n\r\n<p>ok");
+}
+
+void CheckLoopback() {
+  auto listener = SystemLoopbackListeners().Open();
+  std::uint16_t port = listener->Port();
+  Check(port != 0, "the listener has a port");
+  HANDLE browser = CreateThread(nullptr, 0, &Browse, &port, 0, nullptr);
+  Check(listener->Wait(10, "<p>ok") == std::optional<std::u16string>(u"/callback?code=c&state=s"),
+        "the listener skips an idle connection and takes the request's target");
+  WaitForSingleObject(browser, 10000);
+  DWORD answered = 0;
+  GetExitCodeThread(browser, &answered);
+  CloseHandle(browser);
+  Check(answered == 1, "the browser got the page");
+  auto closed = SystemLoopbackListeners().Open();
+  closed->Close();
+  Check(closed->Wait(10, "") == std::nullopt, "a closed listener waits for nothing");
 }
 
 void CheckTextFiles() {
@@ -689,6 +731,7 @@ int main(int argc, char** argv) {
     return RunForm(ChecksForm(), [](Form&) { std::u16string().at(1); });
   }
   CheckTextFiles();
+  CheckLoopback();
   CheckWholeFileWrites();
   CheckWholeFileFailures();
   CheckAnsiAndEnvironment();

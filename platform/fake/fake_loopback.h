@@ -1,0 +1,50 @@
+// Loopback-listener and browser fakes: the request a test scripts, the addresses opened.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/browser.h"
+#include "platform/common/failure.h"
+#include "platform/loopback.h"
+
+namespace platform::fake {
+
+class FakeLoopbackListener : public LoopbackListener {
+ public:
+  std::uint16_t Port() const override { return 50123; }
+  std::optional<std::u16string> Wait(int seconds, std::string_view page) override {
+    waitedSeconds = seconds;
+    answered = std::string(page);
+    return closed ? std::nullopt : target;
+  }
+  void Close() override { closed = true; }
+  std::optional<std::u16string> target;  // what the browser sends; nullopt times out
+  std::string answered;
+  int waitedSeconds = 0;
+  bool closed = false;
+};
+
+class FakeLoopbackListeners : public LoopbackListeners {
+ public:
+  std::shared_ptr<LoopbackListener> Open() override {
+    if (failure) throw *failure;
+    return listener;
+  }
+  std::shared_ptr<FakeLoopbackListener> listener = std::make_shared<FakeLoopbackListener>();
+  std::optional<Failure> failure;
+};
+
+class FakeBrowser : public Browser {
+ public:
+  void Open(const std::u16string& address) override {
+    if (failure) throw *failure;
+    opened.push_back(address);
+  }
+  std::vector<std::u16string> opened;
+  std::optional<Failure> failure;
+};
+
+}  // namespace platform::fake
