@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -720,6 +721,89 @@ void CheckStaticGuards() {
         "an initialiser that threw runs again, then never");
 }
 
+// Unwinding. Each frame below keeps a value across its call, in a register the callee saves,
+// and a destructor to run; two realign their stack, so that their records find the frame
+// address through an expression, as in the program's entry.
+__attribute__((noinline)) int Opaque(int value) {
+  volatile int copy = value;
+  return copy;
+}
+
+__attribute__((noinline)) void Touch(char* bytes) {
+  *static_cast<volatile char*>(bytes) = 1;
+}
+
+struct Counted {
+  int& count;
+  ~Counted() { ++count; }
+};
+
+__attribute__((noinline)) int Deep(int depth, int& destroyed) {
+  Counted counted{destroyed};
+  const int kept = Opaque(depth);
+  if (depth == 0) throw Failure(7, u"deep");
+  return Deep(depth - 1, destroyed) * kept;
+}
+
+__attribute__((noinline)) int Realigned(int depth, int& destroyed) {
+  alignas(32) char aligned[32];
+  Touch(aligned);
+  Touch(static_cast<char*>(__builtin_alloca(Opaque(depth) + 1)));
+  Counted counted{destroyed};
+  const int kept = Opaque(depth);
+  return std::function<int()>([&] { return Deep(depth, destroyed); })() + kept;
+}
+
+// 7123 when the failure is caught here with this frame's own values intact.
+__attribute__((noinline)) int CatchAcross(int& destroyed) {
+  alignas(32) char aligned[32];
+  Touch(aligned);
+  Touch(static_cast<char*>(__builtin_alloca(Opaque(8))));
+  const int a = Opaque(1), b = Opaque(2), c = Opaque(3);
+  int code = 0;
+  try {
+    Realigned(3, destroyed);
+  } catch (const Failure& failure) {
+    code = static_cast<int>(failure.Code());
+  }
+  return code * 1000 + a * 100 + b * 10 + c;
+}
+
+// The code of the failure that leaves a catch clause that rethrows or throws anew.
+int CaughtAfter(bool anew) {
+  try {
+    try {
+      throw Failure(1, u"first");
+    } catch (const Failure&) {
+      if (anew) throw Failure(2, u"second");
+      throw;
+    }
+  } catch (const std::exception& base) {
+    return static_cast<int>(static_cast<const Failure&>(base).Code());
+  }
+  return 0;
+}
+
+void CheckUnwinding() {
+  int destroyed = 0;
+  Check(CatchAcross(destroyed) == 7123 && destroyed == 5,
+        "a throw through realigned frames and a std::function runs each destructor once and "
+        "keeps the catching frame's values");
+  Check(CaughtAfter(false) == 1 && CaughtAfter(true) == 2,
+        "a rethrown and a replaced failure reach a catch of their base class");
+  bool any = false;
+  try {
+    throw 5;
+  } catch (...) {
+    any = true;
+  }
+  Check(any, "catch (...) takes a thrown int");
+}
+
+DWORD WINAPI CheckUnwindingOnThread(void*) {
+  CheckUnwinding();
+  return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -730,6 +814,12 @@ int main(int argc, char** argv) {
     // The library's own error, as the shipped program's runtime raises it.
     return RunForm(ChecksForm(), [](Form&) { std::u16string().at(1); });
   }
+  // First: a faulty unwinder may break the checks that follow.
+  CheckUnwinding();
+  // Again on a thread of its own, whose stack ends in Windows' code; the checks wait for it.
+  HANDLE unwinding = CreateThread(nullptr, 0, CheckUnwindingOnThread, nullptr, 0, nullptr);
+  WaitForSingleObject(unwinding, 30000);
+  CloseHandle(unwinding);
   CheckTextFiles();
   CheckLoopback();
   CheckWholeFileWrites();
