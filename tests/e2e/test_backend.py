@@ -1,5 +1,6 @@
 """The Win32 backend under Wine: the window builder and the services, checked from inside by
-win32_backend_checks.exe, and the report of an error that escapes a handler."""
+win32_backend_checks.exe, the report of an error that escapes a handler, and the end of one that
+leaves a noexcept function."""
 
 import glob
 import os
@@ -33,6 +34,11 @@ class BackendTest(WineCase):
                                  "window shown after error")
                 self.s.dismiss_message_box(hwnd)
                 self.assertEqual(program.wait_exit(timeout=10), 1)
+
+    def test_failure_leaving_a_noexcept_function_ends_the_program(self):
+        # Through std::terminate, whose handler aborts: exit code 3, never the catch outside.
+        result = self.s.wine(CHECKS, "noexcept", timeout=60, check=False)
+        self.assertEqual(result.returncode, 3)
 
 
 class SessionTest(unittest.TestCase):

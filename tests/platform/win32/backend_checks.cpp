@@ -798,6 +798,20 @@ void CheckUnwinding() {
     any = true;
   }
   Check(any, "catch (...) takes a thrown int");
+  static Failure pointed(9, u"pointed");
+  const std::exception* reached = nullptr;
+  try {
+    throw &pointed;
+  } catch (const std::exception* caught) {
+    reached = caught;
+  }
+  Check(reached == &pointed, "a thrown pointer is caught as a pointer to its base");
+}
+
+// A failure may not leave it: the program ends in std::terminate instead.
+__attribute__((noinline)) void NoFailureEscapes() noexcept {
+  int destroyed = 0;
+  Deep(Opaque(0), destroyed);
 }
 
 DWORD WINAPI CheckUnwindingOnThread(void*) {
@@ -813,6 +827,16 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "past-the-end") {
     // The library's own error, as the shipped program's runtime raises it.
     return RunForm(ChecksForm(), [](Form&) { std::u16string().at(1); });
+  }
+  if (argc > 1 && std::string(argv[1]) == "noexcept") {
+    // Called through a pointer that may throw, so that this catch stays.
+    void (*volatile call)() = NoFailureEscapes;
+    try {
+      call();
+    } catch (...) {
+      return 0;
+    }
+    return 1;
   }
   // First: a faulty unwinder may break the checks that follow.
   CheckUnwinding();
