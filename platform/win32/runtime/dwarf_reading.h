@@ -92,7 +92,8 @@ struct Cie {
 inline Cie ReadCie(const unsigned char* cie) {
   Cie result;
   const unsigned char* at = cie;
-  result.end = at + 4 + ReadFixed<std::uint32_t>(at);
+  const std::uintptr_t length = ReadFixed<std::uint32_t>(at);
+  result.end = cie + 4 + length;
   const unsigned char version = at[4];
   const char* augmentation = reinterpret_cast<const char*>(at + 5);
   at += 6 + std::strlen(augmentation);
@@ -102,12 +103,13 @@ inline Cie ReadCie(const unsigned char* cie) {
   result.hasData = augmentation[0] == 'z';
   const unsigned char* data = at;
   if (result.hasData) {
-    const std::uintptr_t length = ReadLeb(at, false);
+    const std::uintptr_t dataLength = ReadLeb(at, false);
     data = at;
-    at += length;
+    at += dataLength;
   }
   result.known = result.hasData || augmentation[0] == '\0';
-  for (const char* letter = augmentation + 1; result.known && *letter != '\0'; ++letter) {
+  for (const char* letter = augmentation + (result.hasData ? 1 : 0);
+       result.known && *letter != '\0'; ++letter) {
     if (*letter == 'R') {
       result.addressEncoding = *data++;
     } else if (*letter == 'L') {
