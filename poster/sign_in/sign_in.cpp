@@ -16,19 +16,13 @@
 
 namespace poster::sign_in {
 
-std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
-  std::u16string text;
-  for (const std::u16string_view part : parts) text += part;
-  return text;
-}
-
 namespace {
 
 using Field = std::pair<const char16_t*, std::u16string_view>;
 
 // The parts joined, as a refusal that says nothing was kept.
 [[noreturn]] void Refuse(std::initializer_list<std::u16string_view> parts) {
-  throw platform::Failure(0, Joined(parts).append(u"\n\nNothing was stored."));
+  throw platform::Failure(0, platform::Joined(parts).append(u"\n\nNothing was stored."));
 }
 
 std::u16string_view Host(std::u16string_view origin) {
@@ -43,7 +37,7 @@ std::u16string_view Host(std::u16string_view origin) {
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
-  return Joined({u"SignInClient ", origin});
+  return platform::Joined({u"SignInClient ", origin});
 }
 
 bool PlainToken(std::u16string_view text) {
@@ -150,7 +144,7 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
     auto id = Answered(reply, u"client_id");
     auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
-      settings.SetText(ClientSetting(origin), Joined({*id, u" ", *secret, u" ", scopes}));
+      settings.SetText(ClientSetting(origin), platform::Joined({*id, u" ", *secret, u" ", scopes}));
       return {std::move(*id), std::move(*secret), scopes};
     }
     // A server older than the "profile" scope refuses it by name.
@@ -237,11 +231,12 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
   if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
   const std::u16string_view host = Host(origin);
   const bool full = acct->find(u'@') != acct->npos;
-  return Joined({u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
+  return platform::Joined(
+      {u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
 }
 
 std::u16string TokenTarget(std::u16string_view origin) {
-  return Joined({u"Lumora:", origin});
+  return platform::Joined({u"Lumora:", origin});
 }
 
 std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,
