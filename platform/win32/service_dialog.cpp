@@ -45,13 +45,10 @@ ServiceDialogValues DialogValues(HWND dialog) {
   return values;
 }
 
-// The account line and the Sign out button; the handle is valid until the dialog closes, and
-// the account handler calls this no later.
-ServiceDialogAccount::ShowAccount AccountLine(HWND dialog) {
-  return [dialog](const std::u16string& line, bool signedIn) {
-    SetDlgItemTextW(dialog, LUMORA_SERVICE_ACCOUNT, Wide(line));
-    EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
-  };
+// The account line and the Sign out button.
+void ShowAccountLine(HWND dialog, const std::u16string& line, bool signedIn) {
+  SetDlgItemTextW(dialog, LUMORA_SERVICE_ACCOUNT, Wide(line));
+  EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
 }
 
 void InitDialog(HWND dialog, const Session& session) {
@@ -62,7 +59,7 @@ void InitDialog(HWND dialog, const Session& session) {
   }
   CheckDlgButton(dialog, radio, BST_CHECKED);
   for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
-  if (!values.account.empty()) AccountLine(dialog)(u"Signed in as " + values.account, true);
+  if (!values.account.empty()) ShowAccountLine(dialog, u"Signed in as " + values.account, true);
   EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), !values.account.empty());
   if (!session.account) EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_IN), FALSE);
 }
@@ -81,21 +78,27 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   }
   const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
   ServiceDialogAccount* account = session->account;
-  if (account && command == LUMORA_SERVICE_SIGN_IN) {
-    RunHandler([&] {
-      account->SignIn(DialogValues(dialog), BoxText(dialog, LUMORA_SERVICE_CODE),
-                      AccountLine(dialog));
-    });
-    return TRUE;
-  }
-  if (account && command == LUMORA_SERVICE_SIGN_OUT) {
-    RunHandler([&] { account->SignOut(DialogValues(dialog), AccountLine(dialog)); });
-    return TRUE;
-  }
-  if (command != IDOK) return FALSE;
-  const ServiceDialogValues values = DialogValues(dialog);
+  const bool signIn = command == LUMORA_SERVICE_SIGN_IN,
+             signOut = command == LUMORA_SERVICE_SIGN_OUT;
+  if (command != IDOK && !(account && (signIn || signOut))) return FALSE;
   std::optional<ServiceDialogPart> refused;
-  RunHandler([&] { refused = session->accept(values); });
+  // One handler for the three buttons: one closure type in the program rather than three.
+  RunHandler([&] {
+    const ServiceDialogValues values = DialogValues(dialog);
+    // The handle is valid until the dialog closes, and the account calls `show` no later.
+    const ServiceDialogAccount::ShowAccount show = [dialog](const std::u16string& line,
+                                                            bool signedIn) {
+      ShowAccountLine(dialog, line, signedIn);
+    };
+    if (signIn) {
+      account->SignIn(values, BoxText(dialog, LUMORA_SERVICE_CODE), show);
+    } else if (signOut) {
+      account->SignOut(values, show);
+    } else {
+      refused = session->accept(values);
+    }
+  });
+  if (command != IDOK) return TRUE;
   if (!refused) {
     EndDialog(dialog, 1);
   } else {
