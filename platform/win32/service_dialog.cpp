@@ -128,8 +128,12 @@ class Win32ServiceDialog final : public ServiceDialog {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32ServiceDialog dialog;
+}  // namespace
+
 ServiceDialog& SystemServiceDialog() {
-  static win32::Win32ServiceDialog dialog;
   return dialog;
 }
 
