@@ -61,12 +61,12 @@ std::u16string Form(std::initializer_list<Field> fields) {
 web::WebReply Ask(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
                   std::u16string_view form, std::u16string_view token = {}) {
   const bool get = form.empty();
-  return exchange.Exchange(
-      {get ? u"GET" : u"POST",
-       web::MastodonEndpoint(origin, path),
-       {{get ? u"Authorization" : u"Content-Type",
-         get ? std::u16string(u"Bearer ").append(token) : web::kFormContentType}},
-       {form.begin(), form.end()}});
+  const std::u16string_view name = get ? u"Authorization" : u"Content-Type";
+  const std::u16string value = platform::Joined({get ? u"Bearer " : web::kFormContentType, token});
+  web::WebRequest request{
+      get ? u"GET" : u"POST", web::MastodonEndpoint(origin, path), {}, {form.begin(), form.end()}};
+  request.headers.emplace_back(name, std::u16string_view(value));
+  return exchange.Exchange(request);
 }
 
 web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
