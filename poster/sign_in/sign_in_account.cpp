@@ -44,17 +44,13 @@ void SignInAccount::SignIn(const platform::ServiceDialogValues& values, const st
   show(u"Waiting for your browser...", false);
   show_ = show;
   if (awaitingCode_ && !TrimSpaces(code).empty()) return flow_.PasteCode(code);
-  flow_.Start(values.statusAddress, Reporter());
+  flow_.Start(values.statusAddress, *this);
 }
 
 void SignInAccount::SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) {
   show(u"Signing out...", false);
   show_ = show;
-  flow_.SignOut(values.statusAddress, Reporter());
-}
-
-SignInFlow::Report SignInAccount::Reporter() {
-  return [this](const SignInNews& news) { Report(news); };
+  flow_.SignOut(values.statusAddress, *this);
 }
 
 void SignInAccount::Closed() {

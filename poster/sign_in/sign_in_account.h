@@ -18,7 +18,7 @@ namespace poster::sign_in {
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values);
 
-class SignInAccount final : public platform::ServiceDialogAccount {
+class SignInAccount final : public platform::ServiceDialogAccount, private SignInReport {
  public:
   // `account` is the one signed in as the dialog opens, empty when none.
   SignInAccount(const SignInParts& parts, platform::MessageBoxes& boxes, std::u16string account)
@@ -34,9 +34,7 @@ class SignInAccount final : public platform::ServiceDialogAccount {
  private:
   void Warn(const std::u16string& text);
   // What the flow reported: the account line, and a box when there is something to say.
-  void Report(const SignInNews& news);
-  // The flow's callback that reports to `show_`.
-  SignInFlow::Report Reporter();
+  void Report(const SignInNews& news) override;
 
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;

@@ -20,15 +20,14 @@ namespace {
 
 using Kind = SignInNews::Kind;
 
-class SignInFlowTest : public ::testing::Test {
+class SignInFlowTest : public ::testing::Test, public SignInReport {
  protected:
   SignInFlowTest() {
     settings.values[u"SignInClient https://social.example"] = u"cid cs write:statuses profile";
     http.scripts = {{u"{\"access_token\":\"tok\"}"}, {u"{\"acct\":\"alice\"}"}};
   }
-  void Start() {
-    flow.Start(u"@alice@social.example", [this](const SignInNews& n) { news.push_back(n); });
-  }
+  void Start() { flow.Start(u"@alice@social.example", *this); }
+  void Report(const SignInNews& n) override { news.push_back(n); }
   // The body the `i`-th request sent; empty when none was sent.
   std::string Sent(std::size_t i) {
     if (i >= http.calls.size()) return "";
