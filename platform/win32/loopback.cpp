@@ -113,9 +113,7 @@ class Win32Listener final : public LoopbackListener {
 
 class Win32Listeners final : public LoopbackListeners {
  public:
-  std::shared_ptr<LoopbackListener> Open() override {
-    return std::shared_ptr<LoopbackListener>(new Win32Listener);
-  }
+  std::unique_ptr<LoopbackListener> Open() override { return std::make_unique<Win32Listener>(); }
 };
 
 }  // namespace

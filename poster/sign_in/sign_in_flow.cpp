@@ -19,7 +19,8 @@ struct SignInFlow::Attempt {
   std::atomic<bool> cancelled = false;  // set on the window's thread
   std::u16string origin, state, verifier, redirect;
   Client client;
-  std::shared_ptr<platform::LoopbackListener> listener;
+  // Both threads hold the attempt, so it outlives their use of the listener.
+  std::unique_ptr<platform::LoopbackListener> listener;
   SignInNews news;
 
   // The token for `code`, confirmed and kept: the last step.
