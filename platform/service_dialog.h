@@ -25,10 +25,16 @@ enum class ServiceDialogPart { kStatusAddress, kStatusName, kSightlinkAddress, k
 
 // What the dialog's Sign in and Sign out buttons do. Each runs on the window's thread with what
 // the dialog holds; `show` sets the account line and whether Sign out is enabled, then or later
-// (from the message loop) until Closed runs, never after.
+// (from the message loop) until Closed runs, never after; it stays valid that long.
 class ServiceDialogAccount {
  public:
-  using ShowAccount = std::function<void(const std::u16string& line, bool signedIn)>;
+  class ShowAccount {
+   public:
+    virtual void operator()(const std::u16string& line, bool signedIn) const = 0;
+
+   protected:
+    ~ShowAccount() = default;
+  };
   virtual ~ServiceDialogAccount() = default;
   // Sign in pressed; `code` is the Code box's text, exactly as typed.
   virtual void SignIn(const ServiceDialogValues& values, const std::u16string& code,

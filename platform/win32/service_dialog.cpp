@@ -23,12 +23,6 @@ constexpr int kParts[] = {LUMORA_SERVICE_STATUS_ADDRESS, LUMORA_SERVICE_STATUS_N
 constexpr int kRadios[] = {LUMORA_SERVICE_CLASSIC, LUMORA_SERVICE_MASTODON, LUMORA_SERVICE_BLUESKY};
 constexpr const char16_t* kProtocols[] = {u"", u"mastodon", u"bluesky"};
 
-struct Session {
-  const ServiceDialogValues& values;
-  const ServiceDialog::Accept& accept;
-  ServiceDialogAccount* account;
-};
-
 std::u16string BoxText(HWND dialog, int id) {
   HWND box = GetDlgItem(dialog, id);
   std::wstring text(GetWindowTextLengthW(box) + 1, L'\0');
@@ -51,7 +45,23 @@ void ShowAccountLine(HWND dialog, const std::u16string& line, bool signedIn) {
   EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
 }
 
-void InitDialog(HWND dialog, const Session& session) {
+// One dialog's state, and its account line for the account's handlers.
+struct Session final : ServiceDialogAccount::ShowAccount {
+  Session(const ServiceDialogValues& shown, const ServiceDialog::Accept& onOk,
+          ServiceDialogAccount* handler)
+      : values(shown), accept(onOk), account(handler) {}
+  void operator()(const std::u16string& line, bool signedIn) const override {
+    ShowAccountLine(dialog, line, signedIn);
+  }
+
+  const ServiceDialogValues& values;
+  const ServiceDialog::Accept& accept;
+  ServiceDialogAccount* account;
+  HWND dialog = nullptr;  // from WM_INITDIALOG until the dialog closes
+};
+
+void InitDialog(HWND dialog, Session& session) {
+  session.dialog = dialog;
   const ServiceDialogValues& values = session.values;
   int radio = LUMORA_SERVICE_CLASSIC;
   for (int i = 1; i < 3; ++i) {
@@ -67,7 +77,7 @@ void InitDialog(HWND dialog, const Session& session) {
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    InitDialog(dialog, *reinterpret_cast<const Session*>(lParam));
+    InitDialog(dialog, *reinterpret_cast<Session*>(lParam));
     return TRUE;  // the focus goes to the first tab stop
   }
   if (message != WM_COMMAND) return FALSE;
@@ -85,15 +95,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   // One handler for the three buttons: one closure type in the program rather than three.
   RunHandler([&] {
     const ServiceDialogValues values = DialogValues(dialog);
-    // The handle is valid until the dialog closes, and the account calls `show` no later.
-    const ServiceDialogAccount::ShowAccount show = [dialog](const std::u16string& line,
-                                                            bool signedIn) {
-      ShowAccountLine(dialog, line, signedIn);
-    };
     if (signIn) {
-      account->SignIn(values, BoxText(dialog, LUMORA_SERVICE_CODE), show);
+      account->SignIn(values, BoxText(dialog, LUMORA_SERVICE_CODE), *session);
     } else if (signOut) {
-      account->SignOut(values, show);
+      account->SignOut(values, *session);
     } else {
       refused = session->accept(values);
     }

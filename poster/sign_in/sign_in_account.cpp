@@ -21,7 +21,7 @@ void SignInAccount::Warn(const std::u16string& text) {
 }
 
 void SignInAccount::Report(const SignInNews& news) {
-  const ShowAccount& show = show_;
+  const ShowAccount& show = *show_;
   using Kind = SignInNews::Kind;
   awaitingCode_ = news.kind == Kind::kPasteCode;
   if (news.kind == Kind::kSignedIn) account_ = news.text;
@@ -42,14 +42,14 @@ void SignInAccount::SignIn(const platform::ServiceDialogValues& values, const st
         u"address into Status address and press Sign in again.");
   }
   show(u"Waiting for your browser...", false);
-  show_ = show;
+  show_ = &show;
   if (awaitingCode_ && !TrimSpaces(code).empty()) return flow_.PasteCode(code);
   flow_.Start(values.statusAddress, *this);
 }
 
 void SignInAccount::SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) {
   show(u"Signing out...", false);
-  show_ = show;
+  show_ = &show;
   flow_.SignOut(values.statusAddress, *this);
 }
 

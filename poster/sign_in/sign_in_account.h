@@ -39,7 +39,7 @@ class SignInAccount final : public platform::ServiceDialogAccount, private SignI
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;
   std::u16string account_;
-  ShowAccount show_;  // the account line of the latest Sign in or Sign out
+  const ShowAccount* show_ = nullptr;  // the account line of the latest Sign in or Sign out
   bool awaitingCode_ = false;
 };
 
