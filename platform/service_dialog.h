@@ -1,7 +1,6 @@
 // The modal dialog in which a user sets which services the program talks to.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,13 +34,16 @@ class ServiceDialogAccount {
    protected:
     ~ShowAccount() = default;
   };
-  virtual ~ServiceDialogAccount() = default;
+
   // Sign in pressed; `code` is the Code box's text, exactly as typed.
   virtual void SignIn(const ServiceDialogValues& values, const std::u16string& code,
                       const ShowAccount& show) = 0;
   virtual void SignOut(const ServiceDialogValues& values, const ShowAccount& show) = 0;
   // The dialog has closed, whichever way: what is under way stops.
   virtual void Closed() = 0;
+
+ protected:
+  ~ServiceDialogAccount() = default;
 };
 
 class ServiceDialog {
@@ -49,7 +51,14 @@ class ServiceDialog {
   virtual ~ServiceDialog() = default;
   // Runs on OK with what the dialog holds: nullopt closes the dialog; a part keeps it open with
   // the focus there (the callee has told the user why).
-  using Accept = std::function<std::optional<ServiceDialogPart>(const ServiceDialogValues&)>;
+  class Accept {
+   public:
+    virtual std::optional<ServiceDialogPart> operator()(
+        const ServiceDialogValues& values) const = 0;
+
+   protected:
+    ~Accept() = default;
+  };
   // Shows the dialog over the program's window, filled with `values`, and returns when it
   // closes: true when `accept` closed it, false after Cancel, Escape or the close box. An
   // exception escaping `accept` ends the program as one escaping a handler does. Throws

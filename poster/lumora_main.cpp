@@ -266,12 +266,15 @@ void LumoraMain::ServiceSettings_Click() {
   }
   sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
                                  s_.messageBoxes, values.account);
-  s_.serviceDialog.Show(
-      values,
-      [this](const platform::ServiceDialogValues& accepted) {
-        return AcceptServiceSettings(accepted);
-      },
-      &account);
+  struct Accepting final : platform::ServiceDialog::Accept {
+    explicit Accepting(LumoraMain& owner) : main(owner) {}
+    std::optional<platform::ServiceDialogPart> operator()(
+        const platform::ServiceDialogValues& accepted) const override {
+      return main.AcceptServiceSettings(accepted);
+    }
+    LumoraMain& main;
+  };
+  s_.serviceDialog.Show(values, Accepting(*this), &account);
   ShowSignedIn();
 }
 
