@@ -48,7 +48,6 @@ class ServiceDialogAccount {
 
 class ServiceDialog {
  public:
-  virtual ~ServiceDialog() = default;
   // Runs on OK with what the dialog holds: nullopt closes the dialog; a part keeps it open with
   // the focus there (the callee has told the user why).
   class Accept {
@@ -65,6 +64,10 @@ class ServiceDialog {
   // Failure when the dialog cannot be shown. Without `account` the sign-in buttons are disabled.
   virtual bool Show(const ServiceDialogValues& values, const Accept& accept,
                     ServiceDialogAccount* account = nullptr) = 0;
+
+ protected:
+  // Never deleted through this interface: each lives as long as the program or its owner.
+  ~ServiceDialog() = default;
 };
 
 // The running system's dialog; lives as long as the program.

@@ -28,7 +28,7 @@ class FakeLoopbackListener : public LoopbackListener {
   bool closed = false;
 };
 
-class FakeLoopbackListeners : public LoopbackListeners {
+class FakeLoopbackListeners final : public LoopbackListeners {
  public:
   std::unique_ptr<LoopbackListener> Open() override {
     if (failure) throw *failure;
@@ -50,7 +50,7 @@ class FakeLoopbackListeners : public LoopbackListeners {
   };
 };
 
-class FakeBrowser : public Browser {
+class FakeBrowser final : public Browser {
  public:
   void Open(const std::u16string& address) override {
     if (failure) throw *failure;
