@@ -179,19 +179,19 @@ std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client
 std::u16string CallbackCode(std::u16string_view target, std::u16string_view state) {
   std::u16string_view query;
   if (target.starts_with(u"/callback?")) query = target.substr(10);
-  std::optional<std::u16string> gotState, code, error;
+  // The first of each name counts.
+  constexpr std::u16string_view kNames[] = {u"state", u"code", u"error"};
+  std::optional<std::u16string> found[3];
   while (!query.empty()) {
     const std::u16string_view part = query.substr(0, query.find(u'&'));
     query.remove_prefix(std::min(query.size(), part.size() + 1));
     const std::size_t equals = part.find(u'=');
-    if (equals == part.npos) continue;
-    const std::u16string_view name = part.substr(0, equals);
-    auto* slot = name == u"state"   ? &gotState
-                 : name == u"code"  ? &code
-                 : name == u"error" ? &error
-                                    : nullptr;
-    if (slot && !*slot) *slot = PercentDecoded(part.substr(equals + 1));
+    for (int i = 0; i < 3 && equals != part.npos; ++i) {
+      if (part.substr(0, equals) == kNames[i] && !found[i])
+        found[i] = PercentDecoded(part.substr(equals + 1));
+    }
   }
+  auto& [gotState, code, error] = found;
   // Without its state a request is not this sign-in's answer, whatever it says.
   if (!gotState || *gotState != state) {
     Refuse({u"Lumora received a request that was not the answer to this sign-in."});
