@@ -40,7 +40,8 @@ void LumoraMain::ServiceSettings_Click() {
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
     const platform::ServiceDialogValues& entered) {
   using Part = platform::ServiceDialogPart;
-  const platform::ServiceDialogValues values = sign_in::WithServerOrigin(entered);
+  platform::ServiceDialogValues values = entered;
+  sign_in::UseServerOrigin(values);
   if (const auto problem = web::CheckServiceSettings(values)) {
     Warn(problem->text);
     return problem->field == web::ServiceSettingsProblem::Field::kStatusAddress

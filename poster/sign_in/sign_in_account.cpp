@@ -16,16 +16,13 @@ std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
   }
 }
 
-platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values) {
+void UseServerOrigin(platform::ServiceDialogValues& values) {
   const std::u16string typed = TrimSpaces(values.statusAddress);
-  if (values.protocol != u"mastodon" || typed.empty() || typed.find(u"://") != typed.npos) {
-    return values;
-  }
+  if (values.protocol != u"mastodon" || typed.empty() || typed.find(u"://") != typed.npos) return;
   try {
     values.statusAddress = ServerOrigin(typed);
   } catch (const platform::Failure&) {
   }
-  return values;
 }
 
 void SignInAccount::Warn(const std::u16string& text) {

@@ -18,10 +18,10 @@ namespace poster::sign_in {
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values);
 
-// `values` with a Mastodon-compatible server typed the way Sign in takes it (mastodon.social,
-// @alice@social.example) given as its https:// address, so OK stores what Sign in used;
-// anything else, or a server Sign in would refuse, unchanged. Never throws.
-platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values);
+// Gives a Mastodon-compatible server typed the way Sign in takes it (mastodon.social,
+// @alice@social.example) in `values` as its https:// address, so OK stores what Sign in used;
+// leaves anything else, or a server Sign in would refuse, unchanged. Never throws.
+void UseServerOrigin(platform::ServiceDialogValues& values);
 
 class SignInAccount final : public platform::ServiceDialogAccount, private SignInReport {
  public:
