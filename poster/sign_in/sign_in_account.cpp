@@ -6,11 +6,13 @@
 #include "poster/web/web_exchange.h"
 
 namespace poster::sign_in {
+
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values) {
   if (values.protocol != u"mastodon") return std::nullopt;
   try {
-    return SignedIn(secrets, ServerOrigin(values.statusAddress));
+    // One handler for both: an address that cannot be used and a store that cannot be read.
+    return secrets.Find(TokenTarget(ServerOrigin(values.statusAddress)));
   } catch (const platform::Failure&) {
     return std::nullopt;
   }
