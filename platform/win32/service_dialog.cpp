@@ -91,18 +91,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   const bool signIn = command == LUMORA_SERVICE_SIGN_IN,
              signOut = command == LUMORA_SERVICE_SIGN_OUT;
   if (command != IDOK && !(account && (signIn || signOut))) return FALSE;
-  std::optional<ServiceDialogPart> refused;
-  // One handler for the three buttons: one closure type in the program rather than three.
-  RunHandler([&] {
-    const ServiceDialogValues values = DialogValues(dialog);
-    if (signIn) {
-      account->SignIn(values, BoxText(dialog, LUMORA_SERVICE_CODE), *session);
-    } else if (signOut) {
-      account->SignOut(values, *session);
+  // One handler for the three buttons, holding one reference: one closure type in the program,
+  // kept inside the std::function rather than allocated at each press.
+  struct {
+    HWND dialog;
+    const Session& session;
+    bool signIn, signOut;
+    std::optional<ServiceDialogPart> refused;
+  } press{dialog, *session, signIn, signOut, std::nullopt};
+  RunHandler([&press] {
+    const ServiceDialogValues values = DialogValues(press.dialog);
+    if (press.signIn) {
+      press.session.account->SignIn(values, BoxText(press.dialog, LUMORA_SERVICE_CODE),
+                                    press.session);
+    } else if (press.signOut) {
+      press.session.account->SignOut(values, press.session);
     } else {
-      refused = session->accept(values);
+      press.refused = press.session.accept(values);
     }
   });
+  const std::optional<ServiceDialogPart>& refused = press.refused;
   if (command != IDOK) return TRUE;
   if (!refused) {
     EndDialog(dialog, 1);
