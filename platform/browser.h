@@ -7,10 +7,13 @@ namespace platform {
 
 class Browser {
  public:
-  virtual ~Browser() = default;
   // Asks the system to open `address` (an https:// address) in the user's default browser and
   // returns without waiting for it; from any thread. Throws Failure when the system cannot.
   virtual void Open(const std::u16string& address) = 0;
+
+ protected:
+  // Never deleted through this interface: each lives as long as the program or its owner.
+  ~Browser() = default;
 };
 
 // The running system's browser; lives as long as the program.

@@ -26,10 +26,13 @@ class LoopbackListener {
 
 class LoopbackListeners {
  public:
-  virtual ~LoopbackListeners() = default;
-  // A new listener on a port the system picks, shared by the thread that waits and the one that
-  // may close it. Throws Failure when none can be opened.
-  virtual std::shared_ptr<LoopbackListener> Open() = 0;
+  // A new listener on a port the system picks; its owner keeps it until both the thread that
+  // waits and the one that may close it are done with it. Throws Failure when none can be opened.
+  virtual std::unique_ptr<LoopbackListener> Open() = 0;
+
+ protected:
+  // Never deleted through this interface: each lives as long as the program or its owner.
+  ~LoopbackListeners() = default;
 };
 
 // The running system's listeners; lives as long as the program.

@@ -18,7 +18,6 @@ class SecretStore {
   // The most bytes one secret may hold; the credential store refuses more.
   static constexpr std::size_t kMaxSecretBytes = 2560;
 
-  virtual ~SecretStore() = default;
   // Keeps `secret` (opaque bytes, at most kMaxSecretBytes) with `account` under `target`, for the
   // current user only, replacing what that target held. Throws Failure when the store refuses.
   virtual void Keep(const std::u16string& target, const StoredSecret& secret) = 0;
@@ -28,6 +27,10 @@ class SecretStore {
   // Removes what `target` holds; a target that holds nothing is no failure. Throws Failure when
   // the store refuses.
   virtual void Forget(const std::u16string& target) = 0;
+
+ protected:
+  // Never deleted through this interface: each lives as long as the program or its owner.
+  ~SecretStore() = default;
 };
 
 // The current user's store (Credential Manager on Windows); lives as long as the program.

@@ -25,19 +25,23 @@ void LumoraMain::ServiceSettings_Click() {
   }
   sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
                                  s_.messageBoxes, values.account);
-  s_.serviceDialog.Show(
-      values,
-      [this](const platform::ServiceDialogValues& accepted) {
-        return AcceptServiceSettings(accepted);
-      },
-      &account);
+  struct Accepting final : platform::ServiceDialog::Accept {
+    explicit Accepting(LumoraMain& owner) : main(owner) {}
+    std::optional<platform::ServiceDialogPart> operator()(
+        const platform::ServiceDialogValues& accepted) const override {
+      return main.AcceptServiceSettings(accepted);
+    }
+    LumoraMain& main;
+  };
+  s_.serviceDialog.Show(values, Accepting(*this), &account);
   ShowSignedIn();
 }
 
 std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
     const platform::ServiceDialogValues& entered) {
   using Part = platform::ServiceDialogPart;
-  const platform::ServiceDialogValues values = sign_in::WithServerOrigin(entered);
+  platform::ServiceDialogValues values = entered;
+  sign_in::UseServerOrigin(values);
   if (const auto problem = web::CheckServiceSettings(values)) {
     Warn(problem->text);
     return problem->field == web::ServiceSettingsProblem::Field::kStatusAddress

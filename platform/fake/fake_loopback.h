@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/browser.h"
@@ -27,17 +28,29 @@ class FakeLoopbackListener : public LoopbackListener {
   bool closed = false;
 };
 
-class FakeLoopbackListeners : public LoopbackListeners {
+class FakeLoopbackListeners final : public LoopbackListeners {
  public:
-  std::shared_ptr<LoopbackListener> Open() override {
+  std::unique_ptr<LoopbackListener> Open() override {
     if (failure) throw *failure;
-    return listener;
+    return std::make_unique<Opened>(listener);
   }
   std::shared_ptr<FakeLoopbackListener> listener = std::make_shared<FakeLoopbackListener>();
   std::optional<Failure> failure;
+
+ private:
+  // What the caller owns: every call reaches `listener`, which the test still holds.
+  struct Opened : LoopbackListener {
+    explicit Opened(std::shared_ptr<FakeLoopbackListener> to) : to_(std::move(to)) {}
+    std::uint16_t Port() const override { return to_->Port(); }
+    std::optional<std::u16string> Wait(int seconds, std::string_view page) override {
+      return to_->Wait(seconds, page);
+    }
+    void Close() override { to_->Close(); }
+    std::shared_ptr<FakeLoopbackListener> to_;
+  };
 };
 
-class FakeBrowser : public Browser {
+class FakeBrowser final : public Browser {
  public:
   void Open(const std::u16string& address) override {
     if (failure) throw *failure;

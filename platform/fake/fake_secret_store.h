@@ -11,7 +11,7 @@
 
 namespace platform::fake {
 
-class FakeSecretStore : public SecretStore {
+class FakeSecretStore final : public SecretStore {
  public:
   explicit FakeSecretStore(Journal* journal = nullptr) : journal_(journal) {}
   void Keep(const std::u16string& target, const StoredSecret& secret) override {

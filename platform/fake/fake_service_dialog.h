@@ -8,7 +8,7 @@
 
 namespace platform::fake {
 
-class FakeServiceDialog : public ServiceDialog {
+class FakeServiceDialog final : public ServiceDialog {
  public:
   bool Show(const ServiceDialogValues& values, const Accept& accept,
             ServiceDialogAccount* account = nullptr) override {

@@ -29,8 +29,12 @@ class ShellBrowser final : public Browser {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::ShellBrowser browser;
+}  // namespace
+
 Browser& SystemBrowser() {
-  static win32::ShellBrowser browser;
   return browser;
 }
 

@@ -29,8 +29,9 @@ class Win32Listener final : public LoopbackListener {
       error = WSAGetLastError();
     } else {
       // 127.0.0.1 only: nothing outside this computer can connect, and the firewall never asks.
+      // Its bytes in network order, so no htonl import is needed.
       address.sin_family = AF_INET;
-      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
       int size = sizeof address;
       if (bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
           listen(socket_, 4) != 0 ||
@@ -40,7 +41,9 @@ class Win32Listener final : public LoopbackListener {
       }
     }
     if (error != 0) throw SystemFailure(error);
-    port_ = ntohs(address.sin_port);
+    // The port in network order (big-endian), read without an ntohs import.
+    const auto* port = reinterpret_cast<const std::uint8_t*>(&address.sin_port);
+    port_ = std::uint16_t(port[0] << 8 | port[1]);
   }
   ~Win32Listener() override { Close(); }
 
@@ -110,9 +113,7 @@ class Win32Listener final : public LoopbackListener {
 
 class Win32Listeners final : public LoopbackListeners {
  public:
-  std::shared_ptr<LoopbackListener> Open() override {
-    return std::shared_ptr<LoopbackListener>(new Win32Listener);
-  }
+  std::unique_ptr<LoopbackListener> Open() override { return std::make_unique<Win32Listener>(); }
 };
 
 }  // namespace
@@ -120,8 +121,12 @@ class Win32Listeners final : public LoopbackListeners {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32Listeners listeners;
+}  // namespace
+
 LoopbackListeners& SystemLoopbackListeners() {
-  static win32::Win32Listeners listeners;
   return listeners;
 }
 

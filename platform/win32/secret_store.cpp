@@ -57,8 +57,12 @@ class CredentialStore final : public SecretStore {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::CredentialStore store;
+}  // namespace
+
 SecretStore& SystemSecretStore() {
-  static win32::CredentialStore store;
   return store;
 }
 

@@ -23,12 +23,6 @@ constexpr int kParts[] = {LUMORA_SERVICE_STATUS_ADDRESS, LUMORA_SERVICE_STATUS_N
 constexpr int kRadios[] = {LUMORA_SERVICE_CLASSIC, LUMORA_SERVICE_MASTODON, LUMORA_SERVICE_BLUESKY};
 constexpr const char16_t* kProtocols[] = {u"", u"mastodon", u"bluesky"};
 
-struct Session {
-  const ServiceDialogValues& values;
-  const ServiceDialog::Accept& accept;
-  ServiceDialogAccount* account;
-};
-
 std::u16string BoxText(HWND dialog, int id) {
   HWND box = GetDlgItem(dialog, id);
   std::wstring text(GetWindowTextLengthW(box) + 1, L'\0');
@@ -45,16 +39,29 @@ ServiceDialogValues DialogValues(HWND dialog) {
   return values;
 }
 
-// The account line and the Sign out button; the handle is valid until the dialog closes, and
-// the account handler calls this no later.
-ServiceDialogAccount::ShowAccount AccountLine(HWND dialog) {
-  return [dialog](const std::u16string& line, bool signedIn) {
-    SetDlgItemTextW(dialog, LUMORA_SERVICE_ACCOUNT, Wide(line));
-    EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
-  };
+// The account line and the Sign out button.
+void ShowAccountLine(HWND dialog, const std::u16string& line, bool signedIn) {
+  SetDlgItemTextW(dialog, LUMORA_SERVICE_ACCOUNT, Wide(line));
+  EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), signedIn);
 }
 
-void InitDialog(HWND dialog, const Session& session) {
+// One dialog's state, and its account line for the account's handlers.
+struct Session final : ServiceDialogAccount::ShowAccount {
+  Session(const ServiceDialogValues& shown, const ServiceDialog::Accept& onOk,
+          ServiceDialogAccount* handler)
+      : values(shown), accept(onOk), account(handler) {}
+  void operator()(const std::u16string& line, bool signedIn) const override {
+    ShowAccountLine(dialog, line, signedIn);
+  }
+
+  const ServiceDialogValues& values;
+  const ServiceDialog::Accept& accept;
+  ServiceDialogAccount* account;
+  HWND dialog = nullptr;  // from WM_INITDIALOG until the dialog closes
+};
+
+void InitDialog(HWND dialog, Session& session) {
+  session.dialog = dialog;
   const ServiceDialogValues& values = session.values;
   int radio = LUMORA_SERVICE_CLASSIC;
   for (int i = 1; i < 3; ++i) {
@@ -62,7 +69,7 @@ void InitDialog(HWND dialog, const Session& session) {
   }
   CheckDlgButton(dialog, radio, BST_CHECKED);
   for (int i = 0; i < 3; ++i) SetDlgItemTextW(dialog, kBoxes[i], Wide(values.*kFields[i]));
-  if (!values.account.empty()) AccountLine(dialog)(u"Signed in as " + values.account, true);
+  if (!values.account.empty()) ShowAccountLine(dialog, u"Signed in as " + values.account, true);
   EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_OUT), !values.account.empty());
   if (!session.account) EnableWindow(GetDlgItem(dialog, LUMORA_SERVICE_SIGN_IN), FALSE);
 }
@@ -70,7 +77,7 @@ void InitDialog(HWND dialog, const Session& session) {
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    InitDialog(dialog, *reinterpret_cast<const Session*>(lParam));
+    InitDialog(dialog, *reinterpret_cast<Session*>(lParam));
     return TRUE;  // the focus goes to the first tab stop
   }
   if (message != WM_COMMAND) return FALSE;
@@ -81,21 +88,30 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   }
   const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
   ServiceDialogAccount* account = session->account;
-  if (account && command == LUMORA_SERVICE_SIGN_IN) {
-    RunHandler([&] {
-      account->SignIn(DialogValues(dialog), BoxText(dialog, LUMORA_SERVICE_CODE),
-                      AccountLine(dialog));
-    });
-    return TRUE;
-  }
-  if (account && command == LUMORA_SERVICE_SIGN_OUT) {
-    RunHandler([&] { account->SignOut(DialogValues(dialog), AccountLine(dialog)); });
-    return TRUE;
-  }
-  if (command != IDOK) return FALSE;
-  const ServiceDialogValues values = DialogValues(dialog);
-  std::optional<ServiceDialogPart> refused;
-  RunHandler([&] { refused = session->accept(values); });
+  const bool signIn = command == LUMORA_SERVICE_SIGN_IN,
+             signOut = command == LUMORA_SERVICE_SIGN_OUT;
+  if (command != IDOK && !(account && (signIn || signOut))) return FALSE;
+  // One handler for the three buttons, holding one reference: one closure type in the program,
+  // kept inside the std::function rather than allocated at each press.
+  struct {
+    HWND dialog;
+    const Session& session;
+    bool signIn, signOut;
+    std::optional<ServiceDialogPart> refused;
+  } press{dialog, *session, signIn, signOut, std::nullopt};
+  RunHandler([&press] {
+    const ServiceDialogValues values = DialogValues(press.dialog);
+    if (press.signIn) {
+      press.session.account->SignIn(values, BoxText(press.dialog, LUMORA_SERVICE_CODE),
+                                    press.session);
+    } else if (press.signOut) {
+      press.session.account->SignOut(values, press.session);
+    } else {
+      press.refused = press.session.accept(values);
+    }
+  });
+  const std::optional<ServiceDialogPart>& refused = press.refused;
+  if (command != IDOK) return TRUE;
   if (!refused) {
     EndDialog(dialog, 1);
   } else {
@@ -125,8 +141,12 @@ class Win32ServiceDialog final : public ServiceDialog {
 
 namespace platform {
 
+namespace {
+// Built before the program starts, so no call pays for a first-use check.
+constinit win32::Win32ServiceDialog dialog;
+}  // namespace
+
 ServiceDialog& SystemServiceDialog() {
-  static win32::Win32ServiceDialog dialog;
   return dialog;
 }
 

@@ -1,7 +1,6 @@
-// Proof keys for the browser sign-in: SHA-256, base64url and the verifier with its challenge.
+// Proof keys for the browser sign-in: base64url and the verifier with its challenge.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,9 +9,6 @@
 
 namespace poster::sign_in {
 
-// The SHA-256 digest of `bytes`.
-std::array<std::uint8_t, 32> Sha256(std::string_view bytes);
-
 // `bytes` in base64url without padding: A-Z a-z 0-9 "-" "_" only.
 std::u16string Base64Url(const std::uint8_t* bytes, std::size_t count);
 
@@ -20,7 +16,8 @@ std::u16string Base64Url(const std::uint8_t* bytes, std::size_t count);
 // verifier is made of. Throws platform::Failure when the generator fails.
 std::u16string RandomToken(platform::Random& random);
 
-// The S256 challenge for `verifier` (plain ASCII): base64url(SHA-256(verifier)).
+// The S256 challenge for `verifier` (plain ASCII): base64url(SHA-256(verifier)). Throws
+// platform::Failure when the system cannot compute the digest.
 std::u16string PkceChallenge(std::u16string_view verifier);
 
 }  // namespace poster::sign_in

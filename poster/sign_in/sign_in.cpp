@@ -16,19 +16,13 @@
 
 namespace poster::sign_in {
 
-std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
-  std::u16string text;
-  for (const std::u16string_view part : parts) text += part;
-  return text;
-}
-
 namespace {
 
 using Field = std::pair<const char16_t*, std::u16string_view>;
 
 // The parts joined, as a refusal that says nothing was kept.
 [[noreturn]] void Refuse(std::initializer_list<std::u16string_view> parts) {
-  throw platform::Failure(0, Joined(parts).append(u"\n\nNothing was stored."));
+  throw platform::Failure(0, platform::Joined(parts).append(u"\n\nNothing was stored."));
 }
 
 std::u16string_view Host(std::u16string_view origin) {
@@ -43,7 +37,7 @@ std::u16string_view Host(std::u16string_view origin) {
 }
 
 std::u16string ClientSetting(std::u16string_view origin) {
-  return Joined({u"SignInClient ", origin});
+  return platform::Joined({u"SignInClient ", origin});
 }
 
 bool PlainToken(std::u16string_view text) {
@@ -67,12 +61,12 @@ std::u16string Form(std::initializer_list<Field> fields) {
 web::WebReply Ask(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
                   std::u16string_view form, std::u16string_view token = {}) {
   const bool get = form.empty();
-  return exchange.Exchange(
-      {get ? u"GET" : u"POST",
-       web::MastodonEndpoint(origin, path),
-       {{get ? u"Authorization" : u"Content-Type",
-         get ? std::u16string(u"Bearer ").append(token) : web::kFormContentType}},
-       {form.begin(), form.end()}});
+  const std::u16string_view name = get ? u"Authorization" : u"Content-Type";
+  const std::u16string value = platform::Joined({get ? u"Bearer " : web::kFormContentType, token});
+  web::WebRequest request{
+      get ? u"GET" : u"POST", web::MastodonEndpoint(origin, path), {}, {form.begin(), form.end()}};
+  request.headers.emplace_back(name, std::u16string_view(value));
+  return exchange.Exchange(request);
 }
 
 web::WebReply Post(web::WebExchange& exchange, std::u16string_view origin, std::u16string_view path,
@@ -150,7 +144,7 @@ Client Registration(web::WebExchange& exchange, platform::Settings& settings,
     auto id = Answered(reply, u"client_id");
     auto secret = Answered(reply, u"client_secret");
     if (id && secret) {
-      settings.SetText(ClientSetting(origin), Joined({*id, u" ", *secret, u" ", scopes}));
+      settings.SetText(ClientSetting(origin), platform::Joined({*id, u" ", *secret, u" ", scopes}));
       return {std::move(*id), std::move(*secret), scopes};
     }
     // A server older than the "profile" scope refuses it by name.
@@ -185,19 +179,19 @@ std::u16string AuthorizeAddress(std::u16string_view origin, const Client& client
 std::u16string CallbackCode(std::u16string_view target, std::u16string_view state) {
   std::u16string_view query;
   if (target.starts_with(u"/callback?")) query = target.substr(10);
-  std::optional<std::u16string> gotState, code, error;
+  // The first of each name counts.
+  constexpr std::u16string_view kNames[] = {u"state", u"code", u"error"};
+  std::optional<std::u16string> found[3];
   while (!query.empty()) {
     const std::u16string_view part = query.substr(0, query.find(u'&'));
     query.remove_prefix(std::min(query.size(), part.size() + 1));
     const std::size_t equals = part.find(u'=');
-    if (equals == part.npos) continue;
-    const std::u16string_view name = part.substr(0, equals);
-    auto* slot = name == u"state"   ? &gotState
-                 : name == u"code"  ? &code
-                 : name == u"error" ? &error
-                                    : nullptr;
-    if (slot && !*slot) *slot = PercentDecoded(part.substr(equals + 1));
+    for (int i = 0; i < 3 && equals != part.npos; ++i) {
+      if (part.substr(0, equals) == kNames[i] && !found[i])
+        found[i] = PercentDecoded(part.substr(equals + 1));
+    }
   }
+  auto& [gotState, code, error] = found;
   // Without its state a request is not this sign-in's answer, whatever it says.
   if (!gotState || *gotState != state) {
     Refuse({u"Lumora received a request that was not the answer to this sign-in."});
@@ -237,11 +231,12 @@ std::u16string VerifiedAccount(web::WebExchange& exchange, std::u16string_view o
   if (!acct) RefuseAbout(origin, u"did not confirm the account", ReplyError(reply));
   const std::u16string_view host = Host(origin);
   const bool full = acct->find(u'@') != acct->npos;
-  return Joined({u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
+  return platform::Joined(
+      {u"@", *acct, full ? u"" : u"@", full ? u"" : host.substr(0, host.find(u':'))});
 }
 
 std::u16string TokenTarget(std::u16string_view origin) {
-  return Joined({u"Lumora:", origin});
+  return platform::Joined({u"Lumora:", origin});
 }
 
 std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,

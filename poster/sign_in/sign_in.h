@@ -2,7 +2,6 @@
 // app's registration, the authorize address, the callback, the token and the account.
 #pragma once
 
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +19,6 @@ inline constexpr char16_t kPastedCodeRedirect[] = u"urn:ietf:wg:oauth:2.0:oob";
 // Both, as registered with the server (one per line).
 inline constexpr char16_t kRegisteredRedirects[] =
     u"http://127.0.0.1/callback\nurn:ietf:wg:oauth:2.0:oob";
-
-// The parts, one after the other: one call in place of a chain of temporaries.
-std::u16string Joined(std::initializer_list<std::u16string_view> parts);
 
 // Every step below throws platform::Failure with a sentence for the user's box when it cannot
 // go on; nothing is stored by a step that throws.

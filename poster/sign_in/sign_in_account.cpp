@@ -6,26 +6,25 @@
 #include "poster/web/web_exchange.h"
 
 namespace poster::sign_in {
+
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values) {
   if (values.protocol != u"mastodon") return std::nullopt;
   try {
-    return SignedIn(secrets, ServerOrigin(values.statusAddress));
+    // One handler for both: an address that cannot be used and a store that cannot be read.
+    return secrets.Find(TokenTarget(ServerOrigin(values.statusAddress)));
   } catch (const platform::Failure&) {
     return std::nullopt;
   }
 }
 
-platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values) {
+void UseServerOrigin(platform::ServiceDialogValues& values) {
   const std::u16string typed = TrimSpaces(values.statusAddress);
-  if (values.protocol != u"mastodon" || typed.empty() || typed.find(u"://") != typed.npos) {
-    return values;
-  }
+  if (values.protocol != u"mastodon" || typed.empty() || typed.find(u"://") != typed.npos) return;
   try {
     values.statusAddress = ServerOrigin(typed);
   } catch (const platform::Failure&) {
   }
-  return values;
 }
 
 void SignInAccount::Warn(const std::u16string& text) {
@@ -33,7 +32,7 @@ void SignInAccount::Warn(const std::u16string& text) {
 }
 
 void SignInAccount::Report(const SignInNews& news) {
-  const ShowAccount& show = show_;
+  const ShowAccount& show = *show_;
   using Kind = SignInNews::Kind;
   awaitingCode_ = news.kind == Kind::kPasteCode;
   if (news.kind == Kind::kSignedIn) account_ = news.text;
@@ -54,19 +53,15 @@ void SignInAccount::SignIn(const platform::ServiceDialogValues& values, const st
         u"address into Status address and press Sign in again.");
   }
   show(u"Waiting for your browser...", false);
-  show_ = show;
+  show_ = &show;
   if (awaitingCode_ && !TrimSpaces(code).empty()) return flow_.PasteCode(code);
-  flow_.Start(values.statusAddress, Reporter());
+  flow_.Start(values.statusAddress, *this);
 }
 
 void SignInAccount::SignOut(const platform::ServiceDialogValues& values, const ShowAccount& show) {
   show(u"Signing out...", false);
-  show_ = show;
-  flow_.SignOut(values.statusAddress, Reporter());
-}
-
-SignInFlow::Report SignInAccount::Reporter() {
-  return [this](const SignInNews& news) { Report(news); };
+  show_ = &show;
+  flow_.SignOut(values.statusAddress, *this);
 }
 
 void SignInAccount::Closed() {

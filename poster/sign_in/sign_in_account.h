@@ -18,12 +18,12 @@ namespace poster::sign_in {
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values);
 
-// `values` with a Mastodon-compatible server typed the way Sign in takes it (mastodon.social,
-// @alice@social.example) given as its https:// address, so OK stores what Sign in used;
-// anything else, or a server Sign in would refuse, unchanged. Never throws.
-platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values);
+// Gives a Mastodon-compatible server typed the way Sign in takes it (mastodon.social,
+// @alice@social.example) in `values` as its https:// address, so OK stores what Sign in used;
+// leaves anything else, or a server Sign in would refuse, unchanged. Never throws.
+void UseServerOrigin(platform::ServiceDialogValues& values);
 
-class SignInAccount final : public platform::ServiceDialogAccount {
+class SignInAccount final : public platform::ServiceDialogAccount, private SignInReport {
  public:
   // `account` is the one signed in as the dialog opens, empty when none.
   SignInAccount(const SignInParts& parts, platform::MessageBoxes& boxes, std::u16string account)
@@ -39,14 +39,12 @@ class SignInAccount final : public platform::ServiceDialogAccount {
  private:
   void Warn(const std::u16string& text);
   // What the flow reported: the account line, and a box when there is something to say.
-  void Report(const SignInNews& news);
-  // The flow's callback that reports to `show_`.
-  SignInFlow::Report Reporter();
+  void Report(const SignInNews& news) override;
 
   platform::MessageBoxes& boxes_;
   SignInFlow flow_;
   std::u16string account_;
-  ShowAccount show_;  // the account line of the latest Sign in or Sign out
+  const ShowAccount* show_ = nullptr;  // the account line of the latest Sign in or Sign out
   bool awaitingCode_ = false;
 };
 

@@ -15,11 +15,12 @@ namespace poster::sign_in {
 
 struct SignInFlow::Attempt {
   SignInParts parts;
-  Report report;
+  SignInReport& report;
   std::atomic<bool> cancelled = false;  // set on the window's thread
   std::u16string origin, state, verifier, redirect;
   Client client;
-  std::shared_ptr<platform::LoopbackListener> listener;
+  // Both threads hold the attempt, so it outlives their use of the listener.
+  std::unique_ptr<platform::LoopbackListener> listener;
   SignInNews news;
 
   // The token for `code`, confirmed and kept: the last step.
@@ -86,7 +87,7 @@ struct SignInFlow::Part {
   std::u16string code;
   void operator()() const {
     if (step != Step::kDone) return attempt->Work(step, code);
-    if (!attempt->cancelled) attempt->report(attempt->news);
+    if (!attempt->cancelled) attempt->report.Report(attempt->news);
   }
 };
 
@@ -95,9 +96,9 @@ void SignInFlow::Run(Step step, std::u16string code) {
   parts_.background.Run(Part{attempt_, step, std::move(code)}, Part{attempt_, Step::kDone});
 }
 
-void SignInFlow::Begin(std::u16string_view typed, Report report, Step step) {
+void SignInFlow::Begin(std::u16string_view typed, SignInReport& report, Step step) {
   Cancel();
-  attempt_.reset(new Attempt{parts_, std::move(report)});
+  attempt_.reset(new Attempt{parts_, report});
   Attempt& attempt = *attempt_;
   try {
     attempt.origin = ServerOrigin(typed);
@@ -115,17 +116,17 @@ void SignInFlow::Begin(std::u16string_view typed, Report report, Step step) {
       }
     }
   } catch (const platform::Failure& failure) {
-    return attempt.report({SignInNews::Kind::kRefused, failure.Description()});
+    return report.Report({SignInNews::Kind::kRefused, failure.Description()});
   }
   Run(step);
 }
 
-void SignInFlow::SignOut(std::u16string_view typed, Report report) {
-  Begin(typed, std::move(report), Step::kSignOut);
+void SignInFlow::SignOut(std::u16string_view typed, SignInReport& report) {
+  Begin(typed, report, Step::kSignOut);
 }
 
-void SignInFlow::Start(std::u16string_view typed, Report report) {
-  Begin(typed, std::move(report), Step::kBrowse);
+void SignInFlow::Start(std::u16string_view typed, SignInReport& report) {
+  Begin(typed, report, Step::kBrowse);
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {

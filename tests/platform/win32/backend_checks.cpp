@@ -9,6 +9,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "platform/loopback.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process.h"
+#include "platform/sha256.h"
 #include "platform/text_files.h"
 #include "platform/win32/whole_file.h"
 
@@ -107,6 +109,25 @@ void CheckLoopback() {
   auto closed = SystemLoopbackListeners().Open();
   closed->Close();
   Check(closed->Wait(10, "") == std::nullopt, "a closed listener waits for nothing");
+}
+
+// Each digest as hex, to compare with the published examples.
+std::string Hex(const std::array<std::uint8_t, 32>& digest) {
+  std::string hex;
+  for (const std::uint8_t b : digest) {
+    hex += "0123456789abcdef"[b >> 4];
+    hex += "0123456789abcdef"[b & 15];
+  }
+  return hex;
+}
+
+void CheckSha256() {
+  // RFC 7636's verifier, whose challenge is the digest in base64url.
+  Check(Hex(Sha256("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk")) ==
+            "13d31e961a1ad8ec2f16b10c4c982e0876a878ad6df144566ee1894acb70f9c3",
+        "SHA-256 of RFC 7636's verifier");
+  Check(Hex(Sha256("")) == "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+        "SHA-256 of nothing");
 }
 
 void CheckTextFiles() {
@@ -846,6 +867,7 @@ int main(int argc, char** argv) {
   CloseHandle(unwinding);
   CheckTextFiles();
   CheckLoopback();
+  CheckSha256();
   CheckWholeFileWrites();
   CheckWholeFileFailures();
   CheckAnsiAndEnvironment();

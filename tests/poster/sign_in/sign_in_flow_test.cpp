@@ -20,15 +20,14 @@ namespace {
 
 using Kind = SignInNews::Kind;
 
-class SignInFlowTest : public ::testing::Test {
+class SignInFlowTest : public ::testing::Test, public SignInReport {
  protected:
   SignInFlowTest() {
     settings.values[u"SignInClient https://social.example"] = u"cid cs write:statuses profile";
     http.scripts = {{u"{\"access_token\":\"tok\"}"}, {u"{\"acct\":\"alice\"}"}};
   }
-  void Start() {
-    flow.Start(u"@alice@social.example", [this](const SignInNews& n) { news.push_back(n); });
-  }
+  void Start() { flow.Start(u"@alice@social.example", *this); }
+  void Report(const SignInNews& n) override { news.push_back(n); }
   // The body the `i`-th request sent; empty when none was sent.
   std::string Sent(std::size_t i) {
     if (i >= http.calls.size()) return "";
@@ -116,10 +115,13 @@ TEST_F(SignInFlowTest, TheDialogsLineFollowsSignOutAndAnUnreachableServerIsNamed
   platform::fake::FakeMessageBoxes boxes;
   SignInAccount account({{secrets, listeners, browser}, http, settings, random, background}, boxes,
                         u"@alice@social.example");
-  std::vector<std::pair<std::u16string, bool>> lines;
-  const auto show = [&](const std::u16string& line, bool signedIn) {
-    lines.emplace_back(line, signedIn);
-  };
+  struct Lines final : platform::ServiceDialogAccount::ShowAccount {
+    void operator()(const std::u16string& line, bool signedIn) const override {
+      shown.emplace_back(line, signedIn);
+    }
+    mutable std::vector<std::pair<std::u16string, bool>> shown;
+  } show;
+  const auto& lines = show.shown;
   platform::ServiceDialogValues values{u"mastodon", u"social.example", u"", u""};
   http.scripts = {{u"", platform::Failure(12029, u"No connection.")}};
   account.SignOut(values, show);

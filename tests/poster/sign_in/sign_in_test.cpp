@@ -8,6 +8,7 @@
 #include "platform/fake/fake_random.h"
 #include "platform/fake/fake_secret_store.h"
 #include "platform/fake/fake_settings.h"
+#include "platform/sha256.h"
 #include "poster/sign_in/pkce.h"
 #include "tests/poster/scripted_exchange.h"
 
@@ -48,13 +49,14 @@ class SignIn : public ::testing::Test {
 };
 
 TEST(Pkce, Sha256MatchesTheFipsExamplesAndTheChallengeRfc7636s) {
-  EXPECT_EQ(Hex(Sha256("abc")),
+  EXPECT_EQ(Hex(platform::Sha256("abc")),
             u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(Hex(Sha256("")), u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Hex(platform::Sha256("")),
+            u"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   // Padding that spills into a second block.
-  EXPECT_EQ(Hex(Sha256("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+  EXPECT_EQ(Hex(platform::Sha256("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
             u"248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-  EXPECT_EQ(Hex(Sha256(std::string(1000, 'a'))),
+  EXPECT_EQ(Hex(platform::Sha256(std::string(1000, 'a'))),
             u"41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
 
   platform::fake::FakeRandom random;
