@@ -17,6 +17,7 @@ struct SignInFlow::Attempt {
   SignInParts parts;
   SignInReport& report;
   std::atomic<bool> cancelled = false;  // set on the window's thread
+  bool codeSent = false;                // window's thread only: a pasted code goes out once
   std::u16string origin, state, verifier, redirect;
   Client client;
   // Both threads hold the attempt, so it outlives their use of the listener.
@@ -130,7 +131,11 @@ void SignInFlow::Start(std::u16string_view typed, SignInReport& report) {
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {
-  if (!attempt_ || attempt_->listener || attempt_->client.id.empty()) return;
+  // A second press while the first code is on its way would race it for the attempt's news.
+  if (!attempt_ || attempt_->listener || attempt_->client.id.empty() ||
+      std::exchange(attempt_->codeSent, true)) {
+    return;
+  }
   Run(Step::kFinish, TrimSpaces(code));
 }
 

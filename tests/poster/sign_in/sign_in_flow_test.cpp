@@ -104,8 +104,10 @@ TEST_F(SignInFlowTest, WithoutAListenerTheUserPastesTheCodeTheServerShows) {
   EXPECT_NE(browser.opened.at(0).find(u"redirect_uri=urn%3Aietf%3Awg%3Aoauth%3A2.0%3Aoob"),
             std::u16string::npos);
   flow.PasteCode(u" c2 ");
+  flow.PasteCode(u"c3");  // pressed again before the first code's answer: ignored
   background.RunAll();
   ASSERT_EQ(news.size(), 2u);
+  EXPECT_EQ(http.calls.size(), 2u);  // one token exchange, one account check
   EXPECT_EQ(news[1].kind, Kind::kSignedIn);
   EXPECT_NE(Sent(0).find("code=c2&"), std::string::npos);
 }
