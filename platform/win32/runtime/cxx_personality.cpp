@@ -1,9 +1,9 @@
 // The personality of C++ functions in the 32-bit build, in place of the library's (about
 // 3.7 KB): for each frame of a throw it reads the function's table (LSDA) of calls, and says
 // whether a catch clause there takes the exception and what the frame's landing pad must run.
-// The compiler of this library writes no exception specifications that are checked by a
-// table (noexcept is a missing call entry, which ends in std::terminate); one found here ends
-// the search as an error, which also ends in std::terminate.
+// The compiler of this library writes no dynamic throw() lists that are checked by a table
+// (noexcept is a missing call entry, which ends in std::terminate); one found here ends the
+// search as an error, which also ends in std::terminate.
 // The 64-bit build unwinds through Windows' tables with the library's personalities.
 #if defined(__i386__) && !defined(__SEH__) && !defined(__USING_SJLJ_EXCEPTIONS__)
 
@@ -98,7 +98,7 @@ const std::type_info* CatchType(const Lsda& lsda, std::intptr_t filter) {
 }
 
 // Walks the call's chain of actions: catch clauses (positive), cleanups (zero) and checked
-// exception specifications (negative, never written by this compiler).
+// throw() lists (negative, never written by this compiler).
 void ReadActions(const Lsda& lsda, const unsigned char* at, const std::type_info* thrown,
                  Found& found) {
   bool cleanup = false;
