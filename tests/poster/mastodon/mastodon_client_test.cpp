@@ -8,7 +8,7 @@
 
 #include "platform/common/failure.h"
 #include "platform/fake/fake_http.h"
-#include "tests/poster/scripted_exchange.h"
+#include "tests/poster/web/scripted_exchange.h"
 
 namespace poster::web {
 namespace {

@@ -10,7 +10,7 @@
 #include "platform/fake/fake_settings.h"
 #include "platform/sha256.h"
 #include "poster/sign_in/pkce.h"
-#include "tests/poster/scripted_exchange.h"
+#include "tests/poster/web/scripted_exchange.h"
 
 namespace poster::sign_in {
 namespace {

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/common/failure.h"
@@ -20,6 +21,10 @@ class ScriptedExchange : public WebExchange {
     replies.pop_front();
     if (!reply) throw platform::Failure(12029, u"A connection could not be made.");
     return *reply;
+  }
+  // The body of request `i` as text.
+  std::u16string Body(std::size_t i) const {
+    return std::u16string(sent.at(i).body.begin(), sent.at(i).body.end());
   }
   std::deque<std::optional<WebReply>> replies;
   std::vector<WebRequest> sent;
