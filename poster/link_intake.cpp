@@ -133,7 +133,7 @@ std::optional<LinkContent> ReadLink(std::u16string_view link) {
 
   const std::size_t question = rest.find(u'?');
   const std::u16string action = platform::AsciiLower(rest.substr(0, question));
-  if (action == u"settings" || action == u"settings/") return LinkContent{{}, {}, true};
+  if (action == u"settings" || action == u"settings/") return LinkContent{{}, {}, {}, true};
   if (action != u"post" && action != u"post/") return std::nullopt;
   std::u16string_view query =
       question == std::u16string_view::npos ? std::u16string_view() : rest.substr(question + 1);

@@ -40,7 +40,7 @@ LumoraMain::LumoraMain(LumoraControls controls, LumoraServices services,
       secretOwner_(s_.settings),
       runSeed_(s_.random) {
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_, s_.clock, s_.environment,
-                              s_.secrets);
+                              s_.signIn.secrets);
   c_.timer1.SetOnTick(Calling(&LumoraMain::Timer1_Timer));
   c_.yourTweet.SetOnChange(Calling(&LumoraMain::YourTweet_Change));
   c_.sendTweetButton.SetOnClick(Calling(&LumoraMain::SendTweetButton_Click));
@@ -86,7 +86,7 @@ void LumoraMain::Initiation() {
 void LumoraMain::ApplyStatusProtocol() {
   retired_.push_back(std::move(service_));
   service_ = StatusServiceFor(s_.settings, addresses_, s_.http, runSeed_, s_.clock, s_.environment,
-                              s_.secrets);
+                              s_.signIn.secrets);
   const std::optional<WindowWords>& words = service_->Words();
   // A service without words of its own leaves the window exactly as designed.
   if (std::exchange(ownWords_, words.has_value()) || words) {
