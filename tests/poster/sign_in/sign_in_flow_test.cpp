@@ -120,7 +120,7 @@ TEST_F(SignInFlowTest, TheDialogsLineFollowsSignOutAndAnUnreachableServerIsNamed
   const auto show = [&](const std::u16string& line, bool signedIn) {
     lines.emplace_back(line, signedIn);
   };
-  platform::ServiceDialogValues values{true, u"social.example", u"", u""};
+  platform::ServiceDialogValues values{u"mastodon", u"social.example", u"", u""};
   http.scripts = {{u"", platform::Failure(12029, u"No connection.")}};
   account.SignOut(values, show);
   background.RunAll();
