@@ -4,6 +4,7 @@
 
 #include "kestrova/kestrova_folder.h"
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/text_rules.h"
 
 namespace poster {
@@ -38,8 +39,9 @@ std::optional<std::u16string> StoredCredentials::Store(const std::u16string& use
     try {
       files_.WriteLines(path, {ansi_.ToAnsi(TrimSpaces(*value))});
     } catch (const platform::Failure& failure) {
-      return u"Your user name and password could not be saved in " + path + u": " +
-             failure.Description() + u"\n\nNothing was sent. Your text is still here.";
+      return platform::Joined({u"Your user name and password could not be saved in ", path, u": ",
+                               failure.Description(),
+                               u"\n\nNothing was sent. Your text is still here."});
     }
   }
   return std::nullopt;
