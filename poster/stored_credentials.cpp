@@ -13,8 +13,8 @@ using kestrova::kPasswordFile;
 using kestrova::kUserNameFile;
 
 void StoredCredentials::Open() {
-  files_.AppendCreate(folder_ + kUserNameFile);
-  files_.AppendCreate(folder_ + kPasswordFile);
+  files_.AppendCreate(platform::Joined({folder_, kUserNameFile}));
+  files_.AppendCreate(platform::Joined({folder_, kPasswordFile}));
 }
 
 std::u16string StoredCredentials::UserName() const {
@@ -26,7 +26,7 @@ std::u16string StoredCredentials::Password() const {
 }
 
 std::u16string StoredCredentials::Read(const char16_t* fileName) const {
-  const auto line = files_.ReadFirstLine(folder_ + fileName);
+  const auto line = files_.ReadFirstLine(platform::Joined({folder_, fileName}));
   return line ? ansi_.FromAnsi(*line) : std::u16string();
 }
 
@@ -35,7 +35,7 @@ std::optional<std::u16string> StoredCredentials::Store(const std::u16string& use
   const std::pair<const char16_t*, const std::u16string*> stores[] = {{kUserNameFile, &userName},
                                                                       {kPasswordFile, &password}};
   for (const auto& [fileName, value] : stores) {
-    const std::u16string path = folder_ + fileName;
+    const std::u16string path = platform::Joined({folder_, fileName});
     try {
       files_.WriteLines(path, {ansi_.ToAnsi(TrimSpaces(*value))});
     } catch (const platform::Failure& failure) {

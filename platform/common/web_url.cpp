@@ -134,7 +134,7 @@ bool SameOrigin(const WebUrl& a, const WebUrl& b) {
 std::optional<WebUrl> ResolveLocation(const WebUrl& base, std::u16string_view location) {
   if (HasScheme(location)) return ParseWebUrl(location);
   if (location.starts_with(u"//")) {
-    return ParseWebUrl((base.secure ? u"https:" : u"http:") + std::u16string(location));
+    return ParseWebUrl(Joined({base.secure ? u"https:" : u"http:", location}));
   }
   if (!std::all_of(location.begin(), location.end(), IsObjectCharacter)) return std::nullopt;
   WebUrl next = base;

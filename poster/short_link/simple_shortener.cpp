@@ -32,7 +32,7 @@ std::optional<std::u16string> SimpleShortenerAddress(std::u16string_view text) {
   for (char16_t c : query) {
     if (!IsQueryCharacter(c)) return std::nullopt;
   }
-  return *base + std::u16string(query);
+  return platform::Joined({*base, query});
 }
 
 std::u16string SimpleShortenerRequest(std::u16string_view address,
