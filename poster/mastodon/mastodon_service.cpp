@@ -49,17 +49,16 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
   // The built-in address and name are the classic service's: the server needs its own
   // address, and its host names it better than that name. The built-in address is an http://
   // one, as no address that carries the token may be.
-  const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
   settingsProblem_ = parts.addresses.status.problem;
   if (web::IsPlainHttp(server_)) {
-    const bool empty = server_ == builtIn.status.address;
+    const bool empty = server_ == web::kBuiltInStatusAddress;
     settingsProblem_ =
         platform::Joined({u"The setting ", web::kStatusAddressSetting, u" in ",
                           parts.settingsLocation, empty ? u" is empty" : u" is \"",
                           empty ? std::u16string_view() : std::u16string_view(server_),
                           empty ? u"" : u"\"", web::kHttpsOnlyRule, u"\n\nNothing was sent."});
   }
-  if (name_ == builtIn.statusName) {
+  if (name_ == web::kBuiltInStatusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
   // Links count less than they are long: the server's counter, not the box, sets the bound.
