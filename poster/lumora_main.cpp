@@ -178,19 +178,6 @@ PostInput LumoraMain::Entered() const {
   return input;
 }
 
-void LumoraMain::ShowSignedIn() {
-  const bool was = signedIn_.has_value();
-  signedIn_ = sign_in::KeptSignIn(s_.signIn.secrets, web::ReadServiceSettings(s_.settings));
-  if (signedIn_) {
-    c_.yourUserName.SetText(signedIn_->account);
-    // Shown as dots: it only stands for the kept token, which never reaches a box.
-    c_.yourPassword.SetText(u"signed-in");
-  } else if (was) {
-    c_.yourUserName.SetText(credentials_.UserName());
-    c_.yourPassword.SetText(secretOwner_.Owns() ? credentials_.Password() : u"");
-  }
-}
-
 void LumoraMain::SendTweetButton_Click() {
   // Signed in, the boxes show the account: nothing of theirs goes to UN.DAT or PW.DAT. A service
   // that keeps no password (an app password) leaves PW.DAT as it was.
@@ -258,51 +245,6 @@ void LumoraMain::CreateTinyURLButton_Click() {
   Busy(c_.createTinyUrlButton, false);
   if (!shortLink) return Warn(u"Sorry - there's been a problem with the URL you submitted!");
   c_.yourTweet.SetText(platform::Joined({c_.yourTweet.Text(), u" ", *shortLink}));
-}
-
-void LumoraMain::ServiceSettings_Click() {
-  platform::ServiceDialogValues values = web::ReadServiceSettings(s_.settings);
-  if (const auto kept = sign_in::KeptSignIn(s_.signIn.secrets, values)) {
-    values.account = kept->account;
-  }
-  sign_in::SignInAccount account({s_.signIn, s_.http, s_.settings, s_.random, s_.background},
-                                 s_.messageBoxes, values.account);
-  s_.serviceDialog.Show(
-      values,
-      [this](const platform::ServiceDialogValues& accepted) {
-        return AcceptServiceSettings(accepted);
-      },
-      &account);
-  ShowSignedIn();
-}
-
-std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
-    const platform::ServiceDialogValues& values) {
-  using Part = platform::ServiceDialogPart;
-  if (const auto problem = web::CheckServiceSettings(values)) {
-    Warn(problem->text);
-    return problem->field == web::ServiceSettingsProblem::Field::kStatusAddress
-               ? Part::kStatusAddress
-               : Part::kSightlinkAddress;
-  }
-  std::optional<Part> refused;
-  try {
-    web::StoreServiceSettings(s_.settings, values);
-  } catch (const platform::Failure& failure) {
-    Warn(platform::Joined({u"The settings could not be saved in ", s_.settings.Location(), u": ",
-                           failure.Description()}));
-    refused = Part::kOkButton;
-  }
-  // Also after a write that failed part way: what was stored is what applies.
-  ReloadServiceSettings();
-  ApplyStatusProtocol();
-  if (!secretOwner_.StillOwns()) c_.yourPassword.SetText(u"");
-  if (shown_) PrepareRequests();
-  return refused;
-}
-
-void LumoraMain::ReloadServiceSettings() {
-  addresses_ = web::ServiceAddresses::Read(s_.settings);
 }
 
 }  // namespace poster

@@ -1,16 +1,20 @@
 // Twips, pixels and font heights at a given screen DPI; plain arithmetic, no system calls.
 #pragma once
 
-#include <cmath>
-
 namespace platform::win32 {
 
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kPointsPerInch = 72;
 
+// `value` rounded to the nearest whole number, halves away from zero. Not std::lround: its
+// library version sets errno and brings the C runtime's error machinery with it.
+inline int RoundedHalfAway(double value) {
+  return value < 0 ? -static_cast<int>(0.5 - value) : static_cast<int>(value + 0.5);
+}
+
 // Pixels for a length in twips, rounded to the nearest pixel (halves away from zero).
 inline int TwipsToPixels(double twips, int dpi) {
-  return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+  return RoundedHalfAway(twips * dpi / kTwipsPerInch);
 }
 
 // Twips for a length in pixels; exact, no rounding.
@@ -20,7 +24,7 @@ inline double PixelsToTwips(int pixels, int dpi) {
 
 // The LOGFONT height that asks for a character height of `points` (negative by convention).
 inline int FontHeightForPoints(double points, int dpi) {
-  return -static_cast<int>(std::lround(points * dpi / kPointsPerInch));
+  return -RoundedHalfAway(points * dpi / kPointsPerInch);
 }
 
 }  // namespace platform::win32

@@ -16,6 +16,18 @@ std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
   }
 }
 
+platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values) {
+  const std::u16string typed = TrimSpaces(values.statusAddress);
+  if (values.protocol != u"mastodon" || typed.empty() || typed.find(u"://") != typed.npos) {
+    return values;
+  }
+  try {
+    values.statusAddress = ServerOrigin(typed);
+  } catch (const platform::Failure&) {
+  }
+  return values;
+}
+
 void SignInAccount::Warn(const std::u16string& text) {
   boxes_.Show(text, u"Whoops!", platform::MessageIcon::kWarning);
 }

@@ -18,6 +18,11 @@ namespace poster::sign_in {
 std::optional<platform::StoredSecret> KeptSignIn(platform::SecretStore& secrets,
                                                  const platform::ServiceDialogValues& values);
 
+// `values` with a Mastodon-compatible server typed the way Sign in takes it (mastodon.social,
+// @alice@social.example) given as its https:// address, so OK stores what Sign in used;
+// anything else, or a server Sign in would refuse, unchanged. Never throws.
+platform::ServiceDialogValues WithServerOrigin(platform::ServiceDialogValues values);
+
 class SignInAccount final : public platform::ServiceDialogAccount {
  public:
   // `account` is the one signed in as the dialog opens, empty when none.

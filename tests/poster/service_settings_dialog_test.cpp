@@ -55,8 +55,9 @@ TEST_F(ServiceSettingsDialog, OkStoresTheValuesAndTheNextRequestUsesThemAtOnce) 
             u"http://short.example/create.php?format=simple&url=http%3A%2F%2Fexample.com%2Fpage");
   EXPECT_EQ(tweet.Text(), u"Look https://short.example/0");
 
+  // Typed as Sign in takes it: stored as the address Sign in used.
   serviceDialog.presses.push_back(
-      ServiceDialogValues{u"mastodon", u"https://social.example", u"", u""});
+      ServiceDialogValues{u"mastodon", u" @alice@Social.Example ", u"", u""});
   ASSERT_TRUE(Choose());
   EXPECT_EQ(settings.values, (Values{{u"StatusProtocol", u"mastodon"},
                                      {u"StatusAddress", u"https://social.example"},

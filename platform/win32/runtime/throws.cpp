@@ -36,6 +36,10 @@ void __throw_bad_cast() {
 void __throw_bad_typeid() {
   Throw(ProgramError::Kind::kOther, "std::bad_typeid");
 }
+// An empty std::function called: a fault of the program, reported like the others.
+void __throw_bad_function_call() {
+  Throw(ProgramError::Kind::kOther, "std::bad_function_call");
+}
 void __throw_bad_exception() {
   throw bad_exception();
 }
