@@ -18,6 +18,10 @@ set(CMAKE_RANLIB ${LUMORA_MINGW_TRIPLET}-gcc-ranlib)
 # lambda kept in a std::function stay out too; exceptions keep the type records they need.
 set(CMAKE_CXX_FLAGS_INIT
     "-Oz -fno-rtti -flto -ffunction-sections -fdata-sections -DUNICODE -D_UNICODE -DWINVER=0x0601 -D_WIN32_WINNT=0x0601")
+# -Oz gives each constructor a single body (C4) that is local to its object file, so every file
+# that calls, say, a string's move constructor carried its own copy, and link-time optimisation
+# kept them all (16 of that one alone); the usual shared entry points are merged across files.
+string(APPEND CMAKE_CXX_FLAGS_INIT " -fno-declone-ctor-dtor")
 # CMake's own MinSizeRel flags would put -Os after -Oz.
 set(CMAKE_CXX_FLAGS_MINSIZEREL "-DNDEBUG" CACHE STRING "")
 set(CMAKE_EXE_LINKER_FLAGS_INIT

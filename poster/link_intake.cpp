@@ -125,7 +125,7 @@ std::optional<std::u16string> LinkArgument(std::u16string_view commandLine) {
 std::optional<LinkContent> ReadLink(std::u16string_view link) {
   if (link.size() > kMaxLinkLength) return std::nullopt;
   if (!IsCleanText(link, false)) return std::nullopt;
-  const std::u16string prefix = std::u16string(kLinkScheme) + u':';
+  const std::u16string prefix = platform::Joined({kLinkScheme, u":"});
   if (!platform::StartsWithAsciiNoCase(link, prefix)) return std::nullopt;
   std::u16string_view rest = link.substr(prefix.size());
   rest = rest.substr(0, rest.find(u'#'));

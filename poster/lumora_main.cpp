@@ -5,6 +5,7 @@
 
 #include "kestrova/kestrova_folder.h"
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/lumora_design.h"
 #include "poster/short_link/link_shortening.h"
 #include "poster/sign_in/sign_in_account.h"
@@ -239,11 +240,11 @@ void LumoraMain::CreateTinyURLButton_Click() {
         web::RequestShortLink(s_.http, shortener.address, web::WithWebScheme(longAddress)));
   } catch (const platform::Failure& failure) {
     Busy(c_.createTinyUrlButton, false);
-    return Warn(u"The short link could not be made: " + failure.Description());
+    return Warn(platform::Joined({u"The short link could not be made: ", failure.Description()}));
   }
   Busy(c_.createTinyUrlButton, false);
   if (!shortLink) return Warn(u"Sorry - there's been a problem with the URL you submitted!");
-  c_.yourTweet.SetText(c_.yourTweet.Text() + u' ' + *shortLink);
+  c_.yourTweet.SetText(platform::Joined({c_.yourTweet.Text(), u" ", *shortLink}));
 }
 
 }  // namespace poster

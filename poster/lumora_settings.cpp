@@ -1,4 +1,5 @@
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/lumora_main.h"
 #include "poster/sign_in/sign_in_account.h"
 #include "poster/web/service_settings.h"
@@ -52,8 +53,8 @@ std::optional<platform::ServiceDialogPart> LumoraMain::AcceptServiceSettings(
   try {
     web::StoreServiceSettings(s_.settings, values);
   } catch (const platform::Failure& failure) {
-    Warn(u"The settings could not be saved in " + s_.settings.Location() + u": " +
-         failure.Description());
+    Warn(platform::Joined({u"The settings could not be saved in ", s_.settings.Location(), u": ",
+                           failure.Description()}));
     refused = Part::kOkButton;
   }
   // Also after a write that failed part way: what was stored is what applies.

@@ -4,6 +4,7 @@
 
 #include "kestrova/kestrova_folder.h"
 #include "platform/common/failure.h"
+#include "platform/common/text.h"
 #include "poster/text_rules.h"
 
 namespace poster {
@@ -12,8 +13,8 @@ using kestrova::kPasswordFile;
 using kestrova::kUserNameFile;
 
 void StoredCredentials::Open() {
-  files_.AppendCreate(folder_ + kUserNameFile);
-  files_.AppendCreate(folder_ + kPasswordFile);
+  files_.AppendCreate(platform::Joined({folder_, kUserNameFile}));
+  files_.AppendCreate(platform::Joined({folder_, kPasswordFile}));
 }
 
 std::u16string StoredCredentials::UserName() const {
@@ -25,7 +26,7 @@ std::u16string StoredCredentials::Password() const {
 }
 
 std::u16string StoredCredentials::Read(const char16_t* fileName) const {
-  const auto line = files_.ReadFirstLine(folder_ + fileName);
+  const auto line = files_.ReadFirstLine(platform::Joined({folder_, fileName}));
   return line ? ansi_.FromAnsi(*line) : std::u16string();
 }
 
@@ -34,12 +35,13 @@ std::optional<std::u16string> StoredCredentials::Store(const std::u16string& use
   const std::pair<const char16_t*, const std::u16string*> stores[] = {{kUserNameFile, &userName},
                                                                       {kPasswordFile, &password}};
   for (const auto& [fileName, value] : stores) {
-    const std::u16string path = folder_ + fileName;
+    const std::u16string path = platform::Joined({folder_, fileName});
     try {
       files_.WriteLines(path, {ansi_.ToAnsi(TrimSpaces(*value))});
     } catch (const platform::Failure& failure) {
-      return u"Your user name and password could not be saved in " + path + u": " +
-             failure.Description() + u"\n\nNothing was sent. Your text is still here.";
+      return platform::Joined({u"Your user name and password could not be saved in ", path, u": ",
+                               failure.Description(),
+                               u"\n\nNothing was sent. Your text is still here."});
     }
   }
   return std::nullopt;

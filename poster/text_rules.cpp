@@ -22,7 +22,8 @@ std::u16string IntakeText(std::u16string_view clipboard) {
 }
 
 CounterLook CounterFor(std::size_t length) {
-  CounterLook look{platform::DecimalText(length) + u" Characters.", kCounterYellow};
+  CounterLook look{platform::Joined({platform::DecimalText(length), u" Characters."}),
+                   kCounterYellow};
   if (length > kMaxStatusLength) {
     look.color = kCounterDarkRed;
     look.caption += u"( FYI: Only the first 140 will be sent as \"a tweet\" )";

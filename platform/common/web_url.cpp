@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/common/text.h"
+
 namespace platform {
 namespace {
 
@@ -132,7 +134,7 @@ bool SameOrigin(const WebUrl& a, const WebUrl& b) {
 std::optional<WebUrl> ResolveLocation(const WebUrl& base, std::u16string_view location) {
   if (HasScheme(location)) return ParseWebUrl(location);
   if (location.starts_with(u"//")) {
-    return ParseWebUrl((base.secure ? u"https:" : u"http:") + std::u16string(location));
+    return ParseWebUrl(Joined({base.secure ? u"https:" : u"http:", location}));
   }
   if (!std::all_of(location.begin(), location.end(), IsObjectCharacter)) return std::nullopt;
   WebUrl next = base;
@@ -149,7 +151,7 @@ std::u16string SpellWebUrl(const WebUrl& url) {
   std::u16string port;
   for (unsigned n = url.port; n != 0; n /= 10)
     port.insert(port.begin(), static_cast<char16_t>(u'0' + n % 10));
-  return std::u16string(url.secure ? kHttps : kHttp) + url.host + u":" + port + url.object;
+  return Joined({url.secure ? kHttps : kHttp, url.host, u":", port, url.object});
 }
 
 std::u16string SpellOrigin(const WebUrl& url) {

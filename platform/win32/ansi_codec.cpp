@@ -25,9 +25,9 @@ class Win32AnsiCodec : public AnsiCodec {
     const int count = static_cast<int>(bytes.size());
     const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0);
     if (size <= 0) ThrowLastError();
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, wide.data(), size);
-    return FromWide(wide);
+    std::u16string wide(static_cast<std::size_t>(size), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, Wide(wide), size);
+    return wide;
   }
 };
 

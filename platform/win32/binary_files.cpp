@@ -16,19 +16,18 @@ namespace {
 class Win32BinaryFiles : public BinaryFiles {
  public:
   void WriteWhole(const std::u16string& path, const std::vector<std::uint8_t>& bytes) override {
-    const std::wstring target(Wide(path));
-    RefuseWhenInUse(target);
+    RefuseWhenInUse(path);
 
     // A full disk or a crash never leaves a truncated program under the real name.
-    ReplaceFileWhole(target, bytes.data(), bytes.size());
+    ReplaceFileWhole(path, bytes.data(), bytes.size());
   }
 
  private:
   // A program that is running keeps its file open as an image; writing to it is refused with
   // a sharing violation. Asking first avoids writing a whole copy only to throw it away, and
   // covers a rename that the file system would let through over an open file.
-  static void RefuseWhenInUse(const std::wstring& target) {
-    const FileHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE,
+  static void RefuseWhenInUse(const std::u16string& target) {
+    const FileHandle probe(CreateFileW(Wide(target), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (probe.Valid()) return;

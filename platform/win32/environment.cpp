@@ -5,6 +5,7 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "platform/common/text.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide.h"
 
@@ -19,7 +20,8 @@ Function SystemFunction(const wchar_t* library, const char* name) {
   wchar_t folder[MAX_PATH + 1];
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) ThrowLastError();
-  const HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\" + library).c_str());
+  const HMODULE module =
+      LoadLibraryW(Wide(Joined({FromWide(folder, length), u"\\", FromWide(library)})));
   const FARPROC found = module ? GetProcAddress(module, name) : nullptr;
   if (found == nullptr) ThrowLastError();
   // Through a plain function pointer type: a direct cast between unrelated function types
@@ -39,14 +41,14 @@ class Win32Environment : public Environment {
 
   std::u16string FullPath(const std::u16string& path) const override {
     if (path.empty()) return path;
-    std::wstring full(MAX_PATH, L'\0');
+    std::u16string full(MAX_PATH, u'\0');
     for (;;) {
       const DWORD needed =
-          GetFullPathNameW(Wide(path), static_cast<DWORD>(full.size()), full.data(), nullptr);
+          GetFullPathNameW(Wide(path), static_cast<DWORD>(full.size()), Wide(full), nullptr);
       if (needed == 0) return path;
       if (needed < full.size()) {
         full.resize(needed);
-        return FromWide(full);
+        return full;
       }
       full.resize(needed);  // too small: `needed` counts the terminator
     }

@@ -56,8 +56,8 @@ FormWindow::FormWindow(const FormDesign& design)
     y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   }
   // WM_NCCREATE stores `this` and the handle before CreateWindowExW returns.
-  if (CreateWindowExW(kExStyle, className_.c_str(), Wide(design.caption), kStyle, x, y, width,
-                      height, nullptr, nullptr, instance_, this) == nullptr) {
+  if (CreateWindowExW(kExStyle, Wide(className_), Wide(design.caption), kStyle, x, y, width, height,
+                      nullptr, nullptr, instance_, this) == nullptr) {
     ThrowLastError();
   }
   CreateControls(design);
@@ -66,7 +66,7 @@ FormWindow::FormWindow(const FormDesign& design)
 FormWindow::~FormWindow() {
   if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
   controls_.clear();
-  UnregisterClassW(className_.c_str(), instance_);
+  UnregisterClassW(Wide(className_), instance_);
 }
 
 void FormWindow::Register(const FormDesign& design) {
@@ -76,7 +76,7 @@ void FormWindow::Register(const FormDesign& design) {
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = gdi_.Brush(design.backColor);
-  windowClass.lpszClassName = className_.c_str();
+  windowClass.lpszClassName = Wide(className_);
   if (design.iconResource != 0) {
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(design.iconResource));
     windowClass.hIconSm = static_cast<HICON>(

@@ -58,7 +58,7 @@ class FormWindow : public Form, public Window {
   // The control with `id`; throws ProgramError (kOutOfRange) when there is none.
   NativeControl& WithId(int id) const;
 
-  std::wstring className_;
+  std::u16string className_;
   HINSTANCE instance_;
   int dpiX_ = 96, dpiY_ = 96;
   GdiCache gdi_;

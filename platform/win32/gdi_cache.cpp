@@ -14,19 +14,20 @@ namespace {
 constexpr const wchar_t* kFallbackFaces[] = {L"Liberation Sans", L"Arial", L"Tahoma",
                                              L"DejaVu Sans"};
 
-// The face the font mapper actually chose; it silently substitutes when the name is missing.
-std::wstring ActualFace(HFONT font) {
+// Whether the font mapper chose `face` (any case); it silently substitutes when the name is
+// missing.
+bool HasFace(HFONT font, const wchar_t* face) {
   const MemoryDc dc(CreateCompatibleDC(nullptr));
   const Selection selected(dc.Get(), font);
-  wchar_t face[LF_FACESIZE] = {};
-  GetTextFaceW(dc.Get(), LF_FACESIZE, face);
-  return face;
+  wchar_t actual[LF_FACESIZE] = {};
+  GetTextFaceW(dc.Get(), LF_FACESIZE, actual);
+  return _wcsicmp(actual, face) == 0;
 }
 
 OwnedFont CreateFace(LOGFONTW logFont, const wchar_t* face) {
   wcsncpy(logFont.lfFaceName, face, LF_FACESIZE - 1);
   OwnedFont font(CreateFontIndirectW(&logFont));
-  if (font && _wcsicmp(ActualFace(font.Get()).c_str(), face) != 0) font.Reset();
+  if (font && !HasFace(font.Get(), face)) font.Reset();
   return font;
 }
 
@@ -55,15 +56,15 @@ HFONT GdiCache::Font(const std::optional<FontDesign>& design) {
   logFont.lfQuality = DEFAULT_QUALITY;
   logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
 
-  const std::wstring requested(Wide(design->face));
-  OwnedFont font = CreateFace(logFont, requested.c_str());
+  const wchar_t* const requested = Wide(design->face);
+  OwnedFont font = CreateFace(logFont, requested);
   for (const wchar_t* face : kFallbackFaces) {
     if (font) break;
     font = CreateFace(logFont, face);
   }
   if (!font) {
     // Whatever the mapper offers for a Swiss face of this size.
-    wcsncpy(logFont.lfFaceName, requested.c_str(), LF_FACESIZE - 1);
+    wcsncpy(logFont.lfFaceName, requested, LF_FACESIZE - 1);
     font.Reset(CreateFontIndirectW(&logFont));
   }
   if (!font) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -16,19 +16,19 @@ DWORD PreferredScheme(DWORD supported) {
   return 0;
 }
 
-bool SameText(const std::wstring& text, std::u16string_view lower) {
-  return AsciiLower(FromWide(text)) == lower;
+bool SameText(const std::u16string& text, std::u16string_view lower) {
+  return AsciiLower(text) == lower;
 }
 
 }  // namespace
 
-std::wstring QueryText(HINTERNET request, DWORD info) {
+std::u16string QueryText(HINTERNET request, DWORD info) {
   DWORD length = 0;
   WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                       &length, WINHTTP_NO_HEADER_INDEX);
   if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length == 0) return {};
-  std::wstring value(length / sizeof(wchar_t) + 1, L'\0');
-  if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &length,
+  std::u16string value(length / sizeof(wchar_t) + 1, u'\0');
+  if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, Wide(value), &length,
                            WINHTTP_NO_HEADER_INDEX)) {
     return {};
   }
@@ -37,10 +37,10 @@ std::wstring QueryText(HINTERNET request, DWORD info) {
 }
 
 bool ConnectionKept(HINTERNET request) {
-  const std::wstring connection = QueryText(request, WINHTTP_QUERY_CONNECTION);
+  const std::u16string connection = QueryText(request, WINHTTP_QUERY_CONNECTION);
   if (SameText(connection, u"close")) return false;
   return SameText(connection, u"keep-alive") ||
-         QueryText(request, WINHTTP_QUERY_VERSION) != L"HTTP/1.0";
+         QueryText(request, WINHTTP_QUERY_VERSION) != u"HTTP/1.0";
 }
 
 // The certificate's summary rather than its context: the context would bring in crypt32.dll

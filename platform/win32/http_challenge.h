@@ -9,7 +9,7 @@
 namespace platform::win32 {
 
 // The text of one reply header (a WINHTTP_QUERY_* index); empty when it is absent.
-std::wstring QueryText(HINTERNET request, DWORD info);
+std::u16string QueryText(HINTERNET request, DWORD info);
 
 // Whether the connection that brought this reply stays open for the next send.
 bool ConnectionKept(HINTERNET request);

@@ -43,7 +43,7 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* 
   // the request: the caller's token goes back on, so that the first request inside the tunnel
   // carries it. A server that answers a missing token with 403 (not 401) asks for nothing.
   if (status == WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER && !job.tunnelToken.empty()) {
-    WinHttpAddRequestHeaders(handle, job.tunnelToken.c_str(),
+    WinHttpAddRequestHeaders(handle, Wide(job.tunnelToken),
                              static_cast<DWORD>(job.tunnelToken.size()),
                              WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
     job.newTunnelWithAccount = false;
@@ -51,9 +51,9 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, void* 
 }
 
 // A server's text fit for a message: no control characters, bounded length.
-std::u16string Shown(const std::wstring& text) {
+std::u16string Shown(const std::u16string& text) {
   std::u16string shown;
-  for (wchar_t c : text) {
+  for (char16_t c : text) {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) continue;
     if (shown.size() == kLongestShownAddress) {
       shown += u"\u2026";
@@ -64,8 +64,9 @@ std::u16string Shown(const std::wstring& text) {
   return shown;
 }
 
-Handle OpenRequest(HttpJob& job, HINTERNET connection, const WebUrl& at, const std::wstring& verb) {
-  Handle request(WinHttpOpenRequest(connection, verb.c_str(), Wide(at.object), nullptr,
+Handle OpenRequest(HttpJob& job, HINTERNET connection, const WebUrl& at,
+                   const std::u16string& verb) {
+  Handle request(WinHttpOpenRequest(connection, Wide(verb), Wide(at.object), nullptr,
                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                     at.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request) FailRequest(job, GetLastError());
@@ -78,7 +79,7 @@ Handle OpenRequest(HttpJob& job, HINTERNET connection, const WebUrl& at, const s
   }
   SetLogonPolicy(request.Get(), WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH);
   if (!job.headers.empty() &&
-      !WinHttpAddRequestHeaders(request.Get(), job.headers.c_str(),
+      !WinHttpAddRequestHeaders(request.Get(), Wide(job.headers),
                                 static_cast<DWORD>(job.headers.size()),
                                 WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
     FailRequest(job, GetLastError());
@@ -90,7 +91,7 @@ Handle OpenRequest(HttpJob& job, HINTERNET connection, const WebUrl& at, const s
 // the server or a proxy closed meanwhile is replaced once, as browsers do, by a whole new
 // round trip, whose new tunnel's CONNECT carries no credentials.
 Handle Converse(HttpJob& job, const HttpSession& session, HINTERNET connection, const WebUrl& at,
-                const std::wstring& verb, bool withBody, DWORD& status) {
+                const std::u16string& verb, bool withBody, DWORD& status) {
   for (int attempt = 0;; ++attempt) {
     Handle request = OpenRequest(job, connection, at, verb);
     const Exchanged exchanged = Exchange(job, session.ThroughProxy(), request.Get(), at, withBody);
@@ -163,7 +164,7 @@ void PerformHttpJob(HttpJob& job) {
   const HttpSession session =
       OpenHttpSession(job.origin, TimeLeft(job, kReceiveTimeoutMs), OnStatus, !job.user);
   WebUrl at = job.origin;
-  std::wstring verb = job.verb;
+  std::u16string verb = job.verb;
   bool withBody = true;
   for (int redirects = 0;; ++redirects) {
     TimeLeft(job, kDeadlineMs);
@@ -171,15 +172,15 @@ void PerformHttpJob(HttpJob& job) {
     if (!connection) FailRequest(job, GetLastError());
     DWORD status = 0;
     const Handle request = Converse(job, session, connection.Get(), at, verb, withBody, status);
-    std::wstring location =
-        IsRedirect(status) ? QueryText(request.Get(), WINHTTP_QUERY_LOCATION) : L"";
+    const std::u16string location =
+        IsRedirect(status) ? QueryText(request.Get(), WINHTTP_QUERY_LOCATION) : u"";
     if (location.empty()) {
       job.status = status;
       job.rawHeaders = QueryText(request.Get(), WINHTTP_QUERY_RAW_HEADERS_CRLF);
       ReadBody(job, request.Get());
       return;
     }
-    std::optional<WebUrl> next = ResolveLocation(at, FromWide(location));
+    std::optional<WebUrl> next = ResolveLocation(at, location);
     if (!next || !SameOrigin(*next, job.origin)) {
       throw Failure(ERROR_WINHTTP_REDIRECT_FAILED,
                     Joined({u"The service tried to send the request to ", Shown(location),
@@ -190,7 +191,7 @@ void PerformHttpJob(HttpJob& job) {
                     u"The service redirected the request too many times.");
     }
     if (status == HTTP_STATUS_REDIRECT_METHOD) {
-      verb = L"GET";
+      verb = u"GET";
       withBody = false;
     }
     at = *next;

@@ -21,8 +21,8 @@ inline constexpr DWORD kDeadlineMs = 120000;
 // caller may give up at the deadline while the worker is still inside a blocking WinHTTP call.
 struct HttpJob {
   WebUrl origin;
-  std::wstring verb;
-  std::wstring headers;  // "Name: value\r\n" each
+  std::u16string verb;
+  std::u16string headers;  // "Name: value\r\n" each
   std::vector<std::uint8_t> body;
   std::optional<std::u16string> user;
   std::optional<std::u16string> password;
@@ -38,12 +38,12 @@ struct HttpJob {
   bool newTunnelWithAccount = false;  // the callback did so
   // The caller's own "Authorization: ...\r\n" line, which the callback puts back once a new
   // tunnel is up; empty when the request has none or needs no guard.
-  std::wstring tunnelToken;
+  std::u16string tunnelToken;
 
   std::vector<std::uint8_t> reply;
-  std::wstring contentType;
+  std::u16string contentType;
   DWORD status = 0;                // the final reply's status code
-  std::wstring rawHeaders;         // the final reply's header lines, CRLF-separated
+  std::u16string rawHeaders;       // the final reply's header lines, CRLF-separated
   std::optional<Failure> failure;  // set by the worker instead of the reply
 };
 

@@ -7,6 +7,7 @@
 #include "platform/common/failure.h"
 #include "platform/common/text.h"
 #include "platform/win32/http_errors.h"
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
@@ -41,7 +42,7 @@ HMODULE LoadFromSystemFolder() {
   wchar_t folder[MAX_PATH];
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
-  return LoadLibraryW((std::wstring(folder, length) + L"\\winhttp.dll").c_str());
+  return LoadLibraryW(Wide(Joined({FromWide(folder, length), u"\\winhttp.dll"})));
 }
 
 // Loaded once, by whichever thread asks first, and never freed: the delay-load import keeps

@@ -22,11 +22,12 @@ constexpr DWORD kSendTimeoutMs = 30000;
 
 // The "Authorization: ..." line among the caller's header lines, with its line end; empty when
 // there is none.
-std::wstring AuthorizationLine(const std::wstring& headers) {
+std::u16string AuthorizationLine(const std::u16string& headers) {
   for (std::size_t at = 0; at < headers.size();) {
-    std::size_t end = headers.find(L"\r\n", at);
-    end = end == std::wstring::npos ? headers.size() : end + 2;
-    if (StartsWithAsciiNoCase(FromWide(headers.substr(at, end - at)), u"authorization:")) {
+    std::size_t end = headers.find(u"\r\n", at);
+    end = end == std::u16string::npos ? headers.size() : end + 2;
+    if (StartsWithAsciiNoCase(std::u16string_view(headers).substr(at, end - at),
+                              u"authorization:")) {
       return headers.substr(at, end - at);
     }
     at = end;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/common/web_url.h"
 #include "platform/win32/http_errors.h"
@@ -14,21 +15,21 @@ constexpr wchar_t kAgent[] = L"Lumora/1.2";
 
 struct ProxyChoice {
   DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
-  std::wstring proxy;
-  std::wstring bypass;
+  std::u16string proxy;
+  std::u16string bypass;
   bool anyUrl = true;   // the same for every address: no script or detection was asked
   bool settled = true;  // not a fallback after a script or detection that could not answer
 
   void Take(LPCWSTR list, LPCWSTR bypassList) {
     access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    proxy = list;
-    bypass = bypassList != nullptr ? bypassList : L"";
+    proxy = FromWide(list);
+    bypass = FromWide(bypassList);
   }
 };
 
 // The user's configuration script or automatic detection into `choice`; false when neither
 // answers.
-bool FromScript(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user, const std::wstring& url,
+bool FromScript(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user, const std::u16string& url,
                 DWORD waitMs, ProxyChoice& choice) {
   WINHTTP_AUTOPROXY_OPTIONS options{};
   if (user.lpszAutoConfigUrl) {
@@ -50,7 +51,7 @@ bool FromScript(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& user, const std::wst
   const int wait = static_cast<int>(waitMs);
   WinHttpSetTimeouts(probe.Get(), wait, wait, wait, wait);
   WINHTTP_PROXY_INFO found{};
-  if (!WinHttpGetProxyForUrl(probe.Get(), url.c_str(), &options, &found)) {
+  if (!WinHttpGetProxyForUrl(probe.Get(), Wide(url), &options, &found)) {
     // Detection that finds no script is an answer, the same every time; anything else (a
     // time-out, a script that could not be fetched or run) may go another way next time.
     choice.settled =
@@ -77,7 +78,7 @@ ProxyChoice FromDefault() {
   return choice;
 }
 
-ProxyChoice ChooseProxy(const std::wstring& url, DWORD waitMs) {
+ProxyChoice ChooseProxy(const std::u16string& url, DWORD waitMs) {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
   if (!WinHttpGetIEProxyConfigForCurrentUser(&user)) return FromDefault();
   const GlobalText script(user.lpszAutoConfigUrl), list(user.lpszProxy),
@@ -100,7 +101,7 @@ ProxyChoice ChooseProxy(const std::wstring& url, DWORD waitMs) {
 // Proxy choices found ahead of the requests that need them. Never freed: a preparation may
 // still be adding one while the program ends.
 struct PreparedChoice {
-  std::wstring url;  // empty: any address
+  std::u16string url;  // empty: any address
   ProxyChoice choice;
   PreparedChoice* next;
 };
@@ -108,7 +109,7 @@ SRWLOCK preparedLock = SRWLOCK_INIT;
 PreparedChoice* prepared = nullptr;
 unsigned preparedGeneration = 0;
 
-bool FindPrepared(const std::wstring& url, ProxyChoice& choice) {
+bool FindPrepared(const std::u16string& url, ProxyChoice& choice) {
   AcquireSRWLockShared(&preparedLock);
   const PreparedChoice* entry = prepared;
   while (entry != nullptr && !entry->url.empty() && entry->url != url) entry = entry->next;
@@ -131,10 +132,10 @@ void OfferModernTls(HINTERNET session) {
 // WinHTTP gets the single entry with no bypass list: Wine reads a proxy list as one host name,
 // and where Windows and Lumora would read a list or a bypass rule differently, the proxy the
 // logon may go to would no longer be the one the request used.
-WinHttpHandle OpenSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK callback) {
+WinHttpHandle OpenSession(const std::u16string& proxy, WINHTTP_STATUS_CALLBACK callback) {
   WinHttpHandle session(WinHttpOpen(
       kAgent, proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
-      proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+      proxy.empty() ? WINHTTP_NO_PROXY_NAME : Wide(proxy), WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) throw HttpFailure(GetLastError());
   OfferModernTls(session.Get());
   WinHttpSetStatusCallback(
@@ -146,14 +147,14 @@ WinHttpHandle OpenSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK cal
 // Sessions shared by the requests that go through the same proxy (or direct). Never freed:
 // requests on other threads may still be using one while the program ends.
 struct SharedEntry {
-  std::wstring proxy;
+  std::u16string proxy;
   HINTERNET handle;
   SharedEntry* next;
 };
 SRWLOCK sharedLock = SRWLOCK_INIT;
 SharedEntry* sharedSessions = nullptr;
 
-HINTERNET SharedSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK callback) {
+HINTERNET SharedSession(const std::u16string& proxy, WINHTTP_STATUS_CALLBACK callback) {
   AcquireSRWLockExclusive(&sharedLock);
   SharedEntry* entry = sharedSessions;
   while (entry != nullptr && entry->proxy != proxy) entry = entry->next;
@@ -175,7 +176,7 @@ HINTERNET SharedSession(const std::wstring& proxy, WINHTTP_STATUS_CALLBACK callb
 }  // namespace
 
 void PrepareProxy(const WebUrl& origin, DWORD waitMs) {
-  const std::wstring url(Wide(SpellOrigin(origin)));
+  const std::u16string url = SpellOrigin(origin);
   ProxyChoice choice;
   AcquireSRWLockShared(&preparedLock);
   const unsigned generation = preparedGeneration;
@@ -183,7 +184,7 @@ void PrepareProxy(const WebUrl& origin, DWORD waitMs) {
   if (FindPrepared(url, choice)) return;
   choice = ChooseProxy(url, waitMs);
   if (!choice.settled) return;
-  auto* entry = new PreparedChoice{choice.anyUrl ? std::wstring() : url, choice, nullptr};
+  auto* entry = new PreparedChoice{choice.anyUrl ? std::u16string() : url, choice, nullptr};
   AcquireSRWLockExclusive(&preparedLock);
   // A request that failed meanwhile asked for every choice to be found again.
   const bool current = generation == preparedGeneration;
@@ -210,14 +211,13 @@ void ForgetPreparedProxies() {
 
 HttpSession OpenHttpSession(const WebUrl& origin, DWORD waitMs, WINHTTP_STATUS_CALLBACK callback,
                             bool shared) {
-  const std::wstring url(Wide(SpellOrigin(origin)));
+  const std::u16string url = SpellOrigin(origin);
   ProxyChoice choice;
   if (!FindPrepared(url, choice)) choice = ChooseProxy(url, waitMs);
   HttpSession session;
   if (choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
-    const std::optional<std::u16string> entry =
-        ProxyEntryFor(origin, FromWide(choice.proxy), FromWide(choice.bypass));
-    if (entry) session.proxy = std::wstring(Wide(*entry));
+    std::optional<std::u16string> entry = ProxyEntryFor(origin, choice.proxy, choice.bypass);
+    if (entry) session.proxy = std::move(*entry);
   }
   if (shared) {
     session.handle = SharedSession(session.proxy, callback);

@@ -16,7 +16,7 @@ struct HttpSession {
   WinHttpHandle owned;
   // The one proxy ("host:port") WinHTTP was given, with no bypass list, so every request on
   // the session goes through it; empty when WinHTTP was given none and requests go direct.
-  std::wstring proxy;
+  std::u16string proxy;
 
   // Whether requests on this session go through a proxy: only such a proxy may be offered the
   // Windows logon.

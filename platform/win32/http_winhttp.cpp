@@ -53,12 +53,12 @@ UINT CodePageOf(const std::u16string& charset) {
   if (charset.size() > kLongestCharsetName || PrintableAsciiOnly(charset) != charset) {
     return CP_UTF8;
   }
-  std::wstring name(charset.begin(), charset.end());
-  for (int hop = 0; hop < 4 && !name.empty() && name.find(L'\\') == std::wstring::npos; ++hop) {
-    std::wstring key = L"MIME\\Database\\Charset\\" + name;
+  std::u16string name = charset;
+  for (int hop = 0; hop < 4 && !name.empty() && name.find(u'\\') == std::u16string::npos; ++hop) {
+    const std::u16string key = Joined({u"MIME\\Database\\Charset\\", name});
     DWORD codePage = 0;
     DWORD size = sizeof(codePage);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"InternetEncoding", RRF_RT_REG_DWORD, nullptr,
+    if (RegGetValueW(HKEY_CLASSES_ROOT, Wide(key), L"InternetEncoding", RRF_RT_REG_DWORD, nullptr,
                      &codePage, &size) == ERROR_SUCCESS) {
       bool usable =
           codePage == kUtf16LeCodePage || codePage == kUtf16BeCodePage || IsValidCodePage(codePage);
@@ -66,11 +66,11 @@ UINT CodePageOf(const std::u16string& charset) {
     }
     wchar_t alias[64] = {};
     size = sizeof(alias);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"AliasForCharset", RRF_RT_REG_SZ, nullptr,
+    if (RegGetValueW(HKEY_CLASSES_ROOT, Wide(key), L"AliasForCharset", RRF_RT_REG_SZ, nullptr,
                      alias, &size) != ERROR_SUCCESS) {
       break;
     }
-    name = alias;
+    name = FromWide(alias);
   }
   return CP_UTF8;
 }
@@ -81,9 +81,9 @@ std::u16string DecodeCodePage(std::string_view bytes, UINT codePage) {
   // Without MB_ERR_INVALID_CHARS, malformed input becomes replacement characters.
   int length = MultiByteToWideChar(codePage, 0, bytes.data(), sourceLength, nullptr, 0);
   if (length == 0) return DecodeUtf8(bytes);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), sourceLength, wide.data(), length);
-  return FromWide(wide);
+  std::u16string wide(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), sourceLength, Wide(wide), length);
+  return wide;
 }
 
 class WinHttpRequest final : public HttpRequest {
@@ -107,7 +107,7 @@ class WinHttpRequest final : public HttpRequest {
                             u". Give the server's name in the address instead."}));
     }
     opened_ = *address;
-    verb_ = Wide(method);
+    verb_ = method;
     user_ = user;
     password_ = password;
   }
@@ -115,7 +115,7 @@ class WinHttpRequest final : public HttpRequest {
   void SetRequestHeader(const std::u16string& name, const std::u16string& value) override {
     const std::u16string line =
         Joined({PrintableAsciiOnly(name), u": ", PrintableAsciiOnly(value), u"\r\n"});
-    headers_.append(line.begin(), line.end());
+    headers_ += line;
   }
 
   void Send(const std::vector<std::uint8_t>& body) override {
@@ -153,14 +153,14 @@ class WinHttpRequest final : public HttpRequest {
     body_ = std::move(job->reply);
     contentType_ = std::move(job->contentType);
     status_ = static_cast<int>(job->status);
-    rawHeaders_ = FromWide(job->rawHeaders);
+    rawHeaders_ = std::move(job->rawHeaders);
     sent_ = true;
   }
 
   std::u16string ResponseText() override {
     if (!sent_) return {};
     std::string_view bytes(reinterpret_cast<const char*>(body_.data()), body_.size());
-    std::u16string charset = CharsetParameter(FromWide(contentType_));
+    std::u16string charset = CharsetParameter(contentType_);
     TextEncoding encoding = EncodingOfCharset(charset);
     UINT codePage = CP_UTF8;
     if (encoding == TextEncoding::kOther) {
@@ -182,12 +182,12 @@ class WinHttpRequest final : public HttpRequest {
 
  private:
   std::optional<WebUrl> opened_;
-  std::wstring verb_;
-  std::wstring headers_;
+  std::u16string verb_;
+  std::u16string headers_;
   std::optional<std::u16string> user_;
   std::optional<std::u16string> password_;
   std::vector<std::uint8_t> body_;
-  std::wstring contentType_;
+  std::u16string contentType_;
   int status_ = 0;
   std::u16string rawHeaders_;
   bool sent_ = false;

@@ -48,13 +48,13 @@ class Win32Process : public Process {
     std::u16string folder = programPath.substr(0, programPath.find_last_of(u'\\') + 1);
     const wchar_t* currentFolder = folder.empty() ? nullptr : Wide(folder);
     // CreateProcessW may write into the command line, so it gets a copy.
-    std::wstring line(Wide(commandLine));
+    std::u16string line = commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowCommand(show);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(Wide(programPath), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(Wide(programPath), Wide(line), nullptr, nullptr, FALSE, 0, nullptr,
                         currentFolder, &startup, &started)) {
       ThrowLastError();
     }

@@ -16,8 +16,11 @@ int RunForm(const FormDesign& design, const std::function<void(Form&)>& load) {
   InitCommonControlsEx(&classes);
 
   std::unique_ptr<win32::FormWindow> form;
-  win32::RunHandler([&] { form = std::make_unique<win32::FormWindow>(design); });
-  win32::RunHandler([&] { load(*form); });
+  // One handler for both steps: a failure in either ends the program with its error box.
+  win32::RunHandler([&] {
+    form = std::make_unique<win32::FormWindow>(design);
+    load(*form);
+  });
   form->MarkLoaded();
   form->ShowWithFocus();
 

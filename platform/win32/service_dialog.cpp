@@ -25,9 +25,9 @@ constexpr const char16_t* kProtocols[] = {u"", u"mastodon", u"bluesky"};
 
 std::u16string BoxText(HWND dialog, int id) {
   HWND box = GetDlgItem(dialog, id);
-  std::wstring text(GetWindowTextLengthW(box) + 1, L'\0');
-  text.resize(GetWindowTextW(box, text.data(), static_cast<int>(text.size())));
-  return FromWide(text);
+  std::u16string text(GetWindowTextLengthW(box) + 1, u'\0');
+  text.resize(GetWindowTextW(box, Wide(text), static_cast<int>(text.size())));
+  return text;
 }
 
 ServiceDialogValues DialogValues(HWND dialog) {

@@ -45,14 +45,14 @@ HKEY OpenKey(REGSAM access, bool create) {
   return key;
 }
 
-std::u16string Expanded(const std::wstring& text) {
-  DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  if (needed == 0) return FromWide(text);
-  std::wstring out(needed, L'\0');
-  needed = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
-  if (needed == 0 || needed > out.size()) return FromWide(text);
+std::u16string Expanded(const std::u16string& text) {
+  DWORD needed = ExpandEnvironmentStringsW(Wide(text), nullptr, 0);
+  if (needed == 0) return text;
+  std::u16string out(needed, u'\0');
+  needed = ExpandEnvironmentStringsW(Wide(text), Wide(out), needed);
+  if (needed == 0 || needed > out.size()) return text;
   out.resize(needed - 1);
-  return FromWide(out);
+  return out;
 }
 
 // A value as it is stored: read for the text it holds, or kept to be put back byte for byte.
@@ -105,12 +105,12 @@ class RegistrySettings final : public Settings {
     if (type != REG_SZ && type != REG_EXPAND_SZ) {
       throw Failure(ERROR_UNSUPPORTED_TYPE, u"The value holds no text.");
     }
-    std::wstring data(value.data.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(data.data(), value.data.data(), data.size() * sizeof(wchar_t));
+    std::u16string data(value.data.size() / sizeof(char16_t), u'\0');
+    std::memcpy(data.data(), value.data.data(), data.size() * sizeof(char16_t));
     // Stored data need not end in a terminator, and may hold more than one.
-    data.resize(std::wcslen(data.c_str()));
+    data.resize(std::wcslen(Wide(data)));
     if (type == REG_EXPAND_SZ) return Expanded(data);
-    return FromWide(data);
+    return data;
   }
 
   std::u16string Location() const override { return kLocation; }

@@ -27,7 +27,7 @@ std::u16string MessageTableText(std::uint32_t code, const wchar_t* moduleName) {
 
 std::u16string SystemMessage(std::uint32_t code) {
   std::u16string text = MessageTableText(code, nullptr);
-  if (text.empty()) text = u"Error " + DecimalText(code);
+  if (text.empty()) text = Joined({u"Error ", DecimalText(code)});
   return text;
 }
 

@@ -48,7 +48,7 @@ class Win32TextFiles : public TextFiles {
       bytes += line;
       bytes += "\r\n";
     }
-    ReplaceFileWhole(Wide(path), bytes.data(), bytes.size());
+    ReplaceFileWhole(path, bytes.data(), bytes.size());
   }
 
   void WriteUnicodeLines(const std::u16string& path,
@@ -59,7 +59,7 @@ class Win32TextFiles : public TextFiles {
       text += u"\r\n";
     }
     // x86 and x64 are little-endian, so the code units already are UTF-16LE bytes.
-    ReplaceFileWhole(Wide(path), text.data(), text.size() * sizeof(char16_t));
+    ReplaceFileWhole(path, text.data(), text.size() * sizeof(char16_t));
   }
 };
 

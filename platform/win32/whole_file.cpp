@@ -11,6 +11,7 @@
 #include "platform/common/failure.h"
 #include "platform/win32/owned.h"
 #include "platform/win32/system_error.h"
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
@@ -49,23 +50,23 @@ unsigned long PlaceRetrying(const wchar_t* target, const wchar_t* path, const wc
   }
 }
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool Move(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+bool Move(const std::u16string& from, const std::u16string& to) {
+  return MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH);
 }
 
 // `target` with a dot, 16 hex digits from the system's random source and `suffix` after it. A
 // name that can be known in advance lets anyone who can write to the folder plant a file or a
 // link there first.
-std::wstring RandomSideName(const std::wstring& target, const wchar_t* suffix) {
+std::u16string RandomSideName(const std::u16string& target, const char16_t* suffix) {
   std::uint8_t bytes[8];
   if (!RtlGenRandom(bytes, sizeof bytes)) throw SystemFailure(ERROR_GEN_FAILURE);
-  static constexpr wchar_t kHex[] = L"0123456789abcdef";
-  std::wstring name = target;
-  name += L'.';
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string name = target;
+  name += u'.';
   for (std::uint8_t byte : bytes) {
     name += kHex[byte >> 4];
     name += kHex[byte & 0xF];
@@ -75,8 +76,8 @@ std::wstring RandomSideName(const std::wstring& target, const wchar_t* suffix) {
 }
 
 // The target's access list, or nothing when there is no target yet.
-std::vector<char> AccessListOf(const std::wstring& target) {
-  const FileHandle file(CreateFileW(target.c_str(), READ_CONTROL,
+std::vector<char> AccessListOf(const std::u16string& target) {
+  const FileHandle file(CreateFileW(Wide(target), READ_CONTROL,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
@@ -101,12 +102,12 @@ std::vector<char> AccessListOf(const std::wstring& target) {
 // Removes the temporary file unless it has taken the target's place.
 class TempFile {
  public:
-  explicit TempFile(const std::wstring& target) {
+  explicit TempFile(const std::u16string& target) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      path_ = RandomSideName(target, L".tmp");
+      path_ = RandomSideName(target, u".tmp");
       // CREATE_NEW: a file or link already under the name is never opened, let alone written
       // through.
-      handle_.Reset(CreateFileW(path_.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
+      handle_.Reset(CreateFileW(Wide(path_), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
       if (handle_) return;
       const DWORD code = GetLastError();
@@ -116,7 +117,7 @@ class TempFile {
   }
   ~TempFile() {
     handle_.Reset();
-    if (!placed_) DeleteFileW(path_.c_str());
+    if (!placed_) DeleteFileW(Wide(path_));
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -129,10 +130,10 @@ class TempFile {
     }
   }
 
-  void Replace(const std::wstring& target, bool targetExists) {
+  void Replace(const std::u16string& target, bool targetExists) {
     handle_.Reset();
     if (!targetExists) {
-      const unsigned long code = PlaceRetrying(target.c_str(), path_.c_str(), nullptr);
+      const unsigned long code = PlaceRetrying(Wide(target), Wide(path_), nullptr);
       if (code != 0) throw SystemFailure(code);
       placed_ = true;
       return;
@@ -141,11 +142,11 @@ class TempFile {
     // Wine's keeps none of them, which is why the access list was copied beforehand. With a
     // backup name, a failure part way leaves the old file under a name known here (without
     // one, error 1176 can leave it nowhere and 1177 under a name no one knows).
-    const std::wstring backup = RandomSideName(target, L".old");
-    const unsigned long code = PlaceRetrying(target.c_str(), path_.c_str(), backup.c_str());
+    const std::u16string backup = RandomSideName(target, u".old");
+    const unsigned long code = PlaceRetrying(Wide(target), Wide(path_), Wide(backup));
     if (code == 0 || (!Exists(target) && Recover(target, backup))) {
       placed_ = true;
-      DeleteFileW(backup.c_str());
+      DeleteFileW(Wide(backup));
       return;
     }
     throw SystemFailure(static_cast<std::uint32_t>(code));
@@ -154,14 +155,14 @@ class TempFile {
  private:
   // The old file was moved aside (1177) and the new one not put in its place: the new one goes
   // there now, or failing that the old one comes back. True when the new one is in place.
-  bool Recover(const std::wstring& target, const std::wstring& backup) {
+  bool Recover(const std::u16string& target, const std::u16string& backup) {
     if (Move(path_, target)) return true;
     // When neither can be moved, the new copy stays under its own name rather than be lost.
     if (!Move(backup, target)) placed_ = true;
     return false;
   }
 
-  std::wstring path_;
+  std::u16string path_;
   FileHandle handle_;
   bool placed_ = false;
 };
@@ -173,7 +174,7 @@ FilePlacement& WholeFilePlacement() {
   return placement;
 }
 
-void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t size) {
+void ReplaceFileWhole(const std::u16string& target, const void* data, std::size_t size) {
   std::vector<char> accessList = AccessListOf(target);
   // Beside the target, so the rename stays on one volume and never turns into a copy.
   TempFile temp(target);

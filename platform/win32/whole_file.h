@@ -12,7 +12,7 @@ namespace platform::win32 {
 // tried again for about a second. On any failure the old content or the new one stays under
 // `target`'s name (or it stays missing), no temporary file is left, and Failure is thrown when
 // the new content is not in place.
-void ReplaceFileWhole(const std::wstring& target, const void* data, std::size_t size);
+void ReplaceFileWhole(const std::u16string& target, const void* data, std::size_t size);
 
 // The system calls that put the written file in place, which the backend checks swap to make
 // them fail as Windows can.

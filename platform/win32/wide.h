@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -15,19 +16,26 @@ inline const wchar_t* Wide(const std::u16string& text) {
   return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
+// The buffer of `text` for a wide API call that fills it. Lumora keeps all its wide text as
+// std::u16string: one string type in the program rather than two.
+inline wchar_t* Wide(std::u16string& text) {
+  return reinterpret_cast<wchar_t*>(text.data());
+}
+
 // Wide API text as portable text.
 inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
-inline std::u16string FromWide(const std::wstring& text) {
-  return FromWide(text.data(), text.size());
+// Zero-terminated wide API text as portable text; empty for none.
+inline std::u16string FromWide(const wchar_t* text) {
+  return text != nullptr ? FromWide(text, wcslen(text)) : std::u16string();
 }
 
 // A UTF-8/ASCII literal or name (control and window names) widened character by character;
 // only ASCII is expected.
-inline std::wstring WidenAscii(std::string_view text) {
-  return std::wstring(text.begin(), text.end());
+inline std::u16string WidenAscii(std::string_view text) {
+  return std::u16string(text.begin(), text.end());
 }
 
 // Text from a Win32 call that fills the caller's buffer and reports what it needs, growing the
@@ -36,10 +44,13 @@ inline std::wstring WidenAscii(std::string_view text) {
 // the text short); 0 means no text.
 template <typename Fill>
 std::u16string GrowingText(std::size_t capacity, Fill fill) {
-  std::wstring buffer(capacity, L'\0');
+  std::u16string buffer(capacity, u'\0');
   for (;;) {
-    const std::size_t length = fill(buffer.data(), buffer.size());
-    if (length < buffer.size()) return FromWide(buffer.data(), length);
+    const std::size_t length = fill(Wide(buffer), buffer.size());
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
     buffer.resize(std::max(length, buffer.size() * 2));
   }
 }

@@ -58,9 +58,8 @@ BlueskyService::BlueskyService(const StatusServiceParts& parts)
       clock_(parts.clock),
       environment_(parts.environment),
       secrets_(parts.secrets) {
-  const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
-  if (name_ == builtIn.statusName) name_ = u"Bluesky";
-  if (pds_ != builtIn.status.address) server_ = pds_;
+  if (name_ == web::kBuiltInStatusName) name_ = u"Bluesky";
+  if (pds_ != web::kBuiltInStatusAddress) server_ = pds_;
   settingsProblem_ = parts.addresses.status.problem;
   if (!server_.empty() && settingsProblem_.empty() &&
       !platform::StartsWithAsciiNoCase(pds_, u"https://")) {
@@ -145,10 +144,10 @@ std::optional<Notice> BlueskyService::SignIn(web::WebExchange& exchange, const P
     const std::u16string value = platform::DecodeUtf8(kept->secret);
     const std::size_t newline = value.find(u'\n');
     if (newline != std::u16string::npos) {
-      pds_ = value.substr(0, newline);
+      pds_ = std::u16string_view(value).substr(0, newline);
       session_.did = kept->account;
-      session_.refreshJwt = value.substr(newline + 1);
-      const std::optional<Notice> ended = Renew(exchange);
+      session_.refreshJwt = std::u16string_view(value).substr(newline + 1);
+      std::optional<Notice> ended = Renew(exchange);
       if (!ended || input.password.empty()) return ended;
     }
   }

@@ -1,5 +1,6 @@
 #include "poster/classic/classic_service.h"
 
+#include "platform/common/text.h"
 #include "poster/classic/status_update.h"
 #include "poster/link_intake.h"
 #include "poster/web/reply_rules.h"
@@ -48,16 +49,16 @@ SendOutcome ClassicService::Send(const PostInput& input) {
             true,
             true};
   }
-  return {
-      {u"Whoops!", u"The Tweet failed. " + name_ + u" advises:\n\n" + web::ReplyExcerpt(response)},
-      false,
-      true};
+  return {{u"Whoops!", platform::Joined({u"The Tweet failed. ", name_, u" advises:\n\n",
+                                         web::ReplyExcerpt(response)})},
+          false,
+          true};
 }
 
 SendOutcome ClassicService::Unsent(const PostInput& /*input*/, const platform::Failure& failure) {
-  return {{u"Whoops!", u"Your Tweet could not be sent: " + failure.Description() +
-                           u"\n\nNothing was posted. Your text is still here, so you can try "
-                           u"again."}};
+  return {{u"Whoops!", platform::Joined({u"Your Tweet could not be sent: ", failure.Description(),
+                                         u"\n\nNothing was posted. Your text is still here, so "
+                                         u"you can try again."})}};
 }
 
 }  // namespace poster

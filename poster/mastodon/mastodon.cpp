@@ -90,13 +90,6 @@ std::uint64_t Fnv1a(std::uint64_t seed, std::u16string_view text) {
   return hash;
 }
 
-bool AllDigits(std::u16string_view text) {
-  for (char16_t c : text) {
-    if (c < u'0' || c > u'9') return false;
-  }
-  return !text.empty();
-}
-
 bool IsRefusalStatus(int status) {
   return status == 401 || status == 403 || status == 422 || status == 429 ||
          (status >= 500 && status <= 599);
@@ -211,13 +204,16 @@ MastodonVerdict JudgeMastodonReply(int status, std::u16string_view body,
 std::optional<std::u16string> ResetTimeText(std::u16string_view text) {
   const std::u16string trimmed = TrimSpaces(text);
   const std::u16string_view value = trimmed;
-  // YYYY-MM-DDTHH:MM, then anything (seconds, fraction, zone); the servers send UTC.
-  if (value.size() < 16 || value[4] != u'-' || value[7] != u'-' ||
-      (value[10] != u'T' && value[10] != u't' && value[10] != u' ') || value[13] != u':' ||
-      !AllDigits(value.substr(0, 4)) || !AllDigits(value.substr(5, 2)) ||
-      !AllDigits(value.substr(8, 2)) || !AllDigits(value.substr(11, 2)) ||
-      !AllDigits(value.substr(14, 2))) {
-    return std::nullopt;
+  // YYYY-MM-DDTHH:MM, then anything (seconds, fraction, zone); the servers send UTC. In the
+  // shape, 0 stands for any digit and T for "T", "t" or a space.
+  constexpr std::u16string_view kShape = u"0000-00-00T00:00";
+  if (value.size() < kShape.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kShape.size(); ++i) {
+    const char16_t c = value[i];
+    const bool fits = kShape[i] == u'0'   ? c >= u'0' && c <= u'9'
+                      : kShape[i] == u'T' ? c == u'T' || c == u't' || c == u' '
+                                          : c == kShape[i];
+    if (!fits) return std::nullopt;
   }
   // The servers send UTC; a time in another zone would be shown wrongly, so it is not shown.
   const std::u16string_view zone = value.substr(16);

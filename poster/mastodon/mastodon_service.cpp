@@ -10,6 +10,36 @@
 #include "poster/mastodon/mastodon_texts.h"
 
 namespace poster {
+namespace {
+
+// A question for a server's limits, from the worker's ask to the window thread's answer.
+struct LimitsQuestion {
+  std::u16string server;
+  platform::HttpClient& http;
+  web::StatusLimits& limits;  // the service's own
+  std::function<void()> learned;
+  web::StatusLimits fetched;
+};
+
+// Either half of the question: one callable type for both, so the program carries one copy of
+// its std::function plumbing rather than two.
+struct LimitsStep {
+  LimitsQuestion* question;
+  bool answer;  // false: ask the server (on the worker); true: take what it said
+
+  void operator()() const {
+    if (!answer) {
+      web::HttpWebExchange exchange(question->http);
+      question->fetched = web::FetchStatusLimits(exchange, question->server);
+      return;
+    }
+    const std::unique_ptr<LimitsQuestion> owned(question);
+    owned->limits = owned->fetched;
+    owned->learned();
+  }
+};
+
+}  // namespace
 
 MastodonService::MastodonService(const StatusServiceParts& parts)
     : server_(parts.addresses.status.address),
@@ -19,17 +49,16 @@ MastodonService::MastodonService(const StatusServiceParts& parts)
   // The built-in address and name are the classic service's: the server needs its own
   // address, and its host names it better than that name. The built-in address is an http://
   // one, as no address that carries the token may be.
-  const web::ServiceAddresses builtIn = web::ServiceAddresses::BuiltIn();
   settingsProblem_ = parts.addresses.status.problem;
   if (web::IsPlainHttp(server_)) {
-    const bool empty = server_ == builtIn.status.address;
+    const bool empty = server_ == web::kBuiltInStatusAddress;
     settingsProblem_ =
         platform::Joined({u"The setting ", web::kStatusAddressSetting, u" in ",
                           parts.settingsLocation, empty ? u" is empty" : u" is \"",
                           empty ? std::u16string_view() : std::u16string_view(server_),
                           empty ? u"" : u"\"", web::kHttpsOnlyRule, u"\n\nNothing was sent."});
   }
-  if (name_ == builtIn.statusName) {
+  if (name_ == web::kBuiltInStatusName) {
     if (const auto url = platform::ParseWebUrl(server_)) name_ = url->host;
   }
   // Links count less than they are long: the server's counter, not the box, sets the bound.
@@ -48,17 +77,9 @@ CounterLook MastodonService::Counter(std::u16string_view text) const {
 
 void MastodonService::LearnLimits(platform::Background& background, std::function<void()> learned) {
   if (!settingsProblem_.empty()) return;
-  // The completion owns the answer; dropped with the program when the program ends first.
-  auto* fetched = new web::StatusLimits;
-  background.Run(
-      [fetched, server = server_, &http = http_] {
-        web::HttpWebExchange exchange(http);
-        *fetched = web::FetchStatusLimits(exchange, server);
-      },
-      [this, fetched, learned = std::move(learned)] {
-        limits_ = *std::unique_ptr<web::StatusLimits>(fetched);
-        learned();
-      });
+  // The answer owns the question; dropped with the program when the program ends first.
+  auto* question = new LimitsQuestion{server_, http_, limits_, std::move(learned), {}};
+  background.Run(LimitsStep{question, false}, LimitsStep{question, true});
 }
 
 std::optional<Notice> MastodonService::Refusal(const PostInput& input) {

@@ -12,7 +12,7 @@ std::u16string WithWebScheme(const std::u16string& longAddress) {
       platform::StartsWithAsciiNoCase(longAddress, u"https:")) {
     return longAddress;
   }
-  return u"http://" + longAddress;
+  return platform::Joined({u"http://", longAddress});
 }
 
 std::u16string RequestShortLink(platform::HttpClient& http, const std::u16string& address,

@@ -1,5 +1,6 @@
 #include "poster/short_link/simple_shortener.h"
 
+#include "platform/common/text.h"
 #include "poster/web/form_encoding.h"
 #include "poster/web/reply_rules.h"
 #include "poster/web/service_addresses.h"
@@ -31,7 +32,7 @@ std::optional<std::u16string> SimpleShortenerAddress(std::u16string_view text) {
   for (char16_t c : query) {
     if (!IsQueryCharacter(c)) return std::nullopt;
   }
-  return *base + std::u16string(query);
+  return platform::Joined({*base, query});
 }
 
 std::u16string SimpleShortenerRequest(std::u16string_view address,
@@ -62,7 +63,7 @@ std::optional<std::u16string> SimpleShortLinkIn(std::u16string_view reply) {
   while (!reply.empty() && IsReplySpace(reply.front())) reply.remove_prefix(1);
   while (!reply.empty() && IsReplySpace(reply.back())) reply.remove_suffix(1);
   if (reply.empty() || reply.find(u'\t') != std::u16string_view::npos) return std::nullopt;
-  return ShortLinkIn(std::u16string(reply) + u'\t');
+  return ShortLinkIn(platform::Joined({reply, u"\t"}));
 }
 
 }  // namespace poster::web

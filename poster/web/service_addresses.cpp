@@ -38,7 +38,7 @@ std::optional<std::u16string> WebAddress(std::u16string_view text) {
     return std::nullopt;
   }
   const std::size_t rest = text.find(u"://") + 3;
-  return platform::AsciiLower(text.substr(0, rest)) + std::u16string(text.substr(rest));
+  return platform::Joined({platform::AsciiLower(text.substr(0, rest)), text.substr(rest)});
 }
 
 std::u16string AddressRule(bool shortLink) {

@@ -23,6 +23,10 @@ struct ServiceAddress {
   std::u16string problem;
 };
 
+// The status address and name this build was configured with, as BuiltIn gives them.
+extern const char16_t kBuiltInStatusAddress[];
+extern const char16_t kBuiltInStatusName[];
+
 struct ServiceAddresses {
   ServiceAddress status;      // the status-update endpoint
   std::u16string statusName;  // named in "The Tweet failed. <name> advises:"

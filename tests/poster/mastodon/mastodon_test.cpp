@@ -169,6 +169,13 @@ TEST(Mastodon, ARateLimitSaysWhenToTryAgain) {
   EXPECT_EQ(ResetTimeText(u"2026-12-07T20:05:00+02:00"), std::nullopt);
   EXPECT_EQ(ResetTimeText(u"1765137900"), std::nullopt);
   EXPECT_EQ(ResetTimeText(u"2026-12-07X20:05"), std::nullopt);
+  // Digits where the shape has them, its own punctuation, and "T", "t" or a space between.
+  EXPECT_EQ(ResetTimeText(u"2026-12-07 20:05Z"), u"20:05 UTC on 2026-12-07");
+  EXPECT_EQ(ResetTimeText(u"2026-12-07t20:05"), u"20:05 UTC on 2026-12-07");
+  for (const char16_t* broken :
+       {u"2026-12-0720:05", u"2026-1a-07T20:05", u"2026/12/07T20:05", u"2026-12-07T20.05"}) {
+    EXPECT_EQ(ResetTimeText(broken), std::nullopt) << std::u16string_view(broken).size();
+  }
 }
 
 }  // namespace
