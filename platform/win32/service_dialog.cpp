@@ -86,11 +86,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     EndDialog(dialog, 0);
     return TRUE;
   }
-  const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  ServiceDialogAccount* account = session->account;
   const bool signIn = command == LUMORA_SERVICE_SIGN_IN,
              signOut = command == LUMORA_SERVICE_SIGN_OUT;
-  if (command != IDOK && !(account && (signIn || signOut))) return FALSE;
+  if (command != IDOK && !signIn && !signOut) return FALSE;
+  const auto* session = reinterpret_cast<const Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (session == nullptr || (command != IDOK && session->account == nullptr)) return FALSE;
   // One handler for the three buttons, holding one reference: one closure type in the program,
   // kept inside the std::function rather than allocated at each press.
   struct {

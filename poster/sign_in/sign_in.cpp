@@ -248,24 +248,25 @@ std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,
   }
 }
 
-bool SignOut(web::WebExchange& exchange, platform::Settings& settings,
-             platform::SecretStore& secrets, std::u16string_view origin) {
-  bool revoked = false;
+std::optional<std::u16string> ForgetToken(platform::SecretStore& secrets,
+                                          std::u16string_view origin) {
   const std::optional<platform::StoredSecret> kept = SignedIn(secrets, origin);
-  const std::optional<Client> client = KeptClient(settings, origin);
-  if (kept && client) {
-    const std::u16string token(kept->secret.begin(), kept->secret.end());
-    try {
-      revoked =
-          Post(exchange, origin, u"/oauth/revoke",
-               {{u"client_id", client->id}, {u"client_secret", client->secret}, {u"token", token}})
-              .status == 200;
-    } catch (const platform::Failure&) {
-      // Forgotten here all the same: the user is told the server may still honour it.
-    }
-  }
   secrets.Forget(TokenTarget(origin));
-  return revoked;
+  if (!kept) return std::nullopt;
+  return std::u16string(kept->secret.begin(), kept->secret.end());
+}
+
+bool RevokeToken(web::WebExchange& exchange, platform::Settings& settings,
+                 std::u16string_view origin, std::u16string_view token) {
+  const std::optional<Client> client = KeptClient(settings, origin);
+  if (!client) return false;
+  try {
+    return Post(exchange, origin, u"/oauth/revoke",
+                {{u"client_id", client->id}, {u"client_secret", client->secret}, {u"token", token}})
+               .status == 200;
+  } catch (const platform::Failure&) {
+    return false;
+  }
 }
 
 }  // namespace poster::sign_in

@@ -71,10 +71,14 @@ std::u16string TokenTarget(std::u16string_view origin);
 std::optional<platform::StoredSecret> SignedIn(platform::SecretStore& secrets,
                                                std::u16string_view origin);
 
-// Revokes the kept token with POST /oauth/revoke and forgets it, also when the server cannot
-// be reached or refuses: returns false then (the token is forgotten here all the same).
-// Throws platform::Failure only when the store refuses to forget it.
-bool SignOut(web::WebExchange& exchange, platform::Settings& settings,
-             platform::SecretStore& secrets, std::u16string_view origin);
+// Forgets the token kept for `origin` and returns it; nullopt when none was kept. Throws
+// platform::Failure only when the store refuses to forget it.
+std::optional<std::u16string> ForgetToken(platform::SecretStore& secrets,
+                                          std::u16string_view origin);
+
+// Revokes `token` with POST /oauth/revoke: false when the server cannot be reached or refuses,
+// or Lumora's registration with it is no longer kept. Never throws platform::Failure.
+bool RevokeToken(web::WebExchange& exchange, platform::Settings& settings,
+                 std::u16string_view origin, std::u16string_view token);
 
 }  // namespace poster::sign_in

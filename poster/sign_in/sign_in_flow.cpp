@@ -17,12 +17,15 @@ struct SignInFlow::Attempt {
   SignInParts parts;
   SignInReport& report;
   std::atomic<bool> cancelled = false;  // set on the window's thread
-  bool codeSent = false;                // window's thread only: a pasted code goes out once
+  // Window's thread only: the server's page shows a code to paste, which goes out once.
+  bool awaitingCode = false, codeSent = false;
+  std::optional<std::u16string> signedOutToken;  // forgotten before the worker revokes it
   std::u16string origin, state, verifier, redirect;
   Client client;
   // Both threads hold the attempt, so it outlives their use of the listener.
   std::unique_ptr<platform::LoopbackListener> listener;
-  SignInNews news;
+  // Also what the window hears when no worker could be started.
+  SignInNews news{SignInNews::Kind::kRefused, u"Lumora could not start the sign-in."};
 
   // The token for `code`, confirmed and kept: the last step.
   SignInNews Finish(std::u16string_view code) {
@@ -58,7 +61,9 @@ struct SignInFlow::Attempt {
 
   SignInNews SignOut() {
     web::HttpWebExchange exchange(parts.http);
-    const bool revoked = sign_in::SignOut(exchange, parts.settings, parts.system.secrets, origin);
+    // Nothing was kept: nothing to revoke.
+    const bool revoked =
+        !signedOutToken || RevokeToken(exchange, parts.settings, origin, *signedOutToken);
     return {SignInNews::Kind::kSignedOut,
             revoked ? u""
                     : u"Lumora has forgotten the token, but the server could not revoke it: "
@@ -88,6 +93,7 @@ struct SignInFlow::Part {
   std::u16string code;
   void operator()() const {
     if (step != Step::kDone) return attempt->Work(step, code);
+    attempt->awaitingCode = attempt->news.kind == SignInNews::Kind::kPasteCode;
     if (!attempt->cancelled) attempt->report.Report(attempt->news);
   }
 };
@@ -103,6 +109,10 @@ void SignInFlow::Begin(std::u16string_view typed, SignInReport& report, Step ste
   Attempt& attempt = *attempt_;
   try {
     attempt.origin = ServerOrigin(typed);
+    // Forgotten at once, so a window that looks again finds no account even while the server
+    // is still being asked to revoke it.
+    if (step == Step::kSignOut)
+      attempt.signedOutToken = ForgetToken(parts_.system.secrets, attempt.origin);
     if (step == Step::kBrowse) {
       attempt.state = RandomToken(parts_.random);
       attempt.verifier = RandomToken(parts_.random);
@@ -131,9 +141,9 @@ void SignInFlow::Start(std::u16string_view typed, SignInReport& report) {
 }
 
 void SignInFlow::PasteCode(std::u16string_view code) {
-  // A second press while the first code is on its way would race it for the attempt's news.
-  if (!attempt_ || attempt_->listener || attempt_->client.id.empty() ||
-      std::exchange(attempt_->codeSent, true)) {
+  // Only once this attempt's page has asked for a code, and only once: a second press while the
+  // first code is on its way would race it for the attempt's news.
+  if (!attempt_ || !attempt_->awaitingCode || std::exchange(attempt_->codeSent, true)) {
     return;
   }
   Run(Step::kFinish, TrimSpaces(code));

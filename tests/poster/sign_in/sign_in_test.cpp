@@ -180,15 +180,16 @@ TEST_F(SignIn, TheAccountIsConfirmedWithTheTokenAndNamedWithTheServer) {
             std::u16string::npos);
 }
 
-TEST_F(SignIn, SignOutRevokesAndForgetsAlsoWhenTheServerCannotBeReached) {
+TEST_F(SignIn, SignOutForgetsTheTokenAndRevokesItAlsoWhenTheServerCannotBeReached) {
   settings.values[kClientSetting] = u"cid csecret write:statuses profile";
+  secrets.secrets[TokenTarget(kOrigin)] = {u"@alice@social.example", "tok"};
+  EXPECT_EQ(ForgetToken(secrets, kOrigin), u"tok");
+  EXPECT_FALSE(SignedIn(secrets, kOrigin));
+  EXPECT_EQ(ForgetToken(secrets, kOrigin), std::nullopt);
   for (const bool reachable : {true, false}) {
-    secrets.secrets[TokenTarget(kOrigin)] = {u"@alice@social.example", "tok"};
-    ASSERT_TRUE(SignedIn(secrets, kOrigin));
     exchange.sent.clear();
     exchange.replies = {reachable ? std::optional(WebReply{200, u"{}"}) : std::nullopt};
-    EXPECT_EQ(SignOut(exchange, settings, secrets, kOrigin), reachable);
-    EXPECT_FALSE(SignedIn(secrets, kOrigin));
+    EXPECT_EQ(RevokeToken(exchange, settings, kOrigin, u"tok"), reachable);
     EXPECT_EQ(exchange.Body(0), u"client_id=cid&client_secret=csecret&token=tok");
   }
 }
