@@ -81,8 +81,8 @@ std::optional<ServiceSettingsProblem> CheckServiceSettings(const ServiceSettings
 void StoreServiceSettings(platform::Settings& settings, const ServiceSettingsValues& values) {
   const char16_t* const names[] = {kStatusProtocolSetting, kStatusAddressSetting,
                                    kStatusNameSetting, kSightlinkAddressSetting};
-  const std::u16string_view entered[] = {values.protocol, values.statusAddress,
-                                         values.statusName, values.sightlinkAddress};
+  const std::u16string_view entered[] = {values.protocol, values.statusAddress, values.statusName,
+                                         values.sightlinkAddress};
   std::vector<platform::SettingChange> changes(4);
   for (std::size_t i = 0; i < 4; ++i) {
     changes[i].name = names[i];
